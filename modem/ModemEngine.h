@@ -1,0 +1,136 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "modem/AtCommandTable.h"
+#include "modem/Clock.h"
+#include "modem/CommandForm.h"
+#include "modem/ModemGate.h"
+#include "modem/ResultCodeTable.h"
+#include "modem/SerialLine.h"
+
+namespace veltro {
+
+// How an exchange sends its line.
+enum class SendMode {
+    Settle,        // SendCommand: 400 ms settle while pumping events
+    PostSettle,    // PostCommand: 400 ms settle without pumping
+    PostNoSettle,  // PostCommand: return as soon as the line is written
+};
+
+// Whether an exchange clears the receive buffer after its await.
+enum class ClearMode { Never, Always, OnSuccess };
+
+// One command and its awaited answer: send the line, poll until the pattern is in the
+// receive buffer or the limit has passed, then clear as asked.
+struct Exchange {
+    AtCommandId command;
+    CommandForm form;
+    const char* argument;
+    SendMode send;
+    ResultCodeId awaits;
+    std::uint32_t limitMs;
+    ClearMode clear;
+};
+
+// The single object through which the program talks to the modem. It composes command
+// lines from AtCommandTable, collects everything the modem sends into one receive
+// buffer and recognises answers by searching that buffer for ResultCodeTable patterns.
+//
+// The receive buffer keeps what arrived since the last clear, in arrival order: stale
+// answers stay and satisfy a later await for the same pattern until a clear. A zero
+// byte in received data ends what that read appends, and input beyond the buffer's
+// room is dropped.
+class ModemEngine {
+public:
+    static constexpr std::size_t kResponseSize = 20000;
+    static constexpr std::uint32_t kSettleMs = 400;
+    static constexpr std::uint32_t kQuietSliceMs = 100;
+
+    // lineFactory creates the port object that Initialize opens.
+    ModemEngine(Clock& clock, SerialLineFactory lineFactory);
+    ~ModemEngine();
+
+    ModemEngine(const ModemEngine&) = delete;
+    ModemEngine& operator=(const ModemEngine&) = delete;
+
+    // ---- Command engine -------------------------------------------------------------
+
+    // Clears isOpen and drops the port.
+    void Reset();
+    // Replaces any port with a new one on portName, opens it at 115200 8N1, clears the
+    // buffer and sets isOpen. False when the port cannot be opened.
+    bool OpenPort(const char* portName);
+    bool IsOpen() const { return isOpen_; }
+
+    // Writes the line, then settles 400 ms while pumping events: 1 if the whole line
+    // was written, else 0.
+    int SendCommand(AtCommandId id, CommandForm form, const char* argument);
+    int SendCommand(int id, int form, const char* argument);
+    // Writes the line and settles 400 ms without pumping only if settle is set.
+    int PostCommand(AtCommandId id, CommandForm form, const char* argument, bool settle);
+    int PostCommand(int id, int form, const char* argument, bool settle);
+
+    // One immediate read appended to the buffer: 1 if the read succeeded.
+    int DrainInput(std::uint32_t* countReceived);
+    // Reads until a read returns nothing, 100 ms apart: 1 if anything was received.
+    int DrainUntilQuiet(std::uint32_t* lastCount);
+    // DrainInput, then FindCode; -1 when the drain fails.
+    int PollFor(ResultCodeId id);
+    int PollFor(int id);
+    // Position of the pattern in the buffer, or -1. Reads nothing from the port.
+    int FindCode(ResultCodeId id) const;
+    int FindCode(int id) const;
+    // Zeroes the buffer and purges the port's input; false when not open.
+    bool ClearResponse();
+    // Overwrites the first count characters with '0' so that the next FindCode finds
+    // the first occurrence beyond them (no pattern begins with '0').
+    void MaskPrefix(std::size_t count);
+
+    // Polls for the pattern until it is in the buffer or limitMs have passed: its
+    // position, or -1. Blocks on the port between reads instead of spinning.
+    int AwaitCode(ResultCodeId id, std::uint32_t limitMs);
+    // Sends, awaits and clears as the exchange says. True when the pattern arrived.
+    bool RunExchange(const Exchange& exchange);
+
+    // Waits ms by the tick counter while pumping the calling thread's events.
+    void WaitPumping(std::uint32_t ms);
+
+    const char* Response() const { return response_; }
+    char* MutableResponse() { return response_; }
+    std::size_t ResponseLength() const;
+
+    Clock& GetClock() const { return clock_; }
+    SerialLine* Port() const { return port_.get(); }
+    ModemGate& Gate() { return gate_; }
+
+    std::uint32_t BaudRate() const { return baudRate_; }
+    void SetBaudRate(std::uint32_t rate) { baudRate_ = rate; }
+
+    // ---- Discovery and initialisation -----------------------------------------------
+
+    // ---- Network, SIM and signal status ---------------------------------------------
+
+    // ---- Short messages -------------------------------------------------------------
+
+    // ---- Calls ----------------------------------------------------------------------
+
+private:
+    // Appends text up to its first zero byte, limited to the room that is left.
+    void AppendText(const char* text, std::size_t count);
+    int Send(int id, int form, const char* argument);
+
+    char response_[kResponseSize] = {};
+    bool isOpen_ = false;
+    std::unique_ptr<SerialLine> port_;
+    // Not 115200 until discovery has found the rate the modem answers at.
+    std::uint32_t baudRate_ = 0;
+
+    Clock& clock_;
+    SerialLineFactory lineFactory_;
+    ModemGate gate_;
+};
+
+}  // namespace veltro

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test suite: the full build
+# (Qt tests on the offscreen platform), then the Qt-free core again under ASan+UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+bash scripts/build.sh
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELTRO_WITH_QT=OFF \
+    -DVELTRO_SANITIZE=ON >/dev/null
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan -L core --output-on-failure -j"$jobs"
+
+# Figures the project tracks; they print, they do not fail the run.
+for bench in build/bin/bench_*; do
+    [ -x "$bench" ] && "$bench"
+done
+echo "All tests passed."

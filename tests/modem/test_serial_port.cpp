@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
+
+namespace veltro {
+namespace {
+
+// A real pseudo-terminal pair: the test plays the modem on the master side, the port
+// under test opens the slave by its short name ("pts/N").
+class PtyPair {
+public:
+    PtyPair() {
+        int slave = -1;
+        char path[64] = {};
+        if (::openpty(&master_, &slave, path, nullptr, nullptr) == 0) {
+            ::close(slave);
+            name_ = std::string(path).substr(5);  // drop "/dev/"
+        }
+    }
+    ~PtyPair() {
+        if (master_ >= 0) {
+            ::close(master_);
+        }
+    }
+    const std::string& Name() const { return name_; }
+    int Master() const { return master_; }
+    void CloseMaster() {
+        ::close(master_);
+        master_ = -1;
+    }
+
+    void Send(const std::string& bytes) const {
+        ASSERT_EQ(static_cast<ssize_t>(bytes.size()), ::write(master_, bytes.data(), bytes.size()));
+    }
+    std::string Receive(std::size_t count) const {
+        std::string got;
+        while (got.size() < count) {
+            pollfd pfd{master_, POLLIN, 0};
+            if (::poll(&pfd, 1, 2000) <= 0) {
+                break;
+            }
+            char buf[256];
+            const ssize_t n = ::read(master_, buf, sizeof(buf));
+            if (n <= 0) {
+                break;
+            }
+            got.append(buf, static_cast<std::size_t>(n));
+        }
+        return got;
+    }
+
+private:
+    int master_ = -1;
+    std::string name_;
+};
+
+std::string ReadAvailable(SerialPort& port) {
+    std::string got;
+    for (int tries = 0; tries < 100; ++tries) {
+        port.WaitReadable(20);
+        char buf[64];
+        std::uint32_t count = 0;
+        if (port.Read(buf, sizeof(buf), &count) == 0) {
+            break;
+        }
+        got.append(buf, count);
+        if (count == 0 && !got.empty()) {
+            break;
+        }
+    }
+    return got;
+}
+
+TEST(SerialPortTest, OpensRawAt115200AndRoundTrips) {
+    PtyPair pty;
+    ASSERT_FALSE(pty.Name().empty());
+    SerialPort port(pty.Name(), SystemClock::Instance());
+    ASSERT_EQ(0, port.Open());
+
+    LineSettings settings;
+    ASSERT_EQ(1, port.GetSettings(settings));
+    EXPECT_EQ(115200u, settings.baudRate);
+    EXPECT_EQ(8, settings.byteSize);
+    EXPECT_EQ(0, settings.parity);
+    EXPECT_EQ(0, settings.stopBits);
+    EXPECT_EQ(0u, settings.native.c_lflag & (ICANON | ECHO)) << "raw mode";
+
+    // An idle read succeeds at once with nothing.
+    char buf[32];
+    std::uint32_t count = 99;
+    const auto start = SystemClock::Instance().NowMs();
+    EXPECT_EQ(1, port.Read(buf, sizeof(buf), &count));
+    EXPECT_EQ(0u, count);
+    EXPECT_LT(SystemClock::Instance().NowMs() - start, 50u);
+
+    std::uint32_t written = 0;
+    ASSERT_EQ(1, port.Write("AT+CGMI\r", 8, &written));
+    EXPECT_EQ(8u, written);
+    EXPECT_EQ("AT+CGMI\r", pty.Receive(8));
+
+    pty.Send("\r\nWAVECOM MODEM\r\n\r\nOK\r\n");
+    EXPECT_EQ("\r\nWAVECOM MODEM\r\n\r\nOK\r\n", ReadAvailable(port));
+}
+
+TEST(SerialPortTest, PurgeDropsUnreadInput) {
+    PtyPair pty;
+    SerialPort port(pty.Name(), SystemClock::Instance());
+    ASSERT_EQ(0, port.Open());
+    pty.Send("RING\r\n");
+    port.WaitReadable(500);
+    EXPECT_TRUE(port.PurgeInput());
+    char buf[32];
+    std::uint32_t count = 0;
+    EXPECT_EQ(1, port.Read(buf, sizeof(buf), &count));
+    EXPECT_EQ(0u, count);
+}
+
+TEST(SerialPortTest, ReopenChangesTheRate) {
+    PtyPair pty;
+    SerialPort port(pty.Name(), SystemClock::Instance());
+    ASSERT_EQ(0, port.Open());
+    ASSERT_EQ(1, port.Reopen(4800));
+    termios tio{};
+    ASSERT_EQ(0, ::tcgetattr(pty.Master(), &tio)) << "the master sees the slave's settings";
+    EXPECT_EQ(static_cast<speed_t>(B4800), ::cfgetospeed(&tio));
+}
+
+TEST(SerialPortTest, NameIsCutToEightCharacters) {
+    SerialPort port("ttyUSB10extra", SystemClock::Instance());
+    EXPECT_STREQ("ttyUSB10", port.Name());
+    EXPECT_EQ("/dev/ttyUSB10", port.DevicePath());
+    SerialPort shortName("pts/7", SystemClock::Instance());
+    EXPECT_STREQ("pts/7", shortName.Name());
+}
+
+TEST(SerialPortTest, FailedOpenRefusesEverything) {
+    SerialPort port("nosuch0", SystemClock::Instance());
+    EXPECT_EQ(ENOENT, port.Open());
+    char buf[8];
+    std::uint32_t count = 0;
+    EXPECT_EQ(0, port.Read(buf, sizeof(buf), &count));
+    EXPECT_EQ(0, port.Write("AT\r", 3, &count));
+    EXPECT_EQ(0, port.RaiseDtr());
+    EXPECT_FALSE(port.PurgeInput());
+    LineSettings settings;
+    EXPECT_EQ(0, port.GetSettings(settings));
+    EXPECT_EQ(0, port.ApplyDefaultSettings());
+    EXPECT_EQ(0, port.Reopen(115200)) << "a failed port is never reopened";
+}
+
+TEST(SerialPortTest, ClosedPortFailsInTheSystem) {
+    PtyPair pty;
+    SerialPort port(pty.Name(), SystemClock::Instance());
+    ASSERT_EQ(0, port.Open());
+    port.Close();
+    char buf[8];
+    std::uint32_t count = 0;
+    EXPECT_EQ(0, port.Read(buf, sizeof(buf), &count));
+    EXPECT_EQ(0, port.Write("AT\r", 3, &count));
+    EXPECT_TRUE(port.PurgeInput()) << "purge only refuses the invalid handle";
+}
+
+TEST(SerialPortTest, HungUpLineDoesNotSpinTheWait) {
+    PtyPair pty;
+    SerialPort port(pty.Name(), SystemClock::Instance());
+    ASSERT_EQ(0, port.Open());
+    pty.CloseMaster();
+    const auto start = SystemClock::Instance().NowMs();
+    port.WaitReadable(100);
+    EXPECT_GE(SystemClock::Instance().NowMs() - start, 90u);
+}
+
+}  // namespace
+}  // namespace veltro
