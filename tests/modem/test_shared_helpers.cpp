@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "modem/AtomicFile.h"
+#include "modem/GbkText.h"
+#include "modem/ModemDeviceClass.h"
+
+namespace veltro {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(GbkTextTest, RoundTripsChineseAndCutsOnCharacterBoundaries) {
+    const auto gbk = GbkText::FromUtf8("你好ab");
+    ASSERT_TRUE(gbk);
+    EXPECT_EQ(std::string("\xC4\xE3\xBA\xC3"
+                          "ab"),
+              *gbk);
+    EXPECT_EQ("你好ab", GbkText::ToUtf8(*gbk));
+
+    EXPECT_EQ("\xC4\xE3", GbkText::CutToFit(*gbk, 3)) << "never half a character";
+    EXPECT_EQ(*gbk, GbkText::CutToFit(*gbk, 6));
+    EXPECT_EQ("", GbkText::CutToFit(*gbk, 1));
+    // A lone lead byte at the end is dropped, not kept as half a character.
+    EXPECT_EQ("a", GbkText::CutToFit("a\xC4", 8));
+}
+
+TEST(GbkTextTest, CharactersOutsideGbkBecomeQuestionMarks) {
+    EXPECT_EQ(std::string("a?b"), GbkText::FromUtf8("a😀b").value());
+    EXPECT_FALSE(GbkText::FromUtf8("\xFF\xFE"));
+    EXPECT_EQ("a\xEF\xBF\xBD", GbkText::ToUtf8("a\xFF"));
+}
+
+TEST(ModemDeviceClassTest, ReadsInstancesAndSkipsBrokenOnes) {
+    const auto table = ModemDeviceClass::FromTableText(
+        "; devices\n"
+        "[0000]\nFriendlyName=Other modem\nAttachedTo=ttyS0\n"
+        "[0001]\nFriendlyName=\"VeltroGSM无线调制解调器 #2\"\r\nAttachedTo = ttyUSB0 \n"
+        "[0002]\nFriendlyName=no port\n"
+        "[0010]\nFriendlyName=beyond\nAttachedTo=ttyUSB9\n"
+        "garbage without a section\n[unterminated\nAttachedTo=x\n");
+    ASSERT_TRUE(table.Instance(0));
+    EXPECT_EQ("ttyS0", table.Instance(0)->attachedTo);
+    ASSERT_TRUE(table.Instance(1));
+    EXPECT_EQ("VeltroGSM无线调制解调器 #2", table.Instance(1)->friendlyName);
+    EXPECT_EQ("ttyUSB0", table.Instance(1)->attachedTo);
+    EXPECT_FALSE(table.Instance(2));
+    for (int i = 3; i < 12; ++i) {
+        EXPECT_FALSE(table.Instance(i)) << i;
+    }
+    EXPECT_FALSE(table.Instance(-1));
+}
+
+TEST(ModemDeviceClassTest, TableTextReadsBack) {
+    const auto text = ModemDeviceClass::TableText({{"A", "pts/3"}, {"B", "ttyUSB1"}});
+    const auto table = ModemDeviceClass::FromTableText(text);
+    EXPECT_EQ("pts/3", table.Instance(0)->attachedTo);
+    EXPECT_EQ("B", table.Instance(1)->friendlyName);
+}
+
+TEST(ModemDeviceClassTest, EnvironmentTableWinsAndUnreadableMeansEmpty) {
+    const std::string path = testing::TempDir() + "modems-env.ini";
+    ASSERT_TRUE(AtomicFile::Write(path, "[0000]\nFriendlyName=X\nAttachedTo=pts/9\n"));
+    ::setenv("VELTROGPRS_MODEMS", path.c_str(), 1);
+    EXPECT_EQ(path, ModemDeviceClass::TablePath());
+    EXPECT_EQ("pts/9", ModemDeviceClass::Load().Instance(0)->attachedTo);
+    ::setenv("VELTROGPRS_MODEMS", (path + ".missing").c_str(), 1);
+    EXPECT_FALSE(ModemDeviceClass::Load().Instance(0));
+    ::unsetenv("VELTROGPRS_MODEMS");
+}
+
+TEST(ModemDeviceClassTest, SysfsListsOnlyUsbBackedTtys) {
+    const fs::path root = fs::path(testing::TempDir()) / "sysfs-fake";
+    fs::remove_all(root);
+    const fs::path usbDevice = root / "devices/pci0000:00/usb1/1-1";
+    fs::create_directories(usbDevice / "1-1:1.0/ttyUSB0");
+    std::ofstream(usbDevice / "idVendor") << "1234\n";
+    std::ofstream(usbDevice / "manufacturer") << "Veltro\n";
+    std::ofstream(usbDevice / "product") << "GSM Card\n";
+    fs::create_directories(root / "devices/platform/serial8250/ttyS0");
+    fs::create_directories(root / "class/tty/ttyUSB0");
+    fs::create_directories(root / "class/tty/ttyS0");
+    fs::create_directory_symlink(usbDevice / "1-1:1.0", root / "class/tty/ttyUSB0/device");
+    fs::create_directory_symlink(root / "devices/platform/serial8250",
+                                 root / "class/tty/ttyS0/device");
+
+    const auto table = ModemDeviceClass::FromSysfs((root / "class/tty").string());
+    ASSERT_TRUE(table.Instance(0));
+    EXPECT_EQ("Veltro GSM Card", table.Instance(0)->friendlyName);
+    EXPECT_EQ("ttyUSB0", table.Instance(0)->attachedTo);
+    EXPECT_FALSE(table.Instance(1));
+}
+
+TEST(AtomicFileTest, ReplacesWholeAndKeepsTheOldFileOnFailure) {
+    const fs::path dir = fs::path(testing::TempDir()) / "atomic";
+    fs::create_directories(dir);
+    const std::string path = (dir / "vc.dat").string();
+    ASSERT_TRUE(AtomicFile::Write(path, "old"));
+    ASSERT_TRUE(AtomicFile::Write(path, "new contents"));
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ("new contents", text);
+
+    if (::geteuid() != 0) {
+        ::chmod(dir.c_str(), 0555);
+        EXPECT_FALSE(AtomicFile::Write(path, "lost"));
+        ::chmod(dir.c_str(), 0755);
+    }
+    EXPECT_FALSE(AtomicFile::Write((dir / "no/such/dir/x").string(), "x"));
+    std::ifstream again(path);
+    std::string kept((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+    EXPECT_EQ("new contents", kept);
+}
+
+}  // namespace
+}  // namespace veltro
