@@ -64,7 +64,7 @@ TEST(ModemDeviceClassTest, TableTextReadsBack) {
 }
 
 TEST(ModemDeviceClassTest, EnvironmentTableWinsAndUnreadableMeansEmpty) {
-    const std::string path = testing::TempDir() + "modems-env.ini";
+    const std::string path = testing::TempDir() + "modems-env-" + std::to_string(::getpid()) + ".ini";
     ASSERT_TRUE(AtomicFile::Write(path, "[0000]\nFriendlyName=X\nAttachedTo=pts/9\n"));
     ::setenv("VELTROGPRS_MODEMS", path.c_str(), 1);
     EXPECT_EQ(path, ModemDeviceClass::TablePath());
@@ -75,7 +75,7 @@ TEST(ModemDeviceClassTest, EnvironmentTableWinsAndUnreadableMeansEmpty) {
 }
 
 TEST(ModemDeviceClassTest, SysfsListsOnlyUsbBackedTtys) {
-    const fs::path root = fs::path(testing::TempDir()) / "sysfs-fake";
+    const fs::path root = fs::path(testing::TempDir()) / ("sysfs-fake-" + std::to_string(::getpid()));
     fs::remove_all(root);
     const fs::path usbDevice = root / "devices/pci0000:00/usb1/1-1";
     fs::create_directories(usbDevice / "1-1:1.0/ttyUSB0");
@@ -97,7 +97,7 @@ TEST(ModemDeviceClassTest, SysfsListsOnlyUsbBackedTtys) {
 }
 
 TEST(AtomicFileTest, ReplacesWholeAndKeepsTheOldFileOnFailure) {
-    const fs::path dir = fs::path(testing::TempDir()) / "atomic";
+    const fs::path dir = fs::path(testing::TempDir()) / ("atomic-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const std::string path = (dir / "vc.dat").string();
     ASSERT_TRUE(AtomicFile::Write(path, "old"));
