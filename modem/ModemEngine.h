@@ -111,7 +111,63 @@ public:
 
     // ---- Discovery and initialisation -----------------------------------------------
 
+    // The probe table, tried in this order (9600 and 115200 occur twice).
+    static constexpr std::uint32_t kProbeRates[] = {115200, 9600,  4800,  9600,
+                                                    19200,  38400, 57600, 115200};
+    // The manufacturer text the probe accepts on the device-class path and on the scan.
+    static constexpr const char* kDeviceClassAnswer = "BenQ";
+    static constexpr const char* kScanAnswer = "WAVECOM MODEM";
+    // The ports the scan tries, in order.
+    static constexpr const char* kScanPorts[] = {
+        "ttyS0",   "ttyS1",   "ttyS2",   "ttyS3",   "ttyUSB0", "ttyUSB1", "ttyUSB2",
+        "ttyUSB3", "ttyUSB4", "ttyUSB5", "ttyACM0", "ttyACM1", "ttyACM2", "ttyACM3"};
+    // Room for a port name and its terminator.
+    static constexpr std::size_t kPortNameSize = 9;
+
+    // Finds the modem's port and the rate it answers at. Walks the modem device class
+    // for an instance whose FriendlyName contains modemName and probes its port for a
+    // "BenQ" answer; with the port scan selected, runs ScanPorts instead. On success
+    // portName (at least kPortNameSize bytes) holds the short port name and BaudRate()
+    // the rate.
+    bool FindModem(const char* modemName, char* portName);
+    // Probes kScanPorts in order for a "WAVECOM MODEM" answer, writing diagnostic lines
+    // to standard output. On success portName holds the first port that answered.
+    bool ScanPorts(char* portName);
+    // Probes one named port for either manufacturer answer (the device-class waits).
+    bool ProbeNamedPort(const char* portName);
+    // Whether FindModem runs the port scan: VELTROGPRS_PORT_SCAN=1 unless set here.
+    void UsePortScan(bool on) { usePortScan_ = on; }
+    bool UsesPortScan() const { return usePortScan_; }
+
+    // Opens the port at 115200, moves the modem to 115200 if discovery found another
+    // rate, and sends the set-up commands. True when every required step succeeded.
+    bool Initialize(const char* portName);
+    // Closes and drops the port.
+    void Release();
+    // Switches the modem to rate ("AT+IPR=") and the port after it: 1 or 0.
+    int SetModemBaudRate(std::uint32_t rate);
+    bool SaveSettings();
+    // Accepts only AtCommandId::EchoOff and AtCommandId::EchoOn.
+    bool SetEcho(AtCommandId id);
+    bool DefinePdpContext(const char* definition);
+    // New-message indications off, then PDU mode; the second only after the first.
+    bool SetupMessageMode();
+    bool EnableCallerId();
+    bool SetAutoAnswer(bool on);
+
     // ---- Network, SIM and signal status ---------------------------------------------
+
+    // "READY" in the answer to "AT+CPIN?" within 2000 ms.
+    bool CheckSimReady();
+    // "OK" to "AT+CGATT=1" within 1000 ms.
+    bool AttachPacketService();
+    // The status after the first comma of the "+CGREG: " answer; 1 is registered.
+    bool GetPacketRegistration(int* status);
+    // The value between "$CSQ: " and the next comma of the answer to "AT+CSQ". The
+    // answer stays in the buffer.
+    bool ReadSignalQuality(int* value);
+    // Unsolicited "$CSQ: " reports on ("AT$CSQ=1,8") or off ("AT$CSQ=0").
+    bool SetSignalReport(bool on);
 
     // ---- Short messages -------------------------------------------------------------
 
@@ -122,11 +178,17 @@ private:
     void AppendText(const char* text, std::size_t count);
     int Send(int id, int form, const char* argument);
 
+    struct ProbeStyle;
+    // Probes one port at every rate of kProbeRates; sets baudRate on an accepted answer.
+    bool ProbePort(const char* portName, const ProbeStyle& style);
+    static bool PortScanRequested();
+
     char response_[kResponseSize] = {};
     bool isOpen_ = false;
     std::unique_ptr<SerialLine> port_;
     // Not 115200 until discovery has found the rate the modem answers at.
     std::uint32_t baudRate_ = 0;
+    bool usePortScan_ = PortScanRequested();
 
     Clock& clock_;
     SerialLineFactory lineFactory_;

@@ -1,0 +1,80 @@
+#include "cli/CliContext.h"
+
+#include <cstring>
+#include <ostream>
+#include <utility>
+
+#include "cli/CliCommand.h"
+
+namespace veltro::cli {
+
+CliContext::CliContext(CliOptions options, CliEnvironment environment)
+    : options_(std::move(options)), environment_(std::move(environment)) {}
+
+CliContext::~CliContext() = default;
+
+bool CliContext::Prepare() {
+    if (options_.demo) {
+        Fail("--demo: the virtual data card is not part of this build");
+        return false;
+    }
+    return true;
+}
+
+ModemEngine& CliContext::Engine() {
+    if (!engine_) {
+        engine_ = std::make_unique<ModemEngine>(environment_.clock, environment_.lineFactory);
+        engine_->Reset();
+    }
+    return *engine_;
+}
+
+bool CliContext::Find() {
+    ModemEngine& engine = Engine();
+    if (!options_.port.empty()) {
+        if (options_.port.size() >= sizeof(portName_)) {
+            Fail("port name longer than 8 characters: " + options_.port);
+            return false;
+        }
+        if (!engine.ProbeNamedPort(options_.port.c_str())) {
+            Fail("no modem answered on " + options_.port);
+            return false;
+        }
+        std::memcpy(portName_, options_.port.c_str(), options_.port.size() + 1);
+        return true;
+    }
+    for (int attempt = 0; attempt < kFindAttempts; ++attempt) {
+        if (attempt > 0) {
+            environment_.clock.SleepMs(kFindPauseMs);
+            engine.ClearResponse();
+        }
+        if (engine.FindModem(kModemDeviceName, portName_)) {
+            return true;
+        }
+    }
+    Fail(engine.UsesPortScan() ? "no modem answered on the scanned ports"
+                               : "no modem device found that answers; check the card and its "
+                                 "entry in the modem device table");
+    return false;
+}
+
+bool CliContext::Open() {
+    if (!Find()) {
+        return false;
+    }
+    for (int attempt = 0; attempt < kInitializeAttempts; ++attempt) {
+        if (Engine().Initialize(portName_)) {
+            return true;
+        }
+    }
+    Fail(std::string("modem initialisation failed on ") + portName_);
+    return false;
+}
+
+int CliContext::Fail(const std::string& reason) {
+    environment_.err << "veltrogprs-cli: " << reason << '\n';
+    environment_.err.flush();
+    return kExitFailure;
+}
+
+}  // namespace veltro::cli

@@ -1,0 +1,239 @@
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "modem/ModemDeviceClass.h"
+#include "modem/ModemEngine.h"
+#include "modem/StatusParsers.h"
+
+namespace veltro {
+
+// How one probe is run: the answers it accepts, its pauses and its diagnostics.
+struct ModemEngine::ProbeStyle {
+    const char* accepted[2];
+    std::uint32_t pauseBeforeWriteMs;
+    std::uint32_t answerWaitMs;
+    bool diagnostics;  // progress lines on standard output (the port scan)
+};
+
+namespace {
+
+constexpr char kProbeCommand[] = "AT+CGMI\r";
+constexpr std::uint32_t kProbeCommandLength = sizeof(kProbeCommand) - 1;
+// The probe reads at most this much of the answer into a zeroed buffer of kProbeBuffer.
+constexpr std::uint32_t kProbeReadSize = 90;
+constexpr std::size_t kProbeBuffer = 100;
+
+constexpr std::uint32_t kTargetRate = 115200;
+constexpr const char* kPdpContexts[] = {"1,\"IP\",\"CMNET\"", "2,\"IP\",\"CMWAP\""};
+
+constexpr std::uint32_t kSaveLimitMs = 4000;
+constexpr std::uint32_t kRateLimitMs = 4000;
+constexpr std::uint32_t kEchoLimitMs = 2000;
+constexpr std::uint32_t kContextLimitMs = 2000;
+constexpr std::uint32_t kIndicationLimitMs = 4000;
+constexpr std::uint32_t kFormatLimitMs = 2000;
+constexpr std::uint32_t kCallerIdLimitMs = 4000;
+constexpr std::uint32_t kAutoAnswerLimitMs = 4000;
+
+// Copies a port name into a caller's buffer of ModemEngine::kPortNameSize bytes.
+bool CopyPortName(const std::string& name, char* portName) {
+    if (name.empty() || name.size() >= ModemEngine::kPortNameSize) {
+        return false;
+    }
+    std::memcpy(portName, name.c_str(), name.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+bool ModemEngine::PortScanRequested() {
+    const char* env = std::getenv("VELTROGPRS_PORT_SCAN");
+    return env != nullptr && std::strcmp(env, "1") == 0;
+}
+
+bool ModemEngine::ProbePort(const char* portName, const ProbeStyle& style) {
+    std::unique_ptr<SerialLine> line = lineFactory_(portName);
+    if (line->OpenDevice() != 0) {
+        return false;
+    }
+    line->PurgeAll();
+    LineSettings settings;
+    if (line->GetSettings(settings) == 0) {
+        line->Close();
+        return false;
+    }
+    int position = 0;
+    for (const std::uint32_t rate : kProbeRates) {
+        if (style.diagnostics) {
+            std::printf("%d", position);
+            std::fflush(stdout);
+        }
+        ++position;
+        settings.baudRate = rate;
+        settings.byteSize = 8;
+        settings.parity = 0;
+        settings.stopBits = 0;
+        if (line->SetState(settings) == 0) {
+            if (style.diagnostics) {
+                std::printf("SetComm fail!!\n");
+            }
+            line->Close();
+            return false;
+        }
+        line->SetTimedWrites(true);
+        if (style.pauseBeforeWriteMs > 0) {
+            clock_.SleepMs(style.pauseBeforeWriteMs);
+        }
+        std::uint32_t written = 0;
+        if (line->Write(kProbeCommand, kProbeCommandLength, &written) == 0) {
+            if (style.diagnostics) {
+                std::printf("write fail!!\n");
+            }
+            line->Close();
+            return false;
+        }
+        WaitPumping(style.answerWaitMs);
+        char answer[kProbeBuffer] = {};
+        std::uint32_t count = 0;
+        if (line->Read(answer, kProbeReadSize, &count) == 0) {
+            continue;
+        }
+        for (const char* accepted : style.accepted) {
+            if (accepted != nullptr && StatusParsers::HasManufacturer(answer, accepted)) {
+                line->Close();
+                baudRate_ = rate;
+                return true;
+            }
+        }
+    }
+    if (style.diagnostics) {
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+    line->LowerDtr();
+    line->Close();
+    return false;
+}
+
+bool ModemEngine::FindModem(const char* modemName, char* portName) {
+    if (usePortScan_) {
+        return ScanPorts(portName);
+    }
+    const ModemDeviceClass devices = ModemDeviceClass::Load();
+    std::string attachedTo;
+    for (int i = 0; i < ModemDeviceClass::kInstanceCount; ++i) {
+        const auto device = devices.Instance(i);
+        // A port name that does not fit is not a port this program can open.
+        if (device && device->friendlyName.find(modemName) != std::string::npos &&
+            !device->attachedTo.empty() && device->attachedTo.size() < kPortNameSize) {
+            attachedTo = device->attachedTo;
+            break;
+        }
+    }
+    if (attachedTo.empty()) {
+        return false;
+    }
+    const ProbeStyle style{{kDeviceClassAnswer, nullptr}, 50, 200, false};
+    return ProbePort(attachedTo.c_str(), style) && CopyPortName(attachedTo, portName);
+}
+
+bool ModemEngine::ScanPorts(char* portName) {
+    const ProbeStyle style{{kScanAnswer, nullptr}, 0, 100, true};
+    for (const char* name : kScanPorts) {
+        std::printf("/dev/%s\n", name);
+        std::fflush(stdout);
+        if (ProbePort(name, style)) {
+            return CopyPortName(name, portName);
+        }
+    }
+    return false;
+}
+
+bool ModemEngine::ProbeNamedPort(const char* portName) {
+    const ProbeStyle style{{kDeviceClassAnswer, kScanAnswer}, 50, 200, false};
+    return ProbePort(portName, style);
+}
+
+bool ModemEngine::Initialize(const char* portName) {
+    if (!OpenPort(portName)) {
+        return false;
+    }
+    if (baudRate_ != kTargetRate) {
+        if (SetModemBaudRate(kTargetRate) == 0 || !SaveSettings()) {
+            isOpen_ = false;
+            return false;
+        }
+    }
+    for (const char* context : kPdpContexts) {
+        DefinePdpContext(context);
+    }
+    if (!SetupMessageMode() || !EnableCallerId() || !SetAutoAnswer(false) ||
+        !SetSignalReport(false)) {
+        return false;
+    }
+    SetEcho(AtCommandId::EchoOff);
+    return true;
+}
+
+void ModemEngine::Release() {
+    if (port_) {
+        port_->Close();
+        port_.reset();
+    }
+    isOpen_ = false;
+}
+
+int ModemEngine::SetModemBaudRate(std::uint32_t rate) {
+    if (!isOpen_ || !port_ || port_->Reopen(baudRate_) == 0) {
+        return 0;
+    }
+    const std::string argument = std::to_string(rate);
+    if (!RunExchange({AtCommandId::Ipr, CommandForm::Assign, argument.c_str(), SendMode::Settle,
+                      ResultCodeId::Ok, kRateLimitMs, ClearMode::Never})) {
+        return 0;
+    }
+    if (port_->Reopen(rate) == 0) {
+        return 0;
+    }
+    baudRate_ = rate;
+    return 1;
+}
+
+bool ModemEngine::SaveSettings() {
+    return RunExchange({AtCommandId::StoreProfile, CommandForm::Plain, nullptr, SendMode::Settle,
+                        ResultCodeId::Ok, kSaveLimitMs, ClearMode::OnSuccess});
+}
+
+bool ModemEngine::SetEcho(AtCommandId id) {
+    if (id != AtCommandId::EchoOff && id != AtCommandId::EchoOn) {
+        return false;
+    }
+    return RunExchange({id, CommandForm::Plain, nullptr, SendMode::Settle, ResultCodeId::Ok,
+                        kEchoLimitMs, ClearMode::Always});
+}
+
+bool ModemEngine::DefinePdpContext(const char* definition) {
+    return RunExchange({AtCommandId::Cgdcont, CommandForm::Assign, definition, SendMode::Settle,
+                        ResultCodeId::Ok, kContextLimitMs, ClearMode::Always});
+}
+
+bool ModemEngine::SetupMessageMode() {
+    return RunExchange({AtCommandId::Cnmi, CommandForm::Assign, "0,1,0,0,0", SendMode::Settle,
+                        ResultCodeId::Ok, kIndicationLimitMs, ClearMode::Always}) &&
+           RunExchange({AtCommandId::Cmgf, CommandForm::Assign, "0", SendMode::Settle,
+                        ResultCodeId::Ok, kFormatLimitMs, ClearMode::Always});
+}
+
+bool ModemEngine::EnableCallerId() {
+    return RunExchange({AtCommandId::Clip, CommandForm::Assign, "1", SendMode::Settle,
+                        ResultCodeId::Ok, kCallerIdLimitMs, ClearMode::Always});
+}
+
+bool ModemEngine::SetAutoAnswer(bool on) {
+    return RunExchange({AtCommandId::S0, CommandForm::Assign, on ? "4" : "0", SendMode::Settle,
+                        ResultCodeId::Ok, kAutoAnswerLimitMs, ClearMode::Always});
+}
+
+}  // namespace veltro
