@@ -1,0 +1,66 @@
+#include "app/DataFiles.h"
+
+#include <vector>
+
+#include "app/records/MessageRecord.h"
+#include "app/records/PhonebookEntryRecord.h"
+#include "app/records/RecordFile.h"
+#include "pages/PhonebookPage.h"
+#include "pages/SmsInboxPage.h"
+
+namespace veltro {
+
+namespace {
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string Cell(const QStandardItemModel& model, int row, int column) {
+    return model.index(row, column).data().toString().toStdString();
+}
+
+void InsertAtTop(QStandardItemModel& model, const QStringList& texts) {
+    QList<QStandardItem*> items;
+    for (const QString& text : texts) {
+        items.append(new QStandardItem(text));
+    }
+    model.insertRow(0, items);
+}
+
+}  // namespace
+
+void DataFiles::Load(QStandardItemModel& phonebook, QStandardItemModel& messages) {
+    using PhonebookFile = RecordFile<PhonebookEntryRecord>;
+    for (const auto& entry : PhonebookFile::Read(PhonebookFile::CurrentDirectoryPath())) {
+        InsertAtTop(phonebook, {FromUtf8(entry.name), FromUtf8(entry.number)});
+    }
+    using MessageFile = RecordFile<MessageRecord>;
+    for (const auto& message : MessageFile::Read(MessageFile::CurrentDirectoryPath())) {
+        InsertAtTop(messages,
+                    {FromUtf8(message.time), FromUtf8(message.number), FromUtf8(message.content)});
+    }
+}
+
+bool DataFiles::Save(const QStandardItemModel& phonebook, const QStandardItemModel& messages) {
+    std::vector<PhonebookEntryRecord> entries;
+    for (int row = phonebook.rowCount() - 1; row >= 0; --row) {
+        entries.push_back({Cell(phonebook, row, PhonebookPage::kNameColumn),
+                           Cell(phonebook, row, PhonebookPage::kNumberColumn)});
+    }
+    using PhonebookFile = RecordFile<PhonebookEntryRecord>;
+    const bool phonebookSaved =
+        PhonebookFile::Write(PhonebookFile::CurrentDirectoryPath(), entries);
+
+    std::vector<MessageRecord> records;
+    for (int row = messages.rowCount() - 1; row >= 0; --row) {
+        records.push_back({Cell(messages, row, SmsInboxPage::kNumberColumn),
+                           Cell(messages, row, SmsInboxPage::kTimeColumn),
+                           Cell(messages, row, SmsInboxPage::kContentColumn)});
+    }
+    using MessageFile = RecordFile<MessageRecord>;
+    const bool messagesSaved = MessageFile::Write(MessageFile::CurrentDirectoryPath(), records);
+    return phonebookSaved && messagesSaved;
+}
+
+}  // namespace veltro

@@ -1,0 +1,31 @@
+#include "app/Profile.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace veltro {
+
+namespace {
+
+int ReadInteger(const QSettings& settings, const QString& key, int fallback) {
+    bool ok = false;
+    const int value = settings.value(key).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+}  // namespace
+
+QString Profile::PathFor(const QString& applicationName) {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' +
+           applicationName + QStringLiteral(".INI");
+}
+
+Profile::MenuLook Profile::ReadMenuLook(const QString& path) {
+    const QSettings settings(path, QSettings::IniFormat);
+    MenuLook look;
+    look.selection = ReadInteger(settings, QStringLiteral("MenuLook/Selection"), look.selection);
+    look.shade = ReadInteger(settings, QStringLiteral("MenuLook/Shade"), look.shade);
+    return look;
+}
+
+}  // namespace veltro

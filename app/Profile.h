@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace veltro {
+
+// The application's profile: an INI file named after the executable, with the
+// extension ".INI", in $XDG_CONFIG_HOME. The program only reads the look of its
+// menus from it.
+class Profile {
+public:
+    struct MenuLook {
+        int selection = 1;
+        int shade = 1;
+    };
+
+    // $XDG_CONFIG_HOME/<applicationName>.INI
+    static QString PathFor(const QString& applicationName);
+    // Section "MenuLook", keys "Selection" and "Shade"; 1 for a key or file that is
+    // missing or not an integer.
+    static MenuLook ReadMenuLook(const QString& path);
+};
+
+}  // namespace veltro

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "pages/DialogPage.h"
+
+namespace veltro {
+
+// The page of template 135: writing and sending a short message.
+class SmsComposePage : public DialogPage {
+    Q_OBJECT
+
+public:
+    static constexpr int kTemplateId = 135;
+
+    explicit SmsComposePage(QWidget* parent);
+};
+
+}  // namespace veltro

@@ -1,0 +1,10 @@
+#include "pages/SmsInboxPage.h"
+
+namespace veltro {
+
+SmsInboxPage::SmsInboxPage(QWidget* parent) : DialogPage(parent, QSize(319, 175)), messages_(0, 3) {
+    messages_.setHorizontalHeaderLabels(
+        {QStringLiteral("时间"), QStringLiteral("号码"), QStringLiteral("内容")});
+}
+
+}  // namespace veltro

@@ -1,0 +1,133 @@
+#include <QDir>
+#include <QFile>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#include "app/DataFiles.h"
+#include "modem/GbkText.h"
+
+namespace veltro {
+
+class DataFilesTest : public QObject {
+    Q_OBJECT
+
+private:
+    static QStandardItemModel* Phonebook(const QList<QStringList>& rows) {
+        auto* model = new QStandardItemModel(0, 2);
+        for (const QStringList& row : rows) {
+            model->appendRow({new QStandardItem(row[0]), new QStandardItem(row[1])});
+        }
+        return model;
+    }
+    static QStringList Row(const QStandardItemModel& model, int row) {
+        QStringList texts;
+        for (int column = 0; column < model.columnCount(); ++column) {
+            texts << model.index(row, column).data().toString();
+        }
+        return texts;
+    }
+    static QByteArray Contents(const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString previousDirectory_;
+
+private slots:
+    void init() {
+        previousDirectory_ = QDir::currentPath();
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        QVERIFY(QDir::setCurrent(dir_->path()));
+    }
+    void cleanup() {
+        QDir::setCurrent(previousDirectory_);
+        dir_.reset();
+    }
+
+    void savedListsReadBackInTheSameOrder() {
+        QScopedPointer<QStandardItemModel> phonebook(
+            Phonebook({{"A", "1"}, {QStringLiteral("张三"), "13800138000"}, {"C", "3"}}));
+        QStandardItemModel messages(0, 3);
+        messages.appendRow({new QStandardItem("10:00:00"), new QStandardItem("10086"),
+                            new QStandardItem(QStringLiteral("第一条"))});
+        messages.appendRow({new QStandardItem("09:00:00"), new QStandardItem("10010"),
+                            new QStandardItem(QStringLiteral("第二条"))});
+        QVERIFY(DataFiles::Save(*phonebook, messages));
+
+        // The bottom row is the first record; the number leads a message record.
+        const QByteArray vc = Contents(QStringLiteral("vc.dat"));
+        QCOMPARE(vc.size(), 3 * 48);
+        QCOMPARE(vc.left(2), QByteArray("C\0", 2));
+        QCOMPARE(vc.mid(96, 2), QByteArray("A\0", 2));
+        const QByteArray sms = Contents(QStringLiteral("sms.dat"));
+        QCOMPARE(sms.size(), 2 * 320);
+        QCOMPARE(sms.left(6), QByteArray("10010\0", 6));
+        QCOMPARE(sms.mid(32, 9), QByteArray("09:00:00\0", 9));
+
+        QStandardItemModel phonebookBack(0, 2);
+        QStandardItemModel messagesBack(0, 3);
+        DataFiles::Load(phonebookBack, messagesBack);
+        QCOMPARE(phonebookBack.rowCount(), 3);
+        QCOMPARE(Row(phonebookBack, 0), QStringList({"A", "1"}));
+        QCOMPARE(Row(phonebookBack, 1), QStringList({QStringLiteral("张三"), "13800138000"}));
+        QCOMPARE(Row(phonebookBack, 2), QStringList({"C", "3"}));
+        QCOMPARE(Row(messagesBack, 0),
+                 QStringList({"10:00:00", "10086", QStringLiteral("第一条")}));
+        QCOMPARE(Row(messagesBack, 1),
+                 QStringList({"09:00:00", "10010", QStringLiteral("第二条")}));
+    }
+
+    void hundredByteFileGivesTwoRows() {
+        QByteArray bytes(100, '\0');
+        bytes.replace(0, 3, "Ann");
+        bytes.replace(16, 3, "111");
+        bytes.replace(48, 3, "Bob");
+        QFile file(QStringLiteral("vc.dat"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        QStandardItemModel phonebook(0, 2);
+        QStandardItemModel messages(0, 3);
+        DataFiles::Load(phonebook, messages);
+        QCOMPARE(phonebook.rowCount(), 2);
+        QCOMPARE(Row(phonebook, 0), QStringList({"Bob", ""}));
+        QCOMPARE(Row(phonebook, 1), QStringList({"Ann", "111"}));
+        QCOMPARE(messages.rowCount(), 0);
+    }
+
+    void longChineseNameIsCutOnACharacterBoundary() {
+        QScopedPointer<QStandardItemModel> phonebook(
+            Phonebook({{QStringLiteral("欧阳司马诸葛长孙"), "1"}}));
+        QStandardItemModel messages(0, 3);
+        QVERIFY(DataFiles::Save(*phonebook, messages));
+        const QByteArray name = Contents(QStringLiteral("vc.dat")).left(16);
+        QCOMPARE(name, QByteArray(GbkText::FromUtf8("欧阳司马诸葛长")->c_str()).append(2, '\0'));
+        QStandardItemModel back(0, 2);
+        DataFiles::Load(back, messages);
+        QCOMPARE(back.index(0, 0).data().toString(), QStringLiteral("欧阳司马诸葛长"));
+    }
+
+    // A phonebook file that cannot be replaced (here a directory holds its name) is
+    // skipped; the messages are still written and no temporary file stays behind.
+    void failedSaveOfOneFileStillWritesTheOther() {
+        QVERIFY(QDir().mkpath(QStringLiteral("vc.dat/inside")));
+        QScopedPointer<QStandardItemModel> phonebook(Phonebook({{"New", "2"}}));
+        QStandardItemModel messages(0, 3);
+        messages.appendRow(
+            {new QStandardItem("t"), new QStandardItem("n"), new QStandardItem("c")});
+        QVERIFY(!DataFiles::Save(*phonebook, messages));
+        QCOMPARE(Contents(QStringLiteral("sms.dat")).size(), 320);
+        QVERIFY(QFileInfo(QStringLiteral("vc.dat/inside")).isDir());
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList({"sms.dat"}));
+    }
+};
+
+}  // namespace veltro
+
+QTEST_GUILESS_MAIN(veltro::DataFilesTest)
+#include "test_data_files.moc"

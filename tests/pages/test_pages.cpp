@@ -1,0 +1,94 @@
+#include <QFontInfo>
+#include <QtTest>
+
+#include "pages/CallPage.h"
+#include "pages/DialogUnits.h"
+#include "pages/PhonebookPage.h"
+#include "pages/SmsComposePage.h"
+#include "pages/SmsInboxPage.h"
+#include "pages/TrafficPage.h"
+
+namespace veltro {
+
+class PagesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The Song face at 9 pt has the base units of the templates' design: 6 x 12 pixels.
+    void dialogFontHasTheTemplatesBaseUnits() {
+        const QFont font = DialogUnits::DialogFont();
+        QVERIFY2(QFontInfo(font).family().contains(QStringLiteral("UMing")) ||
+                     QFontInfo(font).family() == QStringLiteral("SimSun"),
+                 qPrintable(QFontInfo(font).family()));
+        const DialogUnits units(font);
+        QCOMPARE(units.BaseX(), 6);
+        QCOMPARE(units.BaseY(), 12);
+        QCOMPARE(units.ToPixels(QSize(340, 260)), QSize(510, 390));
+    }
+
+    void rectanglesConvertEdgeByEdge_data() {
+        QTest::addColumn<QRect>("units");
+        QTest::addColumn<QRect>("pixels");
+        QTest::newRow("status line") << QRect(96, 87, 147, 23) << QRect(144, 131, 221, 34);
+        QTest::newRow("connect button") << QRect(182, 209, 34, 19) << QRect(273, 314, 51, 28);
+        // 117 * 1.5 rounds up, 137 * 1.5 too: the width follows the edges.
+        QTest::newRow("odd edges") << QRect(117, 8, 20, 20) << QRect(176, 12, 30, 30);
+    }
+    void rectanglesConvertEdgeByEdge() {
+        QFETCH(QRect, units);
+        QFETCH(QRect, pixels);
+        QCOMPARE(DialogUnits(DialogUnits::DialogFont()).ToPixels(units), pixels);
+    }
+
+    void pagesHaveTheirTemplateSizesAndStartHidden() {
+        QWidget parent;
+        const TrafficPage traffic(&parent);
+        const CallPage call(&parent);
+        const PhonebookPage phonebook(&parent);
+        const SmsInboxPage inbox(&parent);
+        const SmsComposePage compose(&parent);
+        QCOMPARE(traffic.size(), QSize(201, 228));
+        QCOMPARE(call.size(), QSize(417, 264));
+        QCOMPARE(phonebook.size(), QSize(417, 257));
+        QCOMPARE(inbox.size(), QSize(479, 263));
+        QCOMPARE(compose.size(), QSize(396, 236));
+        for (const QWidget* page :
+             {static_cast<const QWidget*>(&traffic), static_cast<const QWidget*>(&call),
+              static_cast<const QWidget*>(&phonebook), static_cast<const QWidget*>(&inbox),
+              static_cast<const QWidget*>(&compose)}) {
+            QVERIFY(page->isHidden());
+        }
+    }
+
+    void timerOneArmsRestartsAndStops() {
+        QWidget parent;
+        CallPage call(&parent);
+        QVERIFY(!call.IsTimer1Active());
+        call.StartTimer1(950);
+        QVERIFY(call.IsTimer1Active());
+        QCOMPARE(call.Timer1Period(), 950);
+        call.StartTimer1(5100);
+        QCOMPARE(call.Timer1Period(), 5100);
+        call.StopTimer1();
+        QVERIFY(!call.IsTimer1Active());
+    }
+
+    void storesHaveTheirColumns() {
+        QWidget parent;
+        PhonebookPage phonebook(&parent);
+        SmsInboxPage inbox(&parent);
+        QCOMPARE(phonebook.Entries().columnCount(), 2);
+        QCOMPARE(
+            phonebook.Entries().headerData(PhonebookPage::kNumberColumn, Qt::Horizontal).toString(),
+            QStringLiteral("号码"));
+        QCOMPARE(inbox.Messages().columnCount(), 3);
+        QCOMPARE(
+            inbox.Messages().headerData(SmsInboxPage::kContentColumn, Qt::Horizontal).toString(),
+            QStringLiteral("内容"));
+    }
+};
+
+}  // namespace veltro
+
+QTEST_MAIN(veltro::PagesTest)
+#include "test_pages.moc"
