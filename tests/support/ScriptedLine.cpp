@@ -86,6 +86,10 @@ int ScriptedLine::Read(char* buffer, std::uint32_t maxCount, std::uint32_t* coun
 
 void ScriptedLine::OnLine(const std::string& line) {
     shared_->lines.push_back(line);
+    shared_->lineRates.push_back(rate_);
+    if (shared_->modemRate != 0 && shared_->modemRate != rate_) {
+        return;
+    }
     for (Rule& rule : shared_->rules) {
         if (rule.uses == 0) {
             continue;
@@ -99,6 +103,9 @@ void ScriptedLine::OnLine(const std::string& line) {
                 --rule.uses;
             }
             pending_.push_back({clock_.NowMs() + rule.delayMs, rule.answer});
+            if (rule.switchesRateTo != 0) {
+                shared_->modemRate = rule.switchesRateTo;
+            }
             return;
         }
     }

@@ -24,14 +24,19 @@ public:
         std::string command;  // the line without its CR; "AT+CMGS=*" matches a prefix
         std::string answer;
         std::uint32_t delayMs = 0;
-        int uses = -1;  // how often the rule may fire; -1 for always
+        int uses = -1;                     // how often the rule may fire; -1 for always
+        std::uint32_t switchesRateTo = 0;  // after answering, the modem talks at this rate
     };
 
     // State shared with the test after the engine has taken ownership of the line.
     struct Shared {
         std::vector<Rule> rules;
         std::string written;
-        std::vector<std::string> lines;  // every complete line written, CR removed
+        std::vector<std::string> lines;        // every complete line written, CR removed
+        std::vector<std::uint32_t> lineRates;  // the line rate each of lines was written at
+        // The rate the modem talks at; lines written at another rate are garbage to it
+        // and get no answer. 0 for a modem that understands every rate.
+        std::uint32_t modemRate = 0;
         std::uint32_t shortWriteBy = 0;  // write this many bytes fewer than asked
         bool failOpen = false;
         bool failReads = false;
