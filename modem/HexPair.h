@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+namespace veltro {
+
+// Hexadecimal digit pairs of the PDUs the modem sends.
+class HexPair {
+public:
+    // One byte from two characters '0'-'9' or 'A'-'F' (upper case only), the first
+    // giving the high half. False when either is another character; the byte is then
+    // 0 if the first was bad, or holds the high half if only the second was.
+    static bool HexPairToByte(char high, char low, std::uint8_t* byte);
+};
+
+}  // namespace veltro

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "modem/CmgrParser.h"
+#include "modem/GbkText.h"
+
+namespace veltro {
+namespace {
+
+using Verdict = CmgrParser::PduVerdict;
+
+// 7-bit SMS-DELIVER without header ("Ok sir"), and one part of a concatenated message.
+constexpr const char* kPlainPdu =
+    "0791198948004544040C9119894882006200007050307040042206CF35689E9603";
+constexpr const char* kHeaderPdu =
+    "0791246020099990400C91247042972767000070107031107440A005000301020182E8B71A040FDBD9";
+
+std::string PduAnswer(const std::string& header, const std::string& pdu) {
+    return "\r\n+CMGR: " + header + "\r\n" + pdu + "\r\n\r\nOK\r\n";
+}
+
+struct PduCase {
+    const char* name;
+    std::string answer;
+    Verdict verdict;
+    int pduLength;  // WithHeader only
+};
+
+class PduAnswerTest : public ::testing::TestWithParam<PduCase> {};
+
+TEST_P(PduAnswerTest, FindsTheHeaderIndicator) {
+    const PduCase& c = GetParam();
+    ReceivedMessage message;
+    EXPECT_EQ(c.verdict, CmgrParser::ParsePduAnswer(c.answer, message));
+    EXPECT_EQ(c.verdict == Verdict::WithHeader, message.hasHeader);
+    EXPECT_EQ(c.pduLength, message.pduLength);
+    EXPECT_EQ(static_cast<std::size_t>(c.pduLength), message.bytes.size());
+    // The PDU path never reads number or time stamp.
+    EXPECT_EQ(ReceivedMessage::kUnknown, message.number);
+    EXPECT_EQ(ReceivedMessage::kUnknown, message.timeStamp);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PduAnswerTest,
+    ::testing::Values(
+        PduCase{"omittedAlpha", PduAnswer("1,,25", kPlainPdu), Verdict::WithoutHeader, 0},
+        PduCase{"quotedEmptyAlpha", PduAnswer("0,\"\",25", kPlainPdu), Verdict::WithoutHeader, 0},
+        PduCase{"indexEchoedFirst", PduAnswer("4,1,,25", kPlainPdu), Verdict::WithoutHeader, 0},
+        PduCase{"emptyStatus", PduAnswer(",,25", kPlainPdu), Verdict::WithoutHeader, 0},
+        // Service centre length 7, TPDU length 30: 7 + 30 + 1 bytes from the start.
+        PduCase{"userDataHeader", PduAnswer("1,,30", kHeaderPdu), Verdict::WithHeader, 38},
+        // The header claims more than the line holds: only the pairs present are taken.
+        PduCase{"lengthBeyondLine", PduAnswer("1,,78", kHeaderPdu), Verdict::WithHeader, 41},
+        PduCase{"noServiceCentre", PduAnswer("0,,3", "004400AA"), Verdict::WithHeader, 4},
+        PduCase{"noCmgr", "\r\n+CMGL: 1,,25\r\n" + std::string(kPlainPdu) + "\r\nOK\r\n",
+                Verdict::Malformed, 0},
+        PduCase{"twoFieldHeader", PduAnswer("0,23", kPlainPdu), Verdict::Malformed, 0},
+        PduCase{"separatorTooFar", PduAnswer("1                    ,,25", kPlainPdu),
+                Verdict::Malformed, 0},
+        PduCase{"lengthFieldTooLong", PduAnswer("1,,25                   ", kPlainPdu),
+                Verdict::Malformed, 0},
+        PduCase{"lengthNotANumber", PduAnswer("1,,2x", kPlainPdu), Verdict::Malformed, 0},
+        PduCase{"lengthEmpty", PduAnswer("1,,", kPlainPdu), Verdict::Malformed, 0},
+        PduCase{"noLineEnd", "\r\n+CMGR: 1,,25", Verdict::Malformed, 0},
+        PduCase{"pduOnSameLine", "\r\n+CMGR: 1,,25 " + std::string(kPlainPdu) + "\r\nOK\r\n",
+                Verdict::Malformed, 0},
+        PduCase{"emptyPdu", PduAnswer("1,,25", ""), Verdict::Malformed, 0},
+        PduCase{"serviceCentreBeyondLine", PduAnswer("1,,25", "FF0404"), Verdict::Malformed, 0},
+        PduCase{"firstOctetCut", PduAnswer("1,,25", "0291680"), Verdict::Malformed, 0},
+        PduCase{"lowerCaseLength", PduAnswer("1,,25", "0a91"), Verdict::Malformed, 0}),
+    [](const ::testing::TestParamInfo<PduCase>& info) { return std::string(info.param.name); });
+
+TEST(PduAnswerTest, HeaderMessageKeepsRawBytes) {
+    ReceivedMessage message;
+    ASSERT_EQ(Verdict::WithHeader,
+              CmgrParser::ParsePduAnswer(PduAnswer("1,,3", "0044AB12"), message));
+    // Service centre length 0: the length octet and the three TPDU octets, as they are.
+    EXPECT_EQ(std::string("\x00\x44\xAB\x12", 4), message.bytes);
+}
+
+TEST(PduAnswerTest, StopsAtAnInvalidPair) {
+    ReceivedMessage message;
+    ASSERT_EQ(Verdict::WithHeader,
+              CmgrParser::ParsePduAnswer(PduAnswer("1,,9", "0044ABx2FF"), message));
+    EXPECT_EQ(3, message.pduLength);
+}
+
+std::string TextAnswer(const std::string& header, const std::string& body) {
+    return "\r\n+CMGR: " + header + "\r\n" + body + "\r\n\r\nOK\r\n";
+}
+
+const std::string kHeader = "\"REC UNREAD\",\"+8613800138000\",,\"26/12/08,10:15:30+32\"";
+
+struct TextCase {
+    const char* name;
+    std::string answer;
+    bool ucs2;
+    std::u16string text;  // ucs2
+    std::string bytes;    // raw
+};
+
+class TextAnswerTest : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(TextAnswerTest, TellsUcs2FromRaw) {
+    const TextCase& c = GetParam();
+    ReceivedMessage message;
+    ASSERT_TRUE(CmgrParser::ParseTextAnswer(c.answer, 2, message));
+    EXPECT_EQ("+8613800138000", message.number);
+    EXPECT_EQ("26/12/08,10:15:30+32", message.timeStamp);
+    EXPECT_EQ(c.ucs2, message.isUcs2);
+    EXPECT_EQ(c.text, message.text);
+    EXPECT_EQ(c.bytes, message.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, TextAnswerTest,
+    ::testing::Values(
+        TextCase{"nihao", TextAnswer(kHeader, "4F60597D"), true, u"你好", ""},
+        TextCase{"fourDigits", TextAnswer(kHeader, "0041"), true, u"A", ""},
+        // Digits and capitals in groups of four look like UCS2 and are taken as such.
+        TextCase{"digitsLookLikeUcs2", TextAnswer(kHeader, "12345678"), true, u"\u1234\u5678", ""},
+        TextCase{"emptyBody", TextAnswer(kHeader, ""), true, u"", ""},
+        TextCase{"lowerCaseHexIsRaw", TextAnswer(kHeader, "4f60597d"), false, u"", "4f60597d"},
+        TextCase{"oddLengthIsRaw", TextAnswer(kHeader, "4F60597"), false, u"", "4F60597"},
+        TextCase{"plainText", TextAnswer(kHeader, "Hello raspberry pi"), false, u"",
+                 "Hello raspberry pi"},
+        TextCase{"gbkText", TextAnswer(kHeader, "\xC4\xE3\xBA\xC3"), false, u"",
+                 "\xC4\xE3\xBA\xC3"},
+        TextCase{"multiLine", TextAnswer(kHeader, "line one\r\nline two"), false, u"",
+                 "line one\r\nline two"},
+        TextCase{"bodyHoldsOk", TextAnswer(kHeader, "OK, see you\r\nOK\r\nbye"), false, u"",
+                 "OK, see you\r\nOK\r\nbye"},
+        TextCase{
+            "quotedAlpha",
+            TextAnswer("\"REC READ\",\"+8613800138000\",\"Mum\",\"26/12/08,10:15:30+32\"", "0041"),
+            true, u"A", ""},
+        TextCase{"detailedHeader",
+                 TextAnswer(kHeader + ",145,4,0,8,\"+8613800100500\",145,4", "4F60597D"), true,
+                 u"你好", ""},
+        TextCase{"lineEndsWithoutBlankLine", "\r\n+CMGR: " + kHeader + "\r\n0041\r\nOK\r\n", true,
+                 u"A", ""},
+        TextCase{"urcAfterOk", TextAnswer(kHeader, "0041") + "\r\nRING\r\n", true, u"A", ""}),
+    [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
+
+struct BadTextCase {
+    const char* name;
+    std::string answer;
+};
+
+class MalformedTextAnswerTest : public ::testing::TestWithParam<BadTextCase> {};
+
+TEST_P(MalformedTextAnswerTest, FailsAndKeepsUnknown) {
+    ReceivedMessage message;
+    EXPECT_FALSE(CmgrParser::ParseTextAnswer(GetParam().answer, 2, message));
+    EXPECT_EQ(ReceivedMessage::kUnknown, message.number);
+    EXPECT_EQ(ReceivedMessage::kUnknown, message.timeStamp);
+    EXPECT_TRUE(message.text.empty());
+    EXPECT_TRUE(message.bytes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, MalformedTextAnswerTest,
+    ::testing::Values(
+        BadTextCase{"empty", ""}, BadTextCase{"error", "\r\n+CMS ERROR: 321\r\n"},
+        BadTextCase{"noOk", "\r\n+CMGR: " + kHeader + "\r\n0041\r\n"},
+        BadTextCase{"okInsideLineOnly", "\r\n+CMGR: " + kHeader + "\r\nnot OK at all"},
+        BadTextCase{"noHeaderEnd", "\r\n+CMGR: " + kHeader},
+        BadTextCase{"statusTooFar", std::string(60, ' ') + TextAnswer(kHeader, "0041")},
+        BadTextCase{"numberTooLong", TextAnswer("\"REC UNREAD\",\"" + std::string(50, '1') +
+                                                    "\",,\"26/12/08,10:15:30+32\"",
+                                                "0041")},
+        BadTextCase{"numberAcrossLines",
+                    TextAnswer("\"REC UNREAD\",\"123\r\n45\",,\"26/12/08,10:15:30+32\"", "0041")},
+        BadTextCase{"timeStampTooLong",
+                    TextAnswer("\"REC UNREAD\",\"123\",,\"" + std::string(32, '9') + "\"", "0041")},
+        BadTextCase{"timeStampUnclosed", "\r\n+CMGR: \"REC UNREAD\",\"123\",,\"26/12/08"},
+        BadTextCase{"timeStampUnquoted", TextAnswer("\"STO UNSENT\",\"+10011\",,145,17", "Hi")},
+        BadTextCase{"spacedFields",
+                    TextAnswer("\"REC READ\", \"+4123456789132\", \"2009/8/18,19:11:45\"", "Hi")}),
+    [](const ::testing::TestParamInfo<BadTextCase>& info) { return std::string(info.param.name); });
+
+TEST(TextAnswerTest, StatusBoundFollowsTheModeAnswer) {
+    const std::string answer = std::string(60, ' ') + TextAnswer(kHeader, "0041");
+    ReceivedMessage message;
+    EXPECT_FALSE(CmgrParser::ParseTextAnswer(answer, 2, message));
+    EXPECT_TRUE(CmgrParser::ParseTextAnswer(answer, 30, message));
+}
+
+TEST(TextAnswerTest, NumberBoundsAndWithheldNumber) {
+    ReceivedMessage message;
+    const std::string longest(49, '1');
+    ASSERT_TRUE(CmgrParser::ParseTextAnswer(
+        TextAnswer("\"REC UNREAD\",\"" + longest + "\",,\"26/12/08,10:15:30+32\"", "0041"), 2,
+        message));
+    EXPECT_EQ(longest, message.number);
+    ASSERT_TRUE(CmgrParser::ParseTextAnswer(
+        TextAnswer("\"REC UNREAD\",\"\",,\"26/12/08,10:15:30+32\"", "0041"), 2, message));
+    EXPECT_EQ("", message.number);
+}
+
+TEST(TextAnswerTest, LongBodiesAreCutToTheBuffers) {
+    ReceivedMessage message;
+    std::string hex;
+    for (int i = 0; i < 1100; ++i) {
+        hex += "0041";
+    }
+    ASSERT_TRUE(CmgrParser::ParseTextAnswer(TextAnswer(kHeader, hex), 2, message));
+    EXPECT_TRUE(message.isUcs2);
+    EXPECT_EQ(CmgrParser::kWorkAreaBytes / 4, message.text.size());
+
+    // A surrogate pair cut in the middle loses its first half too.
+    std::string pairs;
+    for (int i = 0; i < 400; ++i) {
+        pairs += "D83DDE00";
+    }
+    ASSERT_TRUE(CmgrParser::ParseTextAnswer(TextAnswer(kHeader, "0041" + pairs), 2, message));
+    EXPECT_EQ(749u, message.text.size());
+    EXPECT_EQ(0xDE00, message.text.back());
+
+    std::string gbk;
+    for (int i = 0; i < 1500; ++i) {
+        gbk += "\xC4\xE3";
+    }
+    ASSERT_TRUE(CmgrParser::ParseTextAnswer(TextAnswer(kHeader, "x" + gbk), 2, message));
+    EXPECT_FALSE(message.isUcs2);
+    // 1998 bytes would split a character after the leading 'x'.
+    EXPECT_EQ(1997u, message.bytes.size());
+    EXPECT_EQ("x" + gbk.substr(0, 1996), message.bytes);
+}
+
+}  // namespace
+}  // namespace veltro
