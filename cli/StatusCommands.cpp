@@ -13,6 +13,7 @@ constexpr int kRegistered = 1;
 
 // Prints the port and the rate the modem answered the probe at.
 int RunFind(CliContext& context, const std::vector<std::string>&) {
+    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Find()) {
         return kExitFailure;
     }
@@ -24,6 +25,7 @@ int RunFind(CliContext& context, const std::vector<std::string>&) {
 // Initialises the modem, then prints the SIM state, the packet registration and the
 // signal value with the retries of the program's start-up.
 int RunStatus(CliContext& context, const std::vector<std::string>&) {
+    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
