@@ -1,13 +1,18 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
+#include <string_view>
 
 #include "modem/AtCommandTable.h"
 #include "modem/Clock.h"
 #include "modem/CommandForm.h"
 #include "modem/ModemGate.h"
+#include "modem/ReceivedMessage.h"
 #include "modem/ResultCodeTable.h"
 #include "modem/SerialLine.h"
 
@@ -171,7 +176,54 @@ public:
 
     // ---- Short messages -------------------------------------------------------------
 
+    // Numbers shorter than this go the text-mode route, longer ones the UCS2 PDU route.
+    static constexpr std::size_t kPduRouteMinNumberChars = 10;
+    // One listed storage index with its terminator.
+    using MessageIndexSlot = std::array<char, 10>;
+
+    // Sends utf8Text to number: in text mode (GBK) for numbers under 10 characters,
+    // else as one UCS2 PDU. True when the modem confirmed the submission with "OK".
+    bool SendShortMessage(std::string_view utf8Text, std::string_view number);
+    // Text-mode route: "AT+CMGF=1", "AT+CMGS=" + quoted number, the text in GBK and
+    // Ctrl-Z, back to PDU mode. Refuses texts that GBK cannot carry unchanged on the
+    // line (invalid UTF-8, Ctrl-Z or ESC inside) and numbers with quotes or control
+    // characters, before anything is sent.
+    bool SendTextMessage(std::string_view utf8Text, std::string_view number);
+    // PDU route: one SMS-SUBMIT in PDU mode. Refuses, before anything is sent, texts
+    // over 70 UTF-16 units and numbers SmsPduBuilder cannot encode.
+    bool SendPduMessage(std::u16string_view text, std::string_view number);
+    // Lists the storage indices of the unread (or read) messages into slots, in the
+    // modem's order; count is how many slots were filled. Entries beyond the slots are
+    // dropped. True when at least one index was listed and the listing was whole.
+    bool ListMessages(std::span<MessageIndexSlot> slots, int* count, bool unread);
+    // Reads the message at index: in PDU mode for the user-data-header test, then in
+    // text mode for number, time stamp and body. A message with a header is delivered
+    // as raw PDU bytes. index must be 1 to 9 decimal digits.
+    bool ReadMessage(std::string_view index, ReceivedMessage* message);
+    // "AT+CMGD=" + index: true when "OK" arrived within 2000 ms.
+    bool DeleteMessage(std::string_view index);
+
     // ---- Calls ----------------------------------------------------------------------
+
+    // Room for the dialled number, its ";" and a terminator.
+    static constexpr std::size_t kDialBufferSize = 100;
+
+    // Writes "ATD" + number + ";" (a voice call); nothing is awaited. False when the
+    // line was not written, or the number is empty, too long or holds control
+    // characters.
+    bool Dial(std::string_view number);
+    // "ATA": true when "OK" arrived within 2000 ms.
+    bool Answer();
+    // "ATH0": true when "OK" arrived within 2000 ms.
+    bool HangUp();
+    // Writes "AT+VTS=" + tone for one keypad character ("0"-"9", "*", "#", "A"-"D");
+    // nothing is awaited.
+    bool SendTone(std::string_view tone);
+    // "RING" is in the buffer; reads nothing from the port.
+    bool IsRinging() const;
+    // The number of the caller line in the buffer (UTF-8, at most 50 characters); clears
+    // the buffer, and with it the "RING", when it succeeds.
+    bool GetCallerNumber(std::string* number);
 
 private:
     // Appends text up to its first zero byte, limited to the room that is left.
@@ -182,6 +234,12 @@ private:
     // Probes one port at every rate of kProbeRates; sets baudRate on an accepted answer.
     bool ProbePort(const char* portName, const ProbeStyle& style);
     static bool PortScanRequested();
+
+    // Drains the port until "OK" is in the buffer or limitMs have passed, waiting on the
+    // port between reads. True when "OK" arrived.
+    bool CollectUntilOk(std::uint32_t limitMs);
+    // "AT+CMGF=0": the modem back in PDU mode, the mode every message operation leaves.
+    int ReturnToPduMode();
 
     char response_[kResponseSize] = {};
     bool isOpen_ = false;

@@ -1,0 +1,309 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "ManualClock.h"
+#include "ScriptedLine.h"
+#include "modem/ModemEngine.h"
+
+namespace veltro {
+namespace {
+
+using test::ManualClock;
+using test::ScriptedLine;
+using Lines = std::vector<std::string>;
+
+const std::string kOk = "\r\nOK\r\n";
+const std::string kBodyEnd = "\x1a\n\r\n";
+
+// The message operations against a scripted modem, in virtual time.
+class SmsOperationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        shared = std::make_shared<ScriptedLine::Shared>();
+        engine = std::make_unique<ModemEngine>(clock, ScriptedLine::Factory(clock, shared));
+        engine->Reset();
+        ASSERT_TRUE(engine->OpenPort("pts/1"));
+    }
+
+    void Rule(const std::string& command, const std::string& answer, int uses = -1) {
+        shared->rules.push_back({command, answer, 0, uses});
+    }
+    // A modem that confirms mode switches, hang-ups and deletions.
+    void ModeRules() {
+        Rule("AT+CMGF=0", kOk);
+        Rule("AT+CMGF=1", kOk);
+        Rule("ATH0", kOk);
+    }
+    std::uint64_t Elapsed(std::uint64_t start) { return clock.NowMs() - start; }
+
+    ManualClock clock;
+    std::shared_ptr<ScriptedLine::Shared> shared;
+    std::unique_ptr<ModemEngine> engine;
+};
+
+TEST_F(SmsOperationTest, LongNumberGoesThePduRoute) {
+    ModeRules();
+    Rule("AT+CMGS=19", "\r\n> ");
+    Rule("0011*", "\r\n+CMGS: 12\r\n" + kOk);
+    const std::uint64_t start = clock.NowMs();
+    ASSERT_TRUE(engine->SendShortMessage("你好", "13800138000"));
+    // The reference digit is the process counter's; everything else is fixed.
+    const std::string reference = shared->written.substr(25, 2);
+    EXPECT_EQ("AT+CMGF=0\rAT+CMGS=19\r0011" + reference + "0D91683108108300F0000801044f60597d" +
+                  kBodyEnd + "\r",
+              shared->written);
+    // Three settles, the 1000 ms and 3500 ms pauses and the 20 ms gap.
+    EXPECT_EQ(3u * 400 + 1000 + 3500 + 20, Elapsed(start));
+}
+
+TEST_F(SmsOperationTest, InternationalFormSendsTheSameAddress) {
+    ModeRules();
+    Rule("0011*", kOk);
+    ASSERT_TRUE(engine->SendShortMessage("A", "+8613800138000"));
+    EXPECT_EQ("AT+CMGS=17", shared->lines[1]);
+    EXPECT_EQ("0D91683108108300F0000801020041" + kBodyEnd + "\r", shared->written.substr(27));
+}
+
+TEST_F(SmsOperationTest, ShortNumberGoesTheTextRouteInGbk) {
+    ModeRules();
+    Rule("AT+CMGS=\"12345\"", "\r\n> ");
+    Rule("\xC4\xE3\xBA\xC3*", "\r\n+CMGS: 7\r\n" + kOk);
+    const std::uint64_t start = clock.NowMs();
+    ASSERT_TRUE(engine->SendShortMessage("你好", "12345"));
+    EXPECT_EQ("AT+CMGF=1\rAT+CMGS=\"12345\"\r\xC4\xE3\xBA\xC3" + kBodyEnd + "\rAT+CMGF=0\r",
+              shared->written);
+    EXPECT_EQ(4u * 400 + 2000 + 100, Elapsed(start));
+    EXPECT_GE(engine->FindCode(ResultCodeId::Ok), 0) << "a confirmed send keeps its answer";
+}
+
+TEST_F(SmsOperationTest, UnconfirmedPduSendHangsUp) {
+    ModeRules();
+    const std::uint64_t start = clock.NowMs();
+    EXPECT_FALSE(engine->SendShortMessage("hi", "13800138000"));
+    EXPECT_EQ("ATH0", shared->lines.back());
+    EXPECT_EQ(3u * 400 + 1000 + 3500 + 6000 + 400, Elapsed(start));
+}
+
+TEST_F(SmsOperationTest, UnconfirmedTextSendHangsUpAndReturnsToPduMode) {
+    ModeRules();
+    EXPECT_FALSE(engine->SendShortMessage("hi", "10086"));
+    EXPECT_EQ("AT+CMGF=1\rAT+CMGS=\"10086\"\rhi" + kBodyEnd + "\rATH0\rAT+CMGF=0\r",
+              shared->written);
+    EXPECT_EQ(0u, engine->ResponseLength());
+}
+
+TEST_F(SmsOperationTest, RefusedTextModeSendsNothingElse) {
+    Rule("AT+CMGF=1", "\r\nERROR\r\n");
+    EXPECT_FALSE(engine->SendShortMessage("hi", "10086"));
+    EXPECT_EQ((Lines{"AT+CMGF=1", "AT+CMGF=0"}), shared->lines);
+}
+
+TEST_F(SmsOperationTest, RefusedPduModeFailsWithoutSending) {
+    Rule("AT+CMGF=0", "\r\nERROR\r\n");
+    EXPECT_FALSE(engine->SendShortMessage("hi", "13800138000"));
+    EXPECT_EQ((Lines{"AT+CMGF=0"}), shared->lines);
+}
+
+struct RefusedCase {
+    const char* name;
+    std::string text;
+    const char* number;
+};
+
+class RefusedSendTest : public SmsOperationTest,
+                        public ::testing::WithParamInterface<RefusedCase> {};
+
+// Nothing reaches the line for a message that could only go out cut, garbled or with
+// command text inside it.
+TEST_P(RefusedSendTest, NothingIsWritten) {
+    ModeRules();
+    Rule("0011*", kOk);
+    EXPECT_FALSE(engine->SendShortMessage(GetParam().text, GetParam().number));
+    EXPECT_EQ("", shared->written);
+}
+
+std::string Repeat(const std::string& unit, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += unit;
+    }
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, RefusedSendTest,
+    ::testing::Values(RefusedCase{"seventyOneUnits", Repeat("你", 71), "13800138000"},
+                      // Modulo arithmetic would send this as a 2-unit message.
+                      RefusedCase{"oneHundredThirtyUnits", Repeat("a", 130), "13800138000"},
+                      RefusedCase{"surrogatesCountTwice", Repeat("\U0001F600", 36), "13800138000"},
+                      RefusedCase{"invalidUtf8", "\xC0\x80", "13800138000"},
+                      RefusedCase{"spacedNumber", "hi", "138 0013 8000"},
+                      RefusedCase{"ctrlZInText",
+                                  "hi\x1a"
+                                  "ATD112;",
+                                  "10086"},
+                      RefusedCase{"escInText", "hi\x1b", "10086"},
+                      RefusedCase{"quoteInNumber", "hi", "100\"86"},
+                      RefusedCase{"crInNumber", "hi", "1\rATH"},
+                      RefusedCase{"invalidUtf8TextRoute", "\xE4\xBD", "10086"}),
+    [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SmsOperationTest, PduRouteNeedsMoreThanOneCharacter) {
+    ModeRules();
+    EXPECT_FALSE(engine->SendPduMessage(u"hi", "1"));
+    EXPECT_FALSE(engine->SendPduMessage(u"hi", ""));
+    EXPECT_EQ("", shared->written);
+}
+
+TEST_F(SmsOperationTest, SeventyUnitsStillGoOut) {
+    ModeRules();
+    Rule("0011*", kOk);
+    ASSERT_TRUE(engine->SendShortMessage(Repeat("你", 70), "13800138000"));
+    EXPECT_EQ("AT+CMGS=155", shared->lines[1]);
+    EXPECT_EQ("8c", shared->lines[2].substr(30, 2));
+}
+
+const std::string kListEntry =
+    ",\"REC UNREAD\",\"+8613800138000\",,\"26/12/08,10:15:30+32\"\r\n4F60\r\n";
+
+TEST_F(SmsOperationTest, EmptyListingFailsInPduMode) {
+    ModeRules();
+    Rule("AT+CMGL=\"REC UNREAD\"", kOk);
+    std::array<ModemEngine::MessageIndexSlot, 50> slots{};
+    int count = 7;
+    EXPECT_FALSE(engine->ListMessages(slots, &count, true));
+    EXPECT_EQ(0, count);
+    EXPECT_EQ((Lines{"AT+CMGF=1", "AT+CMGL=\"REC UNREAD\"", "AT+CMGF=0"}), shared->lines);
+}
+
+TEST_F(SmsOperationTest, ListingFillsSlotsInModemOrder) {
+    ModeRules();
+    Rule("AT+CMGL=\"REC READ\"",
+         "\r\n+CMGL: 12" + kListEntry + "+CMGL: 3" + kListEntry + "\r\nOK\r\n");
+    std::array<ModemEngine::MessageIndexSlot, 50> slots{};
+    int count = 0;
+    ASSERT_TRUE(engine->ListMessages(slots, &count, false));
+    ASSERT_EQ(2, count);
+    EXPECT_STREQ("12", slots[0].data());
+    EXPECT_STREQ("3", slots[1].data());
+    EXPECT_EQ("AT+CMGF=0", shared->lines.back());
+}
+
+TEST_F(SmsOperationTest, ListingNeverWritesBeyondTheSlots) {
+    ModeRules();
+    std::string answer = "\r\n";
+    for (int i = 1; i <= 60; ++i) {
+        answer += "+CMGL: " + std::to_string(i) + kListEntry;
+    }
+    Rule("AT+CMGL=\"REC UNREAD\"", answer + kOk);
+    std::array<ModemEngine::MessageIndexSlot, 52> storage{};
+    storage[50].fill('#');
+    storage[51].fill('#');
+    int count = 0;
+    ASSERT_TRUE(engine->ListMessages(std::span(storage).first(50), &count, true));
+    EXPECT_EQ(50, count);
+    EXPECT_STREQ("50", storage[49].data());
+    EXPECT_EQ(std::string(10, '#'), std::string(storage[50].begin(), storage[50].end()));
+}
+
+TEST_F(SmsOperationTest, LineWithoutCommaEndsTheListingWithFailure) {
+    ModeRules();
+    Rule("AT+CMGL=\"REC UNREAD\"",
+         "\r\n+CMGL: 1" + kListEntry + "+CMGL: 2\r\n+CMGL: 3" + kListEntry + kOk);
+    std::array<ModemEngine::MessageIndexSlot, 50> slots{};
+    int count = 0;
+    EXPECT_FALSE(engine->ListMessages(slots, &count, true));
+    EXPECT_EQ(1, count);
+    EXPECT_STREQ("1", slots[0].data());
+    EXPECT_EQ("AT+CMGF=0", shared->lines.back());
+}
+
+TEST_F(SmsOperationTest, ListingWithoutOkIsTakenAsFarAsItArrived) {
+    ModeRules();
+    Rule("AT+CMGL=\"REC UNREAD\"", "\r\n+CMGL: 4" + kListEntry);
+    std::array<ModemEngine::MessageIndexSlot, 50> slots{};
+    int count = 0;
+    const std::uint64_t start = clock.NowMs();
+    ASSERT_TRUE(engine->ListMessages(slots, &count, true));
+    EXPECT_EQ(1, count);
+    EXPECT_GE(Elapsed(start), 16000u);
+    EXPECT_LT(Elapsed(start), 18000u);
+}
+
+const std::string kTextRead =
+    "\r\n+CMGR: \"REC UNREAD\",\"+8613800138000\",,\"26/12/08,10:15:30+32\"\r\n4F60597D\r\n" + kOk;
+const std::string kPduRead =
+    "\r\n+CMGR: 0,,24\r\n0891683108200505F0040D91683108108300F00008621280015123040"
+    "44F60597D\r\n" +
+    kOk;
+
+TEST_F(SmsOperationTest, ReadTakesPduThenTextAnswer) {
+    ModeRules();
+    Rule("AT+CMGR=3", kPduRead, 1);
+    Rule("AT+CMGR=3", kTextRead, 1);
+    ReceivedMessage message;
+    ASSERT_TRUE(engine->ReadMessage("3", &message));
+    EXPECT_EQ("+8613800138000", message.number);
+    EXPECT_EQ("26/12/08,10:15:30+32", message.timeStamp);
+    EXPECT_TRUE(message.isUcs2);
+    EXPECT_EQ(u"你好", message.text);
+    EXPECT_FALSE(message.hasHeader);
+    EXPECT_EQ((Lines{"AT+CMGR=3", "AT+CMGF=1", "AT+CMGR=3", "AT+CMGF=0"}), shared->lines);
+    EXPECT_EQ(0u, engine->ResponseLength());
+}
+
+TEST_F(SmsOperationTest, ReadOfHeaderMessageStopsInPduMode) {
+    ModeRules();
+    Rule("AT+CMGR=1", "\r\n+CMGR: 1,,3\r\n0044AB12\r\n" + kOk);
+    ReceivedMessage message;
+    ASSERT_TRUE(engine->ReadMessage("1", &message));
+    EXPECT_TRUE(message.hasHeader);
+    EXPECT_EQ(4, message.pduLength);
+    EXPECT_EQ(ReceivedMessage::kUnknown, message.number);
+    EXPECT_EQ((Lines{"AT+CMGR=1"}), shared->lines);
+}
+
+TEST_F(SmsOperationTest, ReadFailures) {
+    ModeRules();
+    ReceivedMessage message;
+    message.number = "stale";
+    Rule("AT+CMGR=5", "\r\n+CMS ERROR: 321\r\n");
+    const std::uint64_t start = clock.NowMs();
+    EXPECT_FALSE(engine->ReadMessage("5", &message));
+    EXPECT_EQ(400u + 2000, Elapsed(start));
+    EXPECT_EQ(ReceivedMessage::kUnknown, message.number);
+    EXPECT_EQ((Lines{"AT+CMGR=5"}), shared->lines);
+
+    shared->lines.clear();
+    EXPECT_FALSE(engine->ReadMessage("5\rATD112;", &message));
+    EXPECT_FALSE(engine->ReadMessage("", &message));
+    EXPECT_FALSE(engine->ReadMessage("1234567890", &message));
+    EXPECT_TRUE(shared->lines.empty());
+}
+
+TEST_F(SmsOperationTest, ReadReturnsToPduModeWhenTextModeIsRefused) {
+    Rule("AT+CMGF=1", "\r\nERROR\r\n");
+    Rule("AT+CMGR=3", kPduRead);
+    ReceivedMessage message;
+    EXPECT_FALSE(engine->ReadMessage("3", &message));
+    EXPECT_EQ((Lines{"AT+CMGR=3", "AT+CMGF=1", "AT+CMGF=0"}), shared->lines);
+}
+
+TEST_F(SmsOperationTest, DeleteOfUnknownIndexFailsAfterItsLimit) {
+    Rule("AT+CMGD=2", kOk);
+    Rule("AT+CMGD=9", "\r\n+CMS ERROR: 321\r\n");
+    std::uint64_t start = clock.NowMs();
+    EXPECT_TRUE(engine->DeleteMessage("2"));
+    EXPECT_EQ(400u + 1000, Elapsed(start));
+    start = clock.NowMs();
+    EXPECT_FALSE(engine->DeleteMessage("9"));
+    EXPECT_EQ(400u + 2000, Elapsed(start));
+    EXPECT_FALSE(engine->DeleteMessage("9;+CMGD=1"));
+    EXPECT_EQ((Lines{"AT+CMGD=2", "AT+CMGD=9"}), shared->lines);
+}
+
+}  // namespace
+}  // namespace veltro
