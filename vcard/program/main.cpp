@@ -1,0 +1,161 @@
+// veltrogprs-vcard: runs a virtual data card on a pseudo-terminal until "quit" or the
+// end of standard input. Its first line of output is "pty: <path>".
+
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "modem/AtomicFile.h"
+#include "modem/ModemDeviceClass.h"
+#include "vcard/CardConsole.h"
+#include "vcard/DemoCard.h"
+#include "vcard/VirtualCard.h"
+
+using namespace veltro;
+using namespace veltro::vcard;
+
+namespace {
+
+void Usage() {
+    std::cout << "usage: veltrogprs-vcard [options]\n"
+                 "  --manufacturer TEXT   answer to AT+CGMI (default contains \"WAVECOM MODEM\")\n"
+                 "  --benq                answer as the BenQ card (the device-table path)\n"
+                 "  --rate N              baud rate the card answers at (default 115200)\n"
+                 "  --sim ready|absent|locked\n"
+                 "  --pin NNNN            PIN that unlocks a locked SIM (default 1234)\n"
+                 "  --registration N      +CGREG status (default 1)\n"
+                 "  --signal N            $CSQ value (default 20)\n"
+                 "  --capacity N          SIM message slots (default 30)\n"
+                 "  --messages FILE       received messages, one per line: NUMBER<space>TEXT\n"
+                 "  --busy NUMBER         voice calls to NUMBER end in NO CARRIER (repeatable)\n"
+                 "  --answer-after MS     the far end picks up a voice call after MS\n"
+                 "  --register FILE       write a device table naming the card's pty\n"
+                 "  --friendly-name TEXT  FriendlyName in that table (default "
+              << DemoCard::kFriendlyName << ")\n"
+              << "Commands on standard input: call, hangup, sms, signal, reg, sim, fault, delay,\n"
+                 "dead, unplug, plug, lines, sent, stored, quit (see docs/vcard.md).\n";
+}
+
+bool ReadInt(const char* text, long min, long max, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && value >= min && value <= max;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CardOptions options;
+    std::string messagesFile;
+    std::string tableFile;
+    std::string friendlyName = DemoCard::kFriendlyName;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        long number = 0;
+        auto needs = [&](bool ok) {
+            if (!ok) {
+                std::cerr << "veltrogprs-vcard: bad or missing value for " << arg << "\n";
+                std::exit(2);
+            }
+            ++i;
+        };
+        if (arg == "--help" || arg == "-h") {
+            Usage();
+            return 0;
+        } else if (arg == "--benq") {
+            options.manufacturer = DemoCard::Options().manufacturer;
+        } else if (arg == "--manufacturer") {
+            needs(value != nullptr);
+            options.manufacturer = value;
+        } else if (arg == "--rate") {
+            needs(value != nullptr && ReadInt(value, 300, 4000000, number));
+            options.baudRate = static_cast<std::uint32_t>(number);
+        } else if (arg == "--sim") {
+            needs(value != nullptr &&
+                  (!std::strcmp(value, "ready") || !std::strcmp(value, "absent") ||
+                   !std::strcmp(value, "locked")));
+            options.sim = !std::strcmp(value, "ready")    ? SimState::Ready
+                          : !std::strcmp(value, "absent") ? SimState::Absent
+                                                          : SimState::PinLocked;
+        } else if (arg == "--pin") {
+            needs(value != nullptr);
+            options.simPin = value;
+        } else if (arg == "--registration") {
+            needs(value != nullptr && ReadInt(value, 0, 5, number));
+            options.registration = static_cast<int>(number);
+        } else if (arg == "--signal") {
+            needs(value != nullptr && ReadInt(value, 0, 99999, number));
+            options.signal = static_cast<int>(number);
+        } else if (arg == "--capacity") {
+            needs(value != nullptr && ReadInt(value, 0, 255, number));
+            options.smsCapacity = static_cast<int>(number);
+        } else if (arg == "--messages") {
+            needs(value != nullptr);
+            messagesFile = value;
+        } else if (arg == "--busy") {
+            needs(value != nullptr);
+            options.busyNumbers.push_back(value);
+        } else if (arg == "--answer-after") {
+            needs(value != nullptr && ReadInt(value, 0, 600000, number));
+            options.dialAnswerMs = static_cast<std::uint32_t>(number);
+        } else if (arg == "--register") {
+            needs(value != nullptr);
+            tableFile = value;
+        } else if (arg == "--friendly-name") {
+            needs(value != nullptr);
+            friendlyName = value;
+        } else {
+            std::cerr << "veltrogprs-vcard: unknown option " << arg << "\n";
+            Usage();
+            return 2;
+        }
+    }
+
+    VirtualCard card(options);
+    if (!card.Start()) {
+        std::cerr << "veltrogprs-vcard: cannot create a pseudo-terminal\n";
+        return 1;
+    }
+    std::cout << "pty: " << card.DevicePath() << std::endl;
+
+    if (!messagesFile.empty()) {
+        std::ifstream in(messagesFile);
+        if (!in) {
+            std::cerr << "veltrogprs-vcard: cannot read " << messagesFile << "\n";
+            return 1;
+        }
+        std::string line;
+        while (std::getline(in, line)) {
+            std::string number;
+            std::string text;
+            if (line.empty() || line[0] == '#' || !CardConsole::ParseMessage(line, number, text)) {
+                continue;
+            }
+            if (card.AddMessage(number, text) < 0) {
+                std::cerr << "veltrogprs-vcard: SIM full, message from " << number << " dropped\n";
+            }
+        }
+    }
+    if (!tableFile.empty()) {
+        const std::string table =
+            ModemDeviceClass::TableText({ModemDevice{friendlyName, card.PortName()}});
+        if (!AtomicFile::Write(tableFile, table)) {
+            std::cerr << "veltrogprs-vcard: cannot write " << tableFile << "\n";
+            return 1;
+        }
+        std::cout << "table: " << tableFile << std::endl;
+    }
+
+    CardConsole console(card);
+    std::string line;
+    while (!console.QuitRequested() && std::getline(std::cin, line)) {
+        const std::string reply = console.Execute(line);
+        if (!reply.empty()) {
+            std::cout << reply << std::endl;
+        }
+    }
+    card.Stop();
+    return 0;
+}
