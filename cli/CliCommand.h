@@ -29,5 +29,9 @@ using CommandGroup = std::span<const CliCommand> (*)();
 
 // find, status.
 std::span<const CliCommand> StatusCommands();
+// sms send, sms list, sms read, sms delete.
+std::span<const CliCommand> SmsCommands();
+// call dial, call answer, call hangup, call tone, watch.
+std::span<const CliCommand> CallCommands();
 
 }  // namespace veltro::cli
