@@ -124,8 +124,8 @@ void SkinButton::paintEvent(QPaintEvent*) {
     const bool pressed = isDown();
     const bool disabled = !isEnabled();
     DrawFace(painter, pressed, disabled);
-    const int edge = DrawBitmap(painter, pressed, disabled);
-    DrawCaption(painter, edge, pressed, disabled);
+    DrawBitmap(painter, pressed, disabled);
+    DrawCaption(painter, pressed, disabled);
 }
 
 void SkinButton::DrawFace(QPainter& painter, bool pressed, bool) const {
@@ -139,11 +139,11 @@ void SkinButton::DrawFace(QPainter& painter, bool pressed, bool) const {
     }
 }
 
-int SkinButton::DrawBitmap(QPainter& painter, bool pressed, bool disabled) const {
+void SkinButton::DrawBitmap(QPainter& painter, bool pressed, bool disabled) const {
     if (bitmap_.isNull()) {
-        return 0;
+        return;
     }
-    int x = textShown_ ? 5 : (width() - bitmap_.width()) / 2;
+    int x = BitmapEdge() - bitmap_.width();
     int y = (height() - bitmap_.height()) / 2;
     if (pressed) {
         ++x;
@@ -159,23 +159,39 @@ int SkinButton::DrawBitmap(QPainter& painter, bool pressed, bool disabled) const
     } else {
         painter.drawImage(QPoint(x, y), WithoutTransparentColour(bitmap_, transparent));
     }
+}
+
+int SkinButton::BitmapEdge() const {
+    if (bitmap_.isNull()) {
+        return 0;
+    }
+    const int x = textShown_ ? 5 : (width() - bitmap_.width()) / 2;
     return x + bitmap_.width();
 }
 
-void SkinButton::DrawCaption(QPainter& painter, int left, bool pressed, bool disabled) const {
+int SkinButton::CaptionLeft(int bitmapEdge) const {
+    return textCentred_ ? bitmapEdge : bitmapEdge + 5;
+}
+
+QString SkinButton::ShownText() const {
     if (!textShown_) {
-        return;
+        return {};
     }
-    if (!textCentred_) {
-        left += 5;
-    }
-    const int right = width();
-    const int room = right - left;
+    const int room = width() - CaptionLeft(BitmapEdge());
     if (room <= 0) {
+        return {};
+    }
+    return QFontMetrics(font()).elidedText(text(), Qt::ElideRight, room);
+}
+
+void SkinButton::DrawCaption(QPainter& painter, bool pressed, bool disabled) const {
+    const QString shown = ShownText();
+    if (shown.isEmpty()) {
         return;
     }
+    const int left = CaptionLeft(BitmapEdge());
+    const int room = width() - left;
     const QFontMetrics metrics(font());
-    const QString shown = metrics.elidedText(text(), Qt::ElideRight, room);
     const int measured = metrics.horizontalAdvance(shown);
     const int textHeight = metrics.height();
     QRect box(left, (height() - textHeight) / 2, room, textHeight);

@@ -43,6 +43,9 @@ public:
     int Style() const { return style_; }
     int TextMode() const { return textMode_; }
     bool IsHovered() const { return hovered_; }
+    // The caption as painted: the button's text, cut with an ellipsis at its end when it
+    // is wider than the room beside the bitmap. Empty when no text is shown.
+    QString ShownText() const;
 
     // Set by the owner before the button is first shown.
     bool gradientFace = false;
@@ -56,8 +59,10 @@ protected:
 
 private:
     void DrawFace(QPainter& painter, bool pressed, bool disabled) const;
-    int DrawBitmap(QPainter& painter, bool pressed, bool disabled) const;
-    void DrawCaption(QPainter& painter, int left, bool pressed, bool disabled) const;
+    void DrawBitmap(QPainter& painter, bool pressed, bool disabled) const;
+    void DrawCaption(QPainter& painter, bool pressed, bool disabled) const;
+    int BitmapEdge() const;  // right edge of the unpressed bitmap, 0 without one
+    int CaptionLeft(int bitmapEdge) const;
     void BeginHover();
 
     int style_ = kStandard;
