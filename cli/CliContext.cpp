@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/CliCommand.h"
+#include "vcard/DemoCard.h"
 
 namespace veltro::cli {
 
@@ -14,10 +15,18 @@ CliContext::CliContext(CliOptions options, CliEnvironment environment)
 CliContext::~CliContext() = default;
 
 bool CliContext::Prepare() {
-    if (options_.demo) {
-        Fail("--demo: the virtual data card is not part of this build");
+    if (!options_.demo) {
+        return true;
+    }
+    // The card enters itself in a device table of its own, so discovery finds it
+    // through the device class as it finds a real card.
+    demo_ = std::make_unique<vcard::DemoCard>();
+    if (!demo_->Start()) {
+        demo_.reset();
+        Fail("--demo: the virtual data card could not be started");
         return false;
     }
+    Engine().UsePortScan(false);
     return true;
 }
 

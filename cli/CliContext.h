@@ -8,6 +8,10 @@
 #include "modem/ModemEngine.h"
 #include "modem/SerialLine.h"
 
+namespace veltro::vcard {
+class DemoCard;
+}
+
 namespace veltro::cli {
 
 // The options that come before the command.
@@ -47,6 +51,8 @@ public:
 
     // Starts the virtual data card when --demo asks for it. False after Fail.
     bool Prepare();
+    // The card of --demo, or nullptr.
+    vcard::DemoCard* Demo() { return demo_.get(); }
 
     // The engine, created on first use.
     ModemEngine& Engine();
@@ -65,6 +71,7 @@ public:
 private:
     CliOptions options_;
     CliEnvironment environment_;
+    std::unique_ptr<vcard::DemoCard> demo_;
     std::unique_ptr<ModemEngine> engine_;
     char portName_[ModemEngine::kPortNameSize] = {};
 };
