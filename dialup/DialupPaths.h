@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace veltro {
+
+// Where the dial-up layer keeps its files.
+class DialupPaths {
+public:
+    // The default phonebook: VELTROGPRS_PHONEBOOK, else
+    // $XDG_CONFIG_HOME/veltrogprs/phonebook.ini (~/.config when unset).
+    static std::string DefaultPhonebook();
+    // The devices' default line speeds: $XDG_STATE_HOME/veltrogprs/devices.ini
+    // (~/.local/state when unset).
+    static std::string DeviceDefaults();
+    // Records of active connections, shared by every process of the user:
+    // VELTROGPRS_RUNTIME_DIR, else $XDG_RUNTIME_DIR/veltrogprs, else /tmp/veltrogprs-<uid>. Created
+    // (mode 0700) when missing; empty when it cannot be made or is not the user's own.
+    static std::string RuntimeDir();
+    // Creates the folders of path's parent; true when it exists afterwards.
+    static bool MakeParent(const std::string& path);
+};
+
+}  // namespace veltro

@@ -1,0 +1,121 @@
+#include "dialup/IniDocument.h"
+
+#include <algorithm>
+
+namespace veltro {
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+}  // namespace
+
+std::optional<IniDocument> IniDocument::Parse(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    IniDocument document;
+    Section* current = nullptr;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string_view line = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line.front() == ';' || line.front() == '#') {
+            continue;
+        }
+        if (line.front() == '[') {
+            if (line.back() != ']' || line.size() < 3) {
+                return std::nullopt;
+            }
+            document.sections_.push_back({std::string(Trim(line.substr(1, line.size() - 2))), {}});
+            current = &document.sections_.back();
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos || current == nullptr) {
+            return std::nullopt;
+        }
+        current->values.emplace_back(std::string(Trim(line.substr(0, equals))),
+                                     std::string(Trim(line.substr(equals + 1))));
+    }
+    return document;
+}
+
+std::string IniDocument::Text() const {
+    std::string text;
+    for (const Section& section : sections_) {
+        if (!text.empty()) {
+            text += '\n';
+        }
+        text += "[" + section.name + "]\n";
+        for (const auto& [key, value] : section.values) {
+            text += key + "=" + value + "\n";
+        }
+    }
+    return text;
+}
+
+const IniDocument::Section* IniDocument::Find(std::string_view name) const {
+    for (const Section& section : sections_) {
+        if (SameName(section.name, name)) {
+            return &section;
+        }
+    }
+    return nullptr;
+}
+
+void IniDocument::Set(std::string_view name, Pairs values) {
+    for (Section& section : sections_) {
+        if (SameName(section.name, name)) {
+            section.name = std::string(name);
+            section.values = std::move(values);
+            return;
+        }
+    }
+    sections_.push_back({std::string(name), std::move(values)});
+}
+
+bool IniDocument::Remove(std::string_view name) {
+    const auto before = sections_.size();
+    std::erase_if(sections_, [&](const Section& section) { return SameName(section.name, name); });
+    return sections_.size() != before;
+}
+
+std::optional<std::string> IniDocument::Value(const Pairs& values, std::string_view key) {
+    for (const auto& [k, v] : values) {
+        if (k == key) {
+            return v;
+        }
+    }
+    return std::nullopt;
+}
+
+bool IniDocument::IsSafeValue(std::string_view text) {
+    return std::none_of(text.begin(), text.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
+bool IniDocument::IsSafeName(std::string_view text) {
+    return !text.empty() && IsSafeValue(text) && Trim(text) == text &&
+           text.find_first_of("[]") == std::string_view::npos;
+}
+
+}  // namespace veltro

@@ -1,0 +1,95 @@
+#include "dialup/PppdCommandLine.h"
+
+namespace veltro {
+
+namespace {
+
+std::string Dotted(const DialupEntry::Address& a) {
+    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
+           std::to_string(a[3]);
+}
+
+bool IsZero(const DialupEntry::Address& a) {
+    return a == DialupEntry::Address{};
+}
+
+}  // namespace
+
+std::string PppdCommandLine::ShellQuote(std::string_view text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+std::string PppdCommandLine::ChatScript(const std::string& chatProgram,
+                                        std::string_view phoneNumber) {
+    std::string dial = "ATD";
+    dial += phoneNumber;
+    return ShellQuote(chatProgram) +
+           " -v -s -t 30 ABORT BUSY ABORT 'NO CARRIER' ABORT ERROR ABORT 'NO DIALTONE' "
+           "ABORT 'NO ANSWER' '' " +
+           ShellQuote(dial) + " CONNECT ''";
+}
+
+std::string PppdCommandLine::PasswordOptions(std::string_view password) {
+    std::string text = "password \"";
+    for (char c : password) {
+        if (c == '"' || c == '\\') {
+            text += '\\';
+        }
+        text += c;
+    }
+    return text + "\"\n";
+}
+
+std::vector<std::string> PppdCommandLine::Build(const DialRequest& request,
+                                                const std::string& program,
+                                                const std::string& chatProgram,
+                                                const std::string& optionsFile) {
+    const DialupEntry& entry = request.entry;
+    std::vector<std::string> args = {program,
+                                     "/dev/" + request.device.port,
+                                     std::to_string(request.lineSpeed),
+                                     "nodetach",
+                                     "noauth",
+                                     "user",
+                                     request.userName};
+    if (!optionsFile.empty()) {
+        args.insert(args.end(), {"file", optionsFile});
+    }
+    args.insert(args.end(), {"connect", ChatScript(chatProgram, request.phoneNumber)});
+    if ((entry.options & DialupEntry::kOptionSpecificIpAddr) != 0 && !IsZero(entry.ipaddr)) {
+        args.push_back(Dotted(entry.ipaddr) + ":");
+    } else {
+        args.push_back("noipdefault");
+    }
+    args.insert(args.end(), {"ipcp-accept-local", "ipcp-accept-remote"});
+    if ((entry.options & DialupEntry::kOptionRemoteDefaultGateway) != 0) {
+        args.push_back("defaultroute");
+    }
+    if ((entry.options & DialupEntry::kOptionIpHeaderCompression) == 0) {
+        args.push_back("novj");
+    }
+    const bool ownServers = (entry.options & DialupEntry::kOptionSpecificNameServers) != 0 &&
+                            !(IsZero(entry.ipaddrDns) && IsZero(entry.ipaddrDnsAlt));
+    if (ownServers) {
+        if (!IsZero(entry.ipaddrDns)) {
+            args.insert(args.end(), {"set", "DNS1=" + Dotted(entry.ipaddrDns)});
+        }
+        if (!IsZero(entry.ipaddrDnsAlt)) {
+            args.insert(args.end(), {"set", "DNS2=" + Dotted(entry.ipaddrDnsAlt)});
+        }
+    } else {
+        args.push_back("usepeerdns");
+    }
+    args.insert(args.end(), {"ipparam", request.entryName});
+    return args;
+}
+
+}  // namespace veltro
