@@ -368,6 +368,10 @@ bool DialupConnection::IsConnected(const std::string& entryName, ConnectionHandl
     return found;
 }
 
+int DeleteEntry(const std::string& entryName, const std::string& phonebook) {
+    return PhonebookAt(phonebook).Delete(entryName);
+}
+
 bool SetDefaultBaudRate(const std::string& deviceName, std::uint32_t baudRate) {
     DialupPlatform& platform = DialupPlatform::Current();
     bool known = false;

@@ -91,6 +91,10 @@ public:
     char PhoneNumber[kFieldSize] = {};
 };
 
+// Deletes an entry from the phonebook at path (the default phonebook when empty): 0, or
+// the phonebook's error.
+int DeleteEntry(const std::string& entryName, const std::string& phonebook);
+
 // Sets the default line speed of a device (a dial-up device or a port name); false when
 // the device is unknown or the setting cannot be stored.
 bool SetDefaultBaudRate(const std::string& deviceName, std::uint32_t baudRate);

@@ -299,6 +299,11 @@ std::optional<std::vector<ActiveConnection>> PppdDialService::EnumConnections() 
     std::vector<ActiveConnection> active;
     for (const ConnectionRecord& record : registry.List()) {
         if (!HasEnded(record)) {
+            // A dialer still winding down after "Connection terminated." is no longer
+            // a connection.
+            if (ReadSession(record).State() == kStateDisconnected) {
+                continue;
+            }
             active.push_back(
                 {record.handle, record.entryName, record.deviceType, record.deviceName});
             continue;

@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DialupTestPlatform.h"
+#include "dialup/ConnectionRegistry.h"
+#include "dialup/ConnectionStatistics.h"
+#include "dialup/DialupConnection.h"
+#include "dialup/DialupError.h"
+#include "dialup/PppdCommandLine.h"
+#include "dialup/PppdDialService.h"
+#include "modem/SystemClock.h"
+
+namespace veltro {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TestPlatform;
+
+constexpr char kModem[] = "VeltroGSM无线调制解调器";
+
+// The pppd service with a recorded session replayed in place of pppd. Real processes
+// and real time: each session takes well under a second.
+class PppdServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        service = std::make_unique<PppdDialService>(Options(), SystemClock::Instance());
+        platform.UseDialer(service.get());
+        fs::create_directories(platform.dir + "/run");
+        ::setenv("VELTRO_REPLAY_ARGS", (platform.dir + "/args").c_str(), 1);
+        ASSERT_EQ(1, connection.CreateEntry("VLGPRS", kModem));
+    }
+    void TearDown() override {
+        // Leave no replay running, whatever the test did.
+        for (const auto& record : ConnectionRegistry(platform.dir + "/run").List()) {
+            ::kill(static_cast<pid_t>(record.handle), SIGKILL);
+        }
+        ::unsetenv("VELTRO_REPLAY_SESSION");
+        ::unsetenv("VELTRO_REPLAY_ARGS");
+    }
+
+    PppdDialService::Options Options() {
+        PppdDialService::Options options;
+        options.program = VELTRO_PPPD_REPLAY;
+        options.runtimeDir = platform.dir + "/run";
+        options.netClassDirs = {platform.dir + "/net"};
+        options.hangUpLimitMs = 3000;
+        return options;
+    }
+
+    static void Session(const std::string& name) {
+        ::setenv("VELTRO_REPLAY_SESSION", (std::string(VELTRO_PPPD_SESSIONS) + "/" + name).c_str(),
+                 1);
+    }
+
+    // Polls the dial every 5 ms until a final state or 5 s; the texts seen, in order.
+    std::vector<std::string> Follow(DialupConnection& dial, int& connected) {
+        std::vector<std::string> seen;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        std::string text;
+        int result = 0;
+        while (result == 0 && std::chrono::steady_clock::now() < end) {
+            result = dial.GetDialStatus(text, connected);
+            if (seen.empty() || seen.back() != text) {
+                seen.push_back(text);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return seen;
+    }
+
+    std::vector<std::string> ConnRecords() {
+        std::vector<std::string> names;
+        for (const auto& item : fs::directory_iterator(platform.dir + "/run")) {
+            if (item.path().extension() == ".conn") {
+                names.push_back(item.path().filename().string());
+            }
+        }
+        return names;
+    }
+
+    void WriteCounters(const std::string& interface, std::uint64_t tx, std::uint64_t rx) {
+        const std::string dir = platform.dir + "/net/" + interface + "/statistics";
+        fs::create_directories(dir);
+        std::ofstream(dir + "/tx_bytes") << tx << "\n";
+        std::ofstream(dir + "/rx_bytes") << rx << "\n";
+    }
+
+    TestPlatform platform;
+    std::unique_ptr<PppdDialService> service;
+    DialupConnection connection;
+};
+
+TEST_F(PppdServiceTest, RecordedSessionConnectsCountsAndHangsUp) {
+    Session("gprs-connect.txt");
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    int connected = 0;
+    const auto seen = Follow(connection, connected);
+    ASSERT_EQ(1, connected);
+    EXPECT_EQ("正在打开通讯端口...", seen.front());
+    EXPECT_EQ("联接远端服务器成功.\n", seen.back());
+    const std::vector<std::string> order = {
+        "正在打开通讯端口...",           "通讯端口打开成功.",
+        "正在进行设备连接...",           "设备连接成功.",
+        "设备链中的所有设备均连接成功.", "正在校验用户名和密码...",
+        "客户已成功完成鉴权.",           "Projection result information is available.",
+        "联接远端服务器成功.\n"};
+    auto position = order.begin();
+    for (const std::string& text : seen) {
+        position = std::find(position, order.end(), text);
+        ASSERT_NE(order.end(), position) << "out of order: " << text;
+    }
+
+    // pppd got exactly the command line built for the entry.
+    std::ifstream argsFile(platform.dir + "/args");
+    std::vector<std::string> args;
+    for (std::string line; std::getline(argsFile, line);) {
+        args.push_back(line);
+    }
+    DialRequest request;
+    request.entryName = "VLGPRS";
+    ASSERT_EQ(0, connection.GetEntryProperties("VLGPRS", request.entry, ""));
+    request.device = (*platform.devices)[0];
+    request.lineSpeed = 115200;
+    request.phoneNumber = "*99***1#";
+    EXPECT_EQ(PppdCommandLine::Build(request, VELTRO_PPPD_REPLAY, "/usr/sbin/chat", ""), args);
+
+    // The interface's 64-bit counters wrap into the 32-bit totals.
+    WriteCounters("ppp0", (1ull << 32) + 1200, 34000);
+    StartStatistics();
+    std::uint32_t sendRate = 0, receiveRate = 0, sent = 0, received = 0;
+    GetStatistics(sendRate, receiveRate, sent, received);
+    EXPECT_EQ(1200u, sent);
+    EXPECT_EQ(34000u, received);
+    ReleaseStatistics();
+
+    ConnectionHandle handle = 0;
+    EXPECT_TRUE(connection.IsConnected("vlgprs", handle));
+    EXPECT_EQ(CurrentConnection, handle);
+    EXPECT_EQ(1, connection.HangUp());
+    std::string text;
+    EXPECT_EQ(1, connection.GetDialStatus(text, connected));
+    EXPECT_EQ("已断开.", text);
+    EXPECT_EQ(DialupError::kUserDisconnection, connection.Status.error);
+    EXPECT_FALSE(connection.IsConnected("VLGPRS", handle));
+    EXPECT_TRUE(ConnRecords().empty());
+}
+
+TEST_F(PppdServiceTest, AnotherProcessFindsAndHangsUpTheConnection) {
+    Session("gprs-connect.txt");
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    int connected = 0;
+    Follow(connection, connected);
+    ASSERT_EQ(1, connected);
+    const ConnectionHandle dialled = CurrentConnection;
+
+    // Another process knows only the runtime folder.
+    PppdDialService other(Options(), SystemClock::Instance());
+    platform.UseDialer(&other);
+    DialupConnection fresh;
+    ASSERT_EQ(0, CurrentConnection);
+    ASSERT_EQ(183, fresh.CreateEntry("VLGPRS", kModem));
+    ConnectionHandle handle = 0;
+    ASSERT_TRUE(fresh.IsConnected("VLGPRS", handle));
+    EXPECT_EQ(dialled, handle);
+    LinkStatistics statistics;
+    WriteCounters("ppp0", 10, 20);
+    EXPECT_EQ(0, other.GetStatistics(handle, statistics));
+    EXPECT_EQ(20u, statistics.bytesReceived);
+    EXPECT_EQ(1, fresh.HangUp());
+    EXPECT_FALSE(fresh.IsConnected("VLGPRS", handle));
+    EXPECT_EQ(0, fresh.HangUp());
+    EXPECT_TRUE(ConnRecords().empty());
+}
+
+struct EndCase {
+    const char* name;
+    const char* session;
+    std::uint32_t error;
+};
+
+class PppdEndTest : public PppdServiceTest, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(PppdEndTest, DialEndsDisconnected) {
+    Session(GetParam().session);
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    int connected = 0;
+    std::string text;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!(connection.GetDialStatus(text, connected) == 1 && connected == 0) &&
+           std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ("已断开.", text);
+    EXPECT_EQ(0, connected);
+    EXPECT_EQ(GetParam().error, connection.Status.error);
+    ConnectionHandle handle = 0;
+    EXPECT_FALSE(connection.IsConnected("VLGPRS", handle));
+    EXPECT_EQ(0, connection.HangUp());
+    EXPECT_TRUE(ConnRecords().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, PppdEndTest,
+    ::testing::Values(EndCase{"no_carrier", "gprs-no-carrier.txt", DialupError::kNoCarrier},
+                      EndCase{"link_drop", "gprs-link-drop.txt", DialupError::kRemoteDisconnection},
+                      EndCase{"no_ppp_in_kernel", "no-ppp-device.txt", DialupError::kNoConnection}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PppdServiceTest, NotifierHearsEachNewState) {
+    Session("gprs-no-carrier.txt");
+    std::vector<int> states;
+    ASSERT_EQ(0, connection.Dial(
+                     [&](ConnectionHandle, std::uint32_t message, int state, std::uint32_t,
+                         std::uint32_t) {
+                         EXPECT_EQ(DialService::kDialEventMessage, message);
+                         states.push_back(state);
+                     },
+                     "*99***1#", "", ""));
+    int connected = 0;
+    Follow(connection, connected);
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(kStateDisconnected, states.back());
+    EXPECT_EQ(states.end(), std::adjacent_find(states.begin(), states.end()));
+}
+
+TEST_F(PppdServiceTest, ARecordOfAnotherProcessIsNeverSignalled) {
+    // Our own pid, recorded with another start time: a reused id, not the dialer.
+    ConnectionRecord stale;
+    stale.handle = ::getpid();
+    stale.processStart = 1;
+    stale.ownerPid = 999999999;
+    stale.ownerStart = 1;
+    stale.entryName = "VLGPRS";
+    ConnectionRegistry registry(platform.dir + "/run");
+    ASSERT_TRUE(registry.Add(stale));
+    EXPECT_EQ(DialupError::kInvalidHandle, service->HangUp(stale.handle));
+    ConnectionHandle handle = 0;
+    EXPECT_FALSE(connection.IsConnected("VLGPRS", handle));
+    // Its dialler is gone too, so the record is cleared away.
+    EXPECT_TRUE(ConnRecords().empty());
+}
+
+TEST_F(PppdServiceTest, MissingDialerFailsTheDial) {
+    PppdDialService::Options options = Options();
+    options.program = platform.dir + "/no-such-pppd";
+    PppdDialService missing(options, SystemClock::Instance());
+    platform.UseDialer(&missing);
+    EXPECT_EQ(DialupError::kPortNotAvailable, connection.Dial(nullptr, "*99***1#", "", ""));
+    EXPECT_EQ(0, CurrentConnection);
+    EXPECT_TRUE(ConnRecords().empty());
+}
+
+TEST_F(PppdServiceTest, PasswordFileIsPrivateAndGoesWithTheConnection) {
+    Session("gprs-connect.txt");
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "card", "secret"));
+    const auto record = ConnectionRegistry(platform.dir + "/run").Find(CurrentConnection);
+    ASSERT_TRUE(record.has_value());
+    struct stat info {};
+    ASSERT_EQ(0, ::stat(record->optionsPath.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777);
+    EXPECT_EQ(1, connection.HangUp());
+    EXPECT_FALSE(fs::exists(record->optionsPath));
+}
+
+// This machine's own pppd on a pseudo-terminal: where the kernel has no PPP, the dial
+// must end at once as disconnected, not hang until the caller's time limit.
+TEST_F(PppdServiceTest, RealPppdWithoutKernelSupportEndsTheDial) {
+    if (::access("/usr/sbin/pppd", X_OK) != 0 || fs::exists("/dev/ppp")) {
+        GTEST_SKIP() << "needs pppd on a kernel without PPP";
+    }
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(0, ::grantpt(master));
+    ASSERT_EQ(0, ::unlockpt(master));
+    const std::string slave = ::ptsname(master);
+    (*platform.devices)[0].port = slave.substr(5);
+    PppdDialService::Options options = Options();
+    options.program = "/usr/sbin/pppd";
+    PppdDialService real(options, SystemClock::Instance());
+    platform.UseDialer(&real);
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    int connected = 0;
+    const auto seen = Follow(connection, connected);
+    EXPECT_EQ("已断开.", seen.back());
+    EXPECT_EQ(DialupError::kNoConnection, connection.Status.error);
+    ::close(master);
+}
+
+}  // namespace
+}  // namespace veltro
