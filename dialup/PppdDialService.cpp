@@ -242,6 +242,24 @@ bool PppdDialService::WaitForEnd(const ConnectionRecord& record, std::uint32_t l
     return true;
 }
 
+ConnectionStatus PppdDialService::Finish(const ConnectionRecord& record) {
+    PppdSession session = ReadSession(record);
+    ConnectionStatus status;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto found = dialled_.find(record.handle);
+        const bool ours = found != dialled_.end();
+        session.Exited(ours && found->second.exitStatus ? *found->second.exitStatus : -1);
+        status = ConnectionStatus{session.State(), session.Error(), record.deviceType,
+                                  record.deviceName};
+        if (ours) {
+            found->second.finished = status;
+        }
+    }
+    Registry().Remove(record);
+    return status;
+}
+
 int PppdDialService::GetConnectStatus(ConnectionHandle handle, ConnectionStatus& status) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -255,36 +273,28 @@ int PppdDialService::GetConnectStatus(ConnectionHandle handle, ConnectionStatus&
     if (!record) {
         return DialupError::kInvalidHandle;
     }
-    PppdSession session = ReadSession(*record);
+    // The dialling process clears the record once it has seen the end; others leave it.
     const bool ended = HasEnded(*record);
+    if (ended && record->ownerPid == ::getpid()) {
+        status = Finish(*record);
+    } else {
+        PppdSession session = ReadSession(*record);
+        if (ended) {
+            session.Exited(-1);
+        }
+        status = ConnectionStatus{session.State(), session.Error(), record->deviceType,
+                                  record->deviceName};
+    }
     DialNotifier notifier;
-    bool changed = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = dialled_.find(handle);
-        if (ended) {
-            session.Exited(found != dialled_.end() && found->second.exitStatus
-                               ? *found->second.exitStatus
-                               : -1);
-        }
-        status.state = session.State();
-        status.error = session.Error();
-        status.deviceType = record->deviceType;
-        status.deviceName = record->deviceName;
-        if (found != dialled_.end()) {
-            changed = found->second.reportedState != status.state;
+        if (found != dialled_.end() && found->second.reportedState != status.state) {
             found->second.reportedState = status.state;
             notifier = found->second.notifier;
-            if (ended) {
-                found->second.finished = status;
-            }
         }
     }
-    // The dialling process removes the record once it has seen the end.
-    if (ended && record->ownerPid == ::getpid()) {
-        Registry().Remove(*record);
-    }
-    if (changed && notifier) {
+    if (notifier) {
         notifier(handle, kDialEventMessage, status.state, status.error, 0);
     }
     return 0;
@@ -319,7 +329,13 @@ std::optional<std::vector<ActiveConnection>> PppdDialService::EnumConnections() 
 
 int PppdDialService::HangUp(ConnectionHandle handle) {
     const auto record = Registry().Find(handle);
-    if (!record || HasEnded(*record)) {
+    if (!record) {
+        return DialupError::kInvalidHandle;
+    }
+    if (HasEnded(*record)) {
+        if (record->ownerPid == ::getpid()) {
+            Finish(*record);
+        }
         return DialupError::kInvalidHandle;
     }
     ::kill(static_cast<pid_t>(handle), SIGTERM);
@@ -329,18 +345,7 @@ int PppdDialService::HangUp(ConnectionHandle handle) {
         ::kill(static_cast<pid_t>(handle), SIGKILL);
         WaitForEnd(*record, 2000);
     }
-    PppdSession session = ReadSession(*record);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto found = dialled_.find(handle);
-        const bool ours = found != dialled_.end();
-        session.Exited(ours && found->second.exitStatus ? *found->second.exitStatus : -1);
-        if (ours) {
-            found->second.finished = ConnectionStatus{session.State(), session.Error(),
-                                                      record->deviceType, record->deviceName};
-        }
-    }
-    Registry().Remove(*record);
+    Finish(*record);
     return 0;
 }
 

@@ -65,6 +65,9 @@ private:
     bool Reap(ConnectionHandle handle, Dialled& dialled);
     bool HasEnded(const ConnectionRecord& record);
     bool WaitForEnd(const ConnectionRecord& record, std::uint32_t limitMs);
+    // The final status of an ended connection, kept for a dial of this process; the
+    // record goes.
+    ConnectionStatus Finish(const ConnectionRecord& record);
 
     Options options_;
     Clock& clock_;
