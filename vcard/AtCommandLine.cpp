@@ -88,7 +88,7 @@ std::optional<std::vector<AtCommand>> AtCommandLine::Split(std::string_view body
         } else if (c == 'S') {
             ++i;
             const std::string reg = Digits(text, i);
-            if (reg.empty()) {
+            if (reg.empty() || reg.size() > 3) {
                 return std::nullopt;
             }
             command.name = "S" + std::to_string(std::stoi(reg));

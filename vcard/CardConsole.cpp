@@ -5,17 +5,17 @@
 namespace veltro::vcard {
 namespace {
 
-std::optional<int> Integer(const std::string& text) {
-    if (text.empty() || text.size() > 9) {
-        return std::nullopt;
-    }
-    std::size_t used = 0;
-    const int value = std::stoi(text, &used);
-    return used == text.size() ? std::optional<int>(value) : std::nullopt;
-}
-
 bool AllDigits(const std::string& text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+std::optional<int> Integer(const std::string& text) {
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string digits = negative ? text.substr(1) : text;
+    if (!AllDigits(digits) || digits.size() > 9) {
+        return std::nullopt;
+    }
+    return negative ? -std::stoi(digits) : std::stoi(digits);
 }
 
 }  // namespace

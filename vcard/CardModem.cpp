@@ -65,9 +65,10 @@ void CardModem::Receive(std::string_view bytes, std::uint32_t lineRate, std::uin
     if (dead_) {
         return;
     }
-    if (lineRate != rate_) {
+    if (lineRate != 0 && lineRate != rate_) {
         // At another rate the UART sees only framing errors: nothing is understood and
-        // whatever line was being typed is lost.
+        // whatever line was being typed is lost. A line at B0 carries no rate (some
+        // clients, gammu among them, leave a pty so), and is taken as it comes.
         inLine_ = false;
         line_.clear();
         previous_ = 0;

@@ -31,7 +31,7 @@ public:
 
     explicit CardModem(CardOptions options);
 
-    // Bytes the line delivered while the client had it at lineRate.
+    // Bytes the line delivered while the client had it at lineRate (0: no rate set).
     void Receive(std::string_view bytes, std::uint32_t lineRate, std::uint64_t nowMs);
     // Runs the timers up to now: rings, signal reports, downlink data, escape guard.
     void Advance(std::uint64_t nowMs);

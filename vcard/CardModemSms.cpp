@@ -138,11 +138,10 @@ CardModem::Reply CardModem::MessageStorage(const AtCommand& command) {
         }
         start = comma + 1;
     }
-    std::string answer = "+CPMS: " + counts;
-    for (int i = 1; i < std::min(memories, 3); ++i) {
-        answer += "," + counts;
+    if (memories > 3) {
+        return Reply::Cms(302);
     }
-    answer_ += Info(answer);
+    answer_ += Info("+CPMS: " + counts + "," + counts + "," + counts);
     return Reply::Ok();
 }
 

@@ -76,6 +76,15 @@ bool PtyMaster::HungUp() const {
     return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLHUP) != 0;
 }
 
+void PtyMaster::DiscardUnread() {
+    // Only the slave side can flush its own input queue.
+    const int slave = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slave >= 0) {
+        ::tcflush(slave, TCIFLUSH);
+        ::close(slave);
+    }
+}
+
 bool PtyMaster::Read(std::string& out) {
     if (fd_ < 0) {
         return false;

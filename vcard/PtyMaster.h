@@ -36,6 +36,10 @@ public:
     // True while no client has the slave open.
     bool HungUp() const;
 
+    // Throws away what the card wrote that the last client never read, which the slave
+    // would otherwise hand to the next client.
+    void DiscardUnread();
+
     // Reads what has arrived (non-blocking); appends to out. False when nothing could be
     // read (nothing pending, or no client).
     bool Read(std::string& out);

@@ -105,7 +105,7 @@ void VirtualCard::Pump(std::uint64_t nowMs) {
     }
     const std::uint32_t lineRate = pty_.LineRate();
     for (const auto& output : outputs) {
-        if (output.rate == lineRate) {
+        if (output.rate == lineRate || lineRate == 0) {
             pty_.Write(output.bytes, kWriteWaitMs);
         }
     }
@@ -146,6 +146,7 @@ void VirtualCard::Run() {
         }
         if (nowHungUp && !hungUp) {
             modem_.LineClosed(now);
+            pty_.DiscardUnread();
         }
         hungUp = nowHungUp;
     }
