@@ -89,6 +89,21 @@ TEST_F(EndToEndTest, UnreadMessageIsListedReadAndDeleted) {
     EXPECT_EQ("", out.str());
 }
 
+TEST_F(EndToEndTest, PartOfConcatenatedMessageIsReadAsRawPdu) {
+    std::string text;
+    for (int i = 0; i < 80; ++i) {
+        text += "长";
+    }
+    const int index = card->AddMessage("+8613912345678", text);
+    ASSERT_GT(index, 0);
+    ASSERT_EQ(kExitSuccess, Run({"sms", "read", std::to_string(index)})) << err.str();
+    EXPECT_TRUE(std::regex_search(
+        out.str(),
+        std::regex("^number: 未知\ntime: 未知\nucs2: 0\nheader: 1\npdu: [0-9A-F]{40,}\n$")))
+        << out.str();
+    EXPECT_FALSE(CardHeard("AT+CMGF=1")) << "a message with a header is read in PDU mode only";
+}
+
 TEST_F(EndToEndTest, WatchSeesAnIncomingCallAndItsEnd) {
     card->IncomingCall("13800138000");
     // The caller gives up once the tool has set the modem up and watched a while.
