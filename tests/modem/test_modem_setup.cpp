@@ -89,17 +89,6 @@ protected:
 
     void WriteTable(const std::string& text) { std::ofstream(tablePath) << text; }
 
-    // Lines a card received after the probe.
-    static std::vector<std::string> AfterProbe(const ScriptedLine::Shared& card) {
-        std::vector<std::string> lines;
-        for (const std::string& line : card.lines) {
-            if (line != "AT+CGMI") {
-                lines.push_back(line);
-            }
-        }
-        return lines;
-    }
-
     ManualClock clock;
     std::string tablePath;
     std::map<std::string, std::shared_ptr<ScriptedLine::Shared>> cards;
@@ -294,13 +283,6 @@ TEST_F(SetupTest, ScanCoversFourteenPortsOnly) {
     EXPECT_STREQ("ttyACM3", port);
 }
 
-TEST_F(SetupTest, DeviceClassPathIsTheDefault) {
-    EXPECT_FALSE(Engine().UsesPortScan());
-    ::setenv("VELTROGPRS_PORT_SCAN", "1", 1);
-    ModemEngine scanning(clock, [](std::string_view) { return nullptr; });
-    EXPECT_TRUE(scanning.UsesPortScan());
-}
-
 // ---- Initialize -------------------------------------------------------------------
 
 const std::vector<std::string> kSetupLines = {"AT+CGDCONT=1,\"IP\",\"CMNET\"",
@@ -332,15 +314,6 @@ TEST_F(SetupTest, SlowCardIsSwitchedTo115200AndSaved) {
     }
     EXPECT_EQ(115200u, Engine().BaudRate());
     EXPECT_TRUE(Engine().IsOpen());
-}
-
-TEST_F(SetupTest, CardAt115200GetsNoRateSwitch) {
-    auto card = AddCard("pts/3", 115200);
-    WriteTable("[0000]\nFriendlyName=VeltroGSM无线调制解调器\nAttachedTo=pts/3\n");
-    char port[ModemEngine::kPortNameSize] = {};
-    ASSERT_TRUE(Engine().FindModem(kDeviceName, port));
-    ASSERT_TRUE(Engine().Initialize(port));
-    EXPECT_EQ(kSetupLines, AfterProbe(*card));
 }
 
 TEST_F(SetupTest, RateSwitchWithoutAnswerFailsClosed) {
@@ -478,14 +451,6 @@ TEST_F(OperationTest, EchoAcceptsOnlyTheEchoCommands) {
     EXPECT_TRUE(card->lines.empty());
 }
 
-TEST_F(OperationTest, MessageModeWaitsForIndicationsBeforePduMode) {
-    Ignore(card->rules, "AT+CNMI=0,1,0,0,0");
-    const std::uint64_t start = clock.NowMs();
-    EXPECT_FALSE(Engine().SetupMessageMode());
-    EXPECT_EQ(std::vector<std::string>{"AT+CNMI=0,1,0,0,0"}, card->lines);
-    EXPECT_EQ(4400u, clock.NowMs() - start);
-}
-
 TEST_F(OperationTest, RateSwitchLeavesItsOkForTheSave) {
     // The card confirms the rate but never the save: the save still succeeds on the
     // confirmation left in the buffer.
@@ -497,35 +462,6 @@ TEST_F(OperationTest, RateSwitchLeavesItsOkForTheSave) {
     EXPECT_EQ(0u, Engine().ResponseLength());
 }
 
-TEST_F(OperationTest, RateSwitchNeedsAnOpenEngine) {
-    Engine().Release();
-    EXPECT_EQ(0, Engine().SetModemBaudRate(115200));
-    EXPECT_TRUE(card->lines.empty());
-}
-
-struct SimCase {
-    const char* name;
-    const char* answer;
-    bool ready;
-};
-
-class SimTest : public OperationTest, public ::testing::WithParamInterface<SimCase> {};
-
-TEST_P(SimTest, ReadyAnywhereInTheAnswer) {
-    Ignore(card->rules, "AT+CPIN?");
-    card->rules.push_back({"AT+CPIN?", GetParam().answer});
-    EXPECT_EQ(GetParam().ready, Engine().CheckSimReady());
-    EXPECT_EQ(0u, Engine().ResponseLength());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, SimTest,
-    ::testing::Values(SimCase{"bare", "\r\nREADY\r\n", true},
-                      SimCase{"prefixed", "\r\n+CPIN: READY\r\n\r\nOK\r\n", true},
-                      SimCase{"pin", "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n", false},
-                      SimCase{"error", "\r\n+CME ERROR: 10\r\n", false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 TEST_F(OperationTest, RoamingRegistrationReadsFive) {
     Ignore(card->rules, "AT+CGREG?");
     card->rules.push_back({"AT+CGREG?", "\r\n+CGREG: 0,5\r\n\r\nOK\r\n"});
@@ -533,30 +469,6 @@ TEST_F(OperationTest, RoamingRegistrationReadsFive) {
     ASSERT_TRUE(Engine().GetPacketRegistration(&status));
     EXPECT_EQ(5, status);
     EXPECT_EQ(0u, Engine().ResponseLength());  // cleared after a successful read
-}
-
-TEST_F(OperationTest, UnreadableRegistrationLeavesStatusAndBuffer) {
-    Ignore(card->rules, "AT+CGREG?");
-    card->rules.push_back({"AT+CGREG?", "\r\n+CGREG: 1\r\n\r\nOK\r\n"});
-    int status = -1;
-    EXPECT_FALSE(Engine().GetPacketRegistration(&status));
-    EXPECT_EQ(-1, status);
-    EXPECT_NE(0u, Engine().ResponseLength());
-}
-
-TEST_F(OperationTest, SignalValueOfSixCharactersFails) {
-    Ignore(card->rules, "AT+CSQ");
-    card->rules.push_back({"AT+CSQ", "\r\n$CSQ: 123456,99\r\n\r\nOK\r\n"});
-    int value = -1;
-    EXPECT_FALSE(Engine().ReadSignalQuality(&value));
-    EXPECT_EQ(-1, value);
-}
-
-TEST_F(OperationTest, SignalWithoutVendorLineFailsDespiteOk) {
-    Ignore(card->rules, "AT+CSQ");
-    card->rules.push_back({"AT+CSQ", "\r\n+CSQ: 20,99\r\n\r\nOK\r\n"});
-    int value = -1;
-    EXPECT_FALSE(Engine().ReadSignalQuality(&value));
 }
 
 TEST_F(OperationTest, SuccessiveSignalReadsSeeTheNewValue) {
