@@ -17,7 +17,8 @@ namespace veltro {
 // shared between buttons.
 //
 // Two configurations are in use: a command button (gradientFace = true, SetStyle(kFlat),
-// text shown) and a bitmap button (SetBitmap, SetTextMode(kNoText)).
+// text shown) and a bitmap button (SetBitmap, SetTextMode(kNoText)). A skinned button is
+// never a dialog's default button (autoDefault is off): Enter does not press it.
 class SkinButton : public QPushButton {
     Q_OBJECT
 public:

@@ -38,22 +38,27 @@ void StrokeText(QPainter& painter, const QString& text, QPointF at, qreal capHei
     painter.drawPath(path.translated(at));
 }
 
-// The letter G of the program's badge, centred in a square of the given size.
+// The letter G of the program's badge, centred in a square: three quarters of a ring
+// opening to the right, with a short bar pointing inwards.
 void DrawLetterG(QPainter& painter, QRectF box, qreal stroke, const QColor& top,
                  const QColor& bottom, const QColor& halo) {
-    const qreal cap = box.height() * 0.62;
-    const qreal width = cap * 4 / 6;
-    const QPointF at(box.center().x() - width / 2, box.center().y() - cap / 2);
-    const QPainterPath path = Lettering::Path(QStringLiteral("G"), cap, 0).translated(at);
+    const qreal radius = box.width() / 2 - stroke / 2 - (halo.isValid() ? 1.0 : 0.5);
+    const QPointF centre = box.center();
+    const QRectF ring(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
+    QPainterPath path;
+    path.arcMoveTo(ring, 48);
+    path.arcTo(ring, 48, 272);
+    path.lineTo(centre.x() + radius, centre.y() + radius * 0.08);
+    path.lineTo(centre.x() + radius * 0.12, centre.y() + radius * 0.08);
     painter.setBrush(Qt::NoBrush);
     if (halo.isValid()) {
-        painter.setPen(RoundPen(halo, stroke + 2.0));
+        painter.setPen(QPen(halo, stroke + 2.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
         painter.drawPath(path);
     }
     QLinearGradient fill(box.topLeft(), box.bottomLeft());
     fill.setColorAt(0, top);
     fill.setColorAt(1, bottom);
-    painter.setPen(QPen(QBrush(fill), stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(QBrush(fill), stroke, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     painter.drawPath(path);
 }
 
@@ -112,7 +117,7 @@ QImage PaintSkin() {
     painter.setPen(QPen(QColor(0, 20, 90, 160), 1));
     painter.setBrush(badge);
     painter.drawEllipse(QRectF(12.5, 7.5, 32, 32));
-    DrawLetterG(painter, QRectF(12.5, 7.5, 32, 32), 3.6, QColor(40, 110, 235), QColor(8, 46, 170),
+    DrawLetterG(painter, QRectF(16.5, 11.5, 24, 24), 4.4, QColor(40, 110, 235), QColor(8, 46, 170),
                 QColor());
 
     StrokeText(painter, QStringLiteral("VELTRO"), QPointF(54, 11), 12, 3.2, 2.2,
@@ -183,9 +188,9 @@ QImage PaintAppIcon(int size) {
     QImage image = Canvas(size, size);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal stroke = size >= 32 ? 4.2 : 2.4;
-    DrawLetterG(painter, QRectF(0, 0, size, size).adjusted(0, -size * 0.06, 0, size * 0.06), stroke,
-                QColor(50, 130, 255), QColor(10, 50, 190), QColor(255, 255, 255, 200));
+    const qreal stroke = size >= 32 ? 6.0 : 3.2;
+    DrawLetterG(painter, QRectF(0, 0, size, size), stroke, QColor(60, 140, 255),
+                QColor(10, 50, 190), QColor(255, 255, 255, 220));
     painter.end();
     return image;
 }
