@@ -36,6 +36,11 @@ void CaptureBackdrop(QMenu& menu) {
             const QPoint origin = area.topLeft() - screen->geometry().topLeft();
             backdrop = screen->grabWindow(0, origin.x(), origin.y(), area.width(), area.height())
                            .toImage();
+            // On a scaled screen the capture has device pixels; the shadow is painted in
+            // the menu's own pixels.
+            if (!backdrop.isNull() && backdrop.size() != area.size()) {
+                backdrop = backdrop.scaled(area.size());
+            }
         }
     }
     menu.setProperty(kBackdrop, backdrop);
