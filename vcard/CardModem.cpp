@@ -9,6 +9,7 @@ namespace veltro::vcard {
 namespace {
 
 constexpr std::size_t kMaxLineLength = 560;
+constexpr std::size_t kKeptLines = 10000;  // a long demo run must not grow without end
 constexpr char kCtrlZ = 26;
 constexpr char kEscape = 27;
 
@@ -157,6 +158,9 @@ void CardModem::BodyByte(char c, std::uint64_t nowMs) {
 
 void CardModem::ExecuteLine(const std::string& line, std::uint64_t nowMs) {
     const std::string full = linePrefix_ + line;
+    if (receivedLines_.size() >= kKeptLines) {
+        receivedLines_.erase(receivedLines_.begin(), receivedLines_.begin() + kKeptLines / 2);
+    }
     receivedLines_.push_back(full);
     const std::uint64_t dueMs = nowMs + answerDelayMs_;
     busyUntilMs_ = dueMs;
