@@ -133,6 +133,11 @@ private slots:
         QCOMPARE(image.pixel(0, h - 5), highlight);
         QCOMPARE(image.pixel(w - 5, h - 5), highlight);
         QCOMPARE(image.pixel(1, 1), menu.palette().color(QPalette::Base).rgb());
+        // The items keep clear of border and shadow.
+        const QRect inside = menu.rect().marginsRemoved(QMargins(2, 2, 5, 6));
+        for (QAction* action : menu.actions()) {
+            QVERIFY(inside.contains(menu.actionGeometry(action)));
+        }
 
         // Right edge: the columns darken what lay beneath, more towards the menu.
         for (int k = 1; k <= 4; ++k) {
