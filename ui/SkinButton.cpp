@@ -52,7 +52,8 @@ void FillVerticalGradient(QPainter& painter, const QRect& rect, QRgb top, QRgb b
 }
 
 // Pixels that carry the bitmap's picture in the embossed look: everything except the
-// transparent colour and white, the usual background of small symbol bitmaps.
+// transparent colour, see-through pixels and white, the usual background of small
+// symbol bitmaps.
 QImage InkMask(const QImage& bitmap, QRgb transparent, QColor ink) {
     QImage mask(bitmap.size(), QImage::Format_ARGB32);
     mask.fill(Qt::transparent);
@@ -62,7 +63,8 @@ QImage InkMask(const QImage& bitmap, QRgb transparent, QColor ink) {
         auto* dst = reinterpret_cast<QRgb*>(mask.scanLine(y));
         for (int x = 0; x < bitmap.width(); ++x) {
             const QRgb pixel = src[x] | 0xFF000000u;
-            if (pixel != (transparent | 0xFF000000u) && pixel != 0xFFFFFFFFu) {
+            const bool seeThrough = qAlpha(src[x]) < 128;
+            if (!seeThrough && pixel != (transparent | 0xFF000000u) && pixel != 0xFFFFFFFFu) {
                 dst[x] = paint;
             }
         }
@@ -114,7 +116,7 @@ void SkinButton::SetTextMode(int mode) {
 }
 
 void SkinButton::SetBitmap(const QImage& bitmap, QColor transparent) {
-    bitmap_ = bitmap.isNull() ? QImage() : bitmap.convertToFormat(QImage::Format_RGB32);
+    bitmap_ = bitmap.isNull() ? QImage() : bitmap.convertToFormat(QImage::Format_ARGB32);
     transparent_ = transparent;
     update();
 }

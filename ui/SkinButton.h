@@ -38,7 +38,7 @@ public:
     void SetStyle(int style);
     void SetTextMode(int mode);
     // A null image removes the bitmap. Pixels of exactly the transparent colour are
-    // left out, so the face shows through them.
+    // left out, so the face shows through them; an alpha channel is kept as well.
     void SetBitmap(const QImage& bitmap, QColor transparent = QColor(kDefaultTransparent));
 
     int Style() const { return style_; }

@@ -199,6 +199,22 @@ private slots:
         QCOMPARE(image.pixel(3 + 11, 3 + 11), face);
     }
 
+    void bitmapWithAlphaKeepsItsSeeThroughPixels() {
+        QImage bitmap(16, 16, QImage::Format_ARGB32);
+        bitmap.fill(Qt::transparent);
+        bitmap.setPixel(8, 8, qRgb(16, 32, 96));
+        SkinButton button;
+        button.SetTextMode(SkinButton::kNoText);
+        button.SetBitmap(bitmap);
+        button.resize(20, 20);
+        const QImage image = Render(button);
+        QCOMPARE(image.pixel(2 + 8, 2 + 8), qRgb(16, 32, 96));
+        QCOMPARE(image.pixel(2 + 3, 2 + 3), button.palette().color(QPalette::Button).rgb());
+        button.setEnabled(false);
+        QCOMPARE(Render(button).pixel(2 + 3, 2 + 3),
+                 button.palette().color(QPalette::Button).rgb());
+    }
+
     void disabledBitmapIsEmbossed() {
         SkinButton button;
         button.SetTextMode(SkinButton::kNoText);
