@@ -145,14 +145,6 @@ TEST_F(CardCommandTest, CallCommandsWriteTheirLines) {
     EXPECT_EQ("dialling\n", out.str());
 }
 
-TEST_F(CardCommandTest, AnswerWithoutOkFails) {
-    card->rules.erase(std::remove_if(card->rules.begin(), card->rules.end(),
-                                     [](const auto& rule) { return rule.command == "ATA"; }),
-                      card->rules.end());
-    EXPECT_EQ(kExitFailure, Run({"call", "answer"}));
-    EXPECT_NE(std::string::npos, err.str().find("ATA"));
-}
-
 // The poll of watch on an open scripted line, one tick at a time.
 class WatchTest : public CardCommandTest {
 protected:

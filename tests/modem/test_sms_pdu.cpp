@@ -14,15 +14,6 @@ std::string Hex(std::string_view pdu, std::size_t from, std::size_t count) {
     return std::string(pdu.substr(from, count));
 }
 
-TEST(MessageReferenceTest, StartsAtOneAndWrapsAfterNine) {
-    MessageReference reference;
-    std::string digits;
-    for (int i = 0; i < 12; ++i) {
-        digits += static_cast<char>('0' + reference.Next());
-    }
-    EXPECT_EQ("123456789012", digits);
-}
-
 TEST(MessageReferenceTest, EveryPduTakesTheNextReference) {
     MessageReference reference;
     std::string seen;
