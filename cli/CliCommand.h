@@ -33,5 +33,7 @@ std::span<const CliCommand> StatusCommands();
 std::span<const CliCommand> SmsCommands();
 // call dial, call answer, call hangup, call tone, watch.
 std::span<const CliCommand> CallCommands();
+// connect, disconnect, dialup status, dialup entry.
+std::span<const CliCommand> DialupCommands();
 
 }  // namespace veltro::cli

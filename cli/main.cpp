@@ -14,6 +14,7 @@ constexpr veltro::cli::CommandGroup kGroups[] = {
     veltro::cli::StatusCommands,
     veltro::cli::SmsCommands,
     veltro::cli::CallCommands,
+    veltro::cli::DialupCommands,
 };
 
 }  // namespace

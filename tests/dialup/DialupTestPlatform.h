@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -20,6 +21,8 @@ public:
     ConnectionHandle nextHandle = 41;
     std::vector<DialRequest> dials;
     std::map<ConnectionHandle, ConnectionStatus> statuses;
+    // States the dialled connection passes, one per status read; the last one stays.
+    std::vector<int> stateScript;
     std::optional<std::vector<ActiveConnection>> connections = std::vector<ActiveConnection>{};
     std::vector<ConnectionHandle> hangUps;
     int hangUpResult = 0;
@@ -29,6 +32,10 @@ public:
         dials.push_back(request);
         if (dialResult == 0) {
             handle = nextHandle;
+            if (!stateScript.empty()) {
+                statuses[handle].state = stateScript.front();
+            }
+            scriptReads_ = 0;
         }
         return dialResult;
     }
@@ -36,6 +43,9 @@ public:
         auto found = statuses.find(handle);
         if (found == statuses.end()) {
             return 6;
+        }
+        if (!stateScript.empty() && handle == nextHandle) {
+            found->second.state = stateScript[std::min(scriptReads_++, stateScript.size() - 1)];
         }
         status = found->second;
         return 0;
@@ -53,6 +63,9 @@ public:
         out = found->second;
         return 0;
     }
+
+private:
+    std::size_t scriptReads_ = 0;
 };
 
 // A platform of files in a fresh temporary folder, a device list the test sets, and a
