@@ -580,7 +580,7 @@ void CardModem::Advance(std::uint64_t nowMs) {
                     dataSeed_ = dataSeed_ * 1103515245u + 12345u;
                     chunk[i] = static_cast<char>(0x80 | ((dataSeed_ >> 16) & 0x7f));
                 }
-                Emit(std::move(chunk), nextChunkMs_);
+                Emit(std::move(chunk), nextChunkMs_, true);
                 dataSent_ += size;
                 nextChunkMs_ += chunkMs;
             }
@@ -707,11 +707,11 @@ void CardModem::ClearFaults() {
 
 // ---- output --------------------------------------------------------------------------
 
-void CardModem::Emit(std::string bytes, std::uint64_t dueMs) {
+void CardModem::Emit(std::string bytes, std::uint64_t dueMs, bool lossy) {
     if (bytes.empty() || dead_) {
         return;
     }
-    outbox_.push_back({dueMs, rate_, std::move(bytes)});
+    outbox_.push_back({dueMs, rate_, std::move(bytes), lossy});
 }
 
 void CardModem::Unsolicited(const std::string& text, std::uint64_t nowMs) {

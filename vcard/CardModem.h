@@ -27,6 +27,7 @@ public:
         std::uint64_t dueMs = 0;
         std::uint32_t rate = 0;  // the card's rate when it said this
         std::string bytes;
+        bool lossy = false;  // downlink data: dropped at once when the client lags
     };
 
     explicit CardModem(CardOptions options);
@@ -141,7 +142,7 @@ private:
     void EndCall();
 
     // Output.
-    void Emit(std::string bytes, std::uint64_t dueMs);
+    void Emit(std::string bytes, std::uint64_t dueMs, bool lossy = false);
     void Unsolicited(const std::string& text, std::uint64_t nowMs);
     std::string Info(const std::string& text) const;
     std::string Final(const Reply& reply) const;

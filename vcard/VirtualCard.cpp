@@ -106,7 +106,7 @@ void VirtualCard::Pump(std::uint64_t nowMs) {
     const std::uint32_t lineRate = pty_.LineRate();
     for (const auto& output : outputs) {
         if (output.rate == lineRate || lineRate == 0) {
-            pty_.Write(output.bytes, kWriteWaitMs);
+            pty_.Write(output.bytes, output.lossy ? 0 : kWriteWaitMs);
         }
     }
 }

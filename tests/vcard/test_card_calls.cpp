@@ -249,5 +249,25 @@ TEST(CardDataLine, ClosingThePortEndsTheSession) {
     EXPECT_EQ("AT\r\r\nOK\r\n", again.Command("AT"));  // no stale data, no NO CARRIER
 }
 
+TEST(CardDataLine, AClientThatDoesNotReadLosesDataButNotTheCard) {
+    CardOptions options;
+    options.dataBytesPerSecond = 40000;  // ten times what the pty can hold in a second
+    options.escapeGuardMs = 200;
+    VirtualCard card(options);
+    ASSERT_TRUE(card.Start());
+    test::CardClient client(card.DevicePath());
+    ASSERT_EQ("ATE0\r\r\nOK\r\n", client.Command("ATE0"));
+    ASSERT_EQ("\r\nCONNECT\r\n", client.Command("ATD*99***1#"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(card.InDataMode());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    client.ReadFor(250);  // drain, and the guard time before the escape
+    client.Send("+++");
+    const std::string rest = client.ReadUntil("\r\nNO CARRIER\r\n", 2000);
+    EXPECT_NE(std::string::npos, rest.find("\r\nNO CARRIER\r\n"));
+    EXPECT_EQ("\r\nOK\r\n", client.Command("AT"));
+}
+
 }  // namespace
 }  // namespace veltro::vcard
