@@ -22,10 +22,14 @@ std::uint64_t Now() {
 
 }  // namespace
 
-VirtualCard::VirtualCard(CardOptions options) : modem_(std::move(options)) {}
+VirtualCard::VirtualCard(CardOptions options)
+    : modem_(std::move(options)), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 VirtualCard::~VirtualCard() {
     Stop();
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+    }
 }
 
 bool VirtualCard::Start() {
@@ -33,12 +37,7 @@ bool VirtualCard::Start() {
     if (started_) {
         return true;
     }
-    if (!pty_.Open(modem_.BaudRate())) {
-        return false;
-    }
-    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd_ < 0) {
-        pty_.Close();
+    if (wakeFd_ < 0 || !pty_.Open(modem_.BaudRate())) {
         return false;
     }
     slavePath_ = pty_.SlavePath();
@@ -60,8 +59,6 @@ void VirtualCard::Stop() {
     thread_.join();
     std::lock_guard<std::mutex> lock(mutex_);
     pty_.Close();
-    ::close(wakeFd_);
-    wakeFd_ = -1;
     started_ = false;
     modem_.PowerCycle();
 }

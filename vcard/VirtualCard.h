@@ -79,7 +79,7 @@ private:
     std::string slavePath_;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
-    int wakeFd_ = -1;
+    int wakeFd_;  // eventfd that interrupts the card thread's poll
     bool started_ = false;
 };
 

@@ -1,5 +1,8 @@
 // veltrogprs-vcard: runs a virtual data card on a pseudo-terminal until "quit" or the
-// end of standard input. Its first line of output is "pty: <path>".
+// end of standard input (with --stay, until a signal). Its first line of output is
+// "pty: <path>".
+
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -50,6 +53,7 @@ int main(int argc, char** argv) {
     std::string messagesFile;
     std::string tableFile;
     std::string friendlyName = DemoCard::kFriendlyName;
+    bool stay = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -103,6 +107,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--register") {
             needs(value != nullptr);
             tableFile = value;
+        } else if (arg == "--stay") {
+            stay = true;
         } else if (arg == "--friendly-name") {
             needs(value != nullptr);
             friendlyName = value;
@@ -154,6 +160,11 @@ int main(int argc, char** argv) {
         const std::string reply = console.Execute(line);
         if (!reply.empty()) {
             std::cout << reply << std::endl;
+        }
+    }
+    if (stay && !console.QuitRequested()) {
+        while (true) {
+            ::pause();
         }
     }
     card.Stop();
