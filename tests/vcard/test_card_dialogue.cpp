@@ -144,7 +144,7 @@ TEST_F(CardDialogue, PeriodicSignalReportsRunUntilSwitchedOff) {
     StartCard(options);
     Quiet();
     ASSERT_EQ("\r\nOK\r\n", client_->Command("AT$CSQ=1,8"));
-    const std::string reports = client_->ReadFor(400);
+    const std::string reports = client_->ReadFor(600);
     EXPECT_NE(std::string::npos, reports.find("\r\n$CSQ: 20,99\r\n\r\n$CSQ: 20,99\r\n")) << reports;
     client_->Send("AT$CSQ=0\r");
     client_->ReadUntil("\r\nOK\r\n");  // a report may still come before it

@@ -233,6 +233,13 @@ TEST(DeliverPduBuilder, AnIndependentDecoderReadsWhatTheCardBuilds) {
 }
 
 TEST(SubmitPduDecoder, ReadsSubmissionsAndRefusesBrokenOnes) {
+    std::string full = "0011010D91683119325476F80008018C";
+    std::string fullText;
+    for (int i = 0; i < 70; ++i) {
+        full += "0041";
+        fullText += "A";
+    }
+    std::string over = "0011010D91683119325476F80008018E" + std::string(284, '0');
     struct Case {
         const char* name;
         const char* hex;
@@ -260,6 +267,10 @@ TEST(SubmitPduDecoder, ReadsSubmissionsAndRefusesBrokenOnes) {
          false},
         {"header longer than the data", "0051000B813119325476F800080104094F6059", 18, false, "", "",
          false},
+        {"140 octets of UCS2 fit", full.c_str(), 155, true, "+8613912345678", fullText.c_str(),
+         false},
+        // What a sender gets by wrapping the length of a longer text: the network refuses.
+        {"more than 140 octets", over.c_str(), 157, false, "", "", false},
         {"not hex", "zz", 1, false, "", "", false},
         {"empty", "", 0, false, "", "", false},
     };
