@@ -56,7 +56,11 @@ int RunConnect(CliContext& context, const std::vector<std::string>&) {
     PortDevices devices(context.Options().port);
     EnsureDialupEntry();
     DialupConnection connection;
-    connection.CreateEntry(DialupConnection::kEntryName, DialupConnection::kModemDeviceName);
+    if (connection.CreateEntry(DialupConnection::kEntryName, DialupConnection::kModemDeviceName) ==
+        -1) {
+        return context.Fail(std::string("no dial-up device ") + DialupConnection::kModemDeviceName +
+                            " (see the modem device table, or give --port)");
+    }
     const int dialled = connection.Dial(nullptr, DialupConnection::kDialString, "", "");
     if (dialled != 0) {
         return context.Fail("the dial could not start (error " + std::to_string(dialled) + ")");
@@ -103,10 +107,14 @@ int RunDisconnect(CliContext& context, const std::vector<std::string>&) {
 int RunDialupStatus(CliContext& context, const std::vector<std::string>&) {
     DialupConnection connection;
     ConnectionHandle handle = 0;
-    const bool up = connection.IsConnected(DialupConnection::kEntryName, handle);
+    DialService& dialer = DialupPlatform::Current().Dialer();
+    ConnectionStatus status;
+    // A dial still in progress is an active connection, but not a connected one.
+    const bool up = connection.IsConnected(DialupConnection::kEntryName, handle) &&
+                    dialer.GetConnectStatus(handle, status) == 0 && status.state == kStateConnected;
     LinkStatistics statistics;
     if (up) {
-        DialupPlatform::Current().Dialer().GetStatistics(handle, statistics);
+        dialer.GetStatistics(handle, statistics);
     }
     context.Out() << "connected: " << (up ? "yes" : "no") << '\n'
                   << "sent: " << statistics.bytesSent << '\n'

@@ -120,6 +120,16 @@ int PppdDialService::Dial(const DialRequest& request, ConnectionHandle& handle) 
     if (dir.empty()) {
         return DialupError::kPortNotAvailable;
     }
+    // The entry is being dialled or is up already: a second dialer would only fight
+    // the first for the port, so the dial joins the connection there is.
+    if (const auto active = EnumConnections()) {
+        for (const ActiveConnection& connection : *active) {
+            if (connection.entryName == request.entryName) {
+                handle = connection.handle;
+                return 0;
+            }
+        }
+    }
     ConnectionRecord record;
     const int log = MakeTemp(dir, "dial-", ".log", record.logPath);
     if (log < 0) {

@@ -156,6 +156,20 @@ TEST_F(PppdServiceTest, RecordedSessionConnectsCountsAndHangsUp) {
     EXPECT_TRUE(ConnRecords().empty());
 }
 
+TEST_F(PppdServiceTest, DialingAnActiveEntryJoinsItsConnection) {
+    Session("gprs-connect.txt");
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    const ConnectionHandle first = CurrentConnection;
+    DialupConnection again;
+    ASSERT_EQ(183, again.CreateEntry("VLGPRS", kModem));
+    ASSERT_EQ(0, again.Dial(nullptr, "*99***1#", "", ""));
+    EXPECT_EQ(first, CurrentConnection);
+    EXPECT_EQ(1u, ConnRecords().size());
+    int connected = 0;
+    Follow(again, connected);
+    EXPECT_EQ(1, connected);
+}
+
 TEST_F(PppdServiceTest, AnotherProcessFindsAndHangsUpTheConnection) {
     Session("gprs-connect.txt");
     ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
