@@ -73,7 +73,6 @@ protected:
 
 TEST_F(DialupEndToEndTest, ConnectStatusDisconnect) {
     ASSERT_EQ(kExitSuccess, Run({"--port", card->PortName(), "connect"})) << err.str();
-    EXPECT_EQ(0u, out.str().find("正在打开通讯端口...\n"));
     EXPECT_TRUE(out.str().ends_with("联接远端服务器成功.\n")) << out.str();
     EXPECT_TRUE(card->InDataMode());
     const std::uint64_t first = Received();
