@@ -1,0 +1,49 @@
+#include "app/Application.h"
+
+#include <QApplication>
+
+#include <memory>
+
+#include "app/DialogColours.h"
+#include "app/MainDialog.h"
+#include "app/Profile.h"
+#include "app/SingleInstance.h"
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
+#include "vcard/DemoCard.h"
+
+namespace veltro {
+
+int Application::Run(const QStringList& arguments) {
+    const QString name = SingleInstance::ApplicationName();
+    SingleInstance instance(name, SingleInstance::RuntimeDirectory());
+    if (!instance.Claim()) {
+        // Another copy runs: bring its window forward and end without showing anything.
+        instance.ActivateFirstCopy();
+        return 0;
+    }
+
+    // The virtual card registers itself in a device table of its own, so discovery
+    // takes the same path as with a real card.
+    std::unique_ptr<vcard::DemoCard> demo;
+    if (arguments.contains(QStringLiteral("--demo"))) {
+        demo = std::make_unique<vcard::DemoCard>();
+        if (!demo->Start()) {
+            return 1;
+        }
+    }
+
+    const Profile::MenuLook look = Profile::ReadMenuLook(Profile::PathFor(name));
+    (void)look;
+    QApplication::setQuitOnLastWindowClosed(false);
+    DialogColours::Apply();
+
+    Clock& clock = SystemClock::Instance();
+    MainDialog dialog(clock, SerialPort::Factory(clock));
+    QObject::connect(&dialog, &MainDialog::ended, qApp, &QCoreApplication::quit);
+    dialog.Initialise(&instance);
+    dialog.show();
+    return QApplication::exec();
+}
+
+}  // namespace veltro

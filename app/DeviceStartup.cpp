@@ -1,0 +1,117 @@
+#include "app/DeviceStartup.h"
+
+#include <memory>
+
+#include "app/EnsureDialupEntry.h"
+#include "app/MainDialog.h"
+#include "dialup/DialupConnection.h"
+#include "modem/ModemEngine.h"
+
+namespace veltro {
+
+int DeviceStartup::Run() {
+    MainDialog& w = window_;
+    w.SetCanClose(0);
+    w.Post([&w] {
+        w.PlaceIndicator(w.NoSignalIcon(), QSize(16, 16));
+        w.PlaceIndicator(w.OperatorLogo(), QSize(48, 12));
+        w.PlaceIndicator(w.GprsIcon(), QSize(28, 12));
+        w.NoSignalIcon().show();
+        w.SetStatusText(QString::fromUtf8(MainDialog::kStartingText));
+    });
+
+    EnsureDialupEntry();
+
+    w.SetEngine(std::make_unique<ModemEngine>(w.GetClock(), w.LineFactory()));
+    ModemEngine& engine = *w.Engine();
+    Clock& clock = w.GetClock();
+    // The worker is the engine's only user until the buttons are enabled; the claim
+    // makes that explicit to anything that looks at the modem meanwhile.
+    ModemClaim claim(engine.Gate(), ModemGate::Wait::Blocking);
+
+    char port[ModemEngine::kPortNameSize] = {};
+    bool found = false;
+    for (int attempt = 0; attempt < kFindAttempts && !w.StopRequested(); ++attempt) {
+        if (engine.FindModem(DialupConnection::kModemDeviceName, port)) {
+            found = true;
+            break;
+        }
+        clock.SleepMs(kFindRetryPauseMs);
+        engine.ClearResponse();
+    }
+    clock.SleepMs(kAfterSearchPauseMs);
+    if (!found) {
+        return Fail(kNoModem, kNoModemText);
+    }
+
+    SetDefaultBaudRate(port, kLineSpeed);
+    SetDefaultBaudRate(DialupConnection::kModemDeviceName, kLineSpeed);
+    const std::string portName(port);
+    w.Post([&w, portName] { w.SetPortName(portName.c_str()); });
+
+    bool initialised = false;
+    for (int attempt = 0; attempt < kInitialiseAttempts && !w.StopRequested(); ++attempt) {
+        if (engine.Initialize(port)) {
+            initialised = true;
+            break;
+        }
+    }
+    if (!initialised) {
+        return Fail(kInitialisationFailed, kInitialisationFailedText);
+    }
+
+    bool simReady = false;
+    for (int attempt = 0; attempt < kSimAttempts && !w.StopRequested(); ++attempt) {
+        if (engine.CheckSimReady()) {
+            simReady = true;
+            break;
+        }
+    }
+    if (!simReady) {
+        return Fail(kNoSimCard, kNoSimText);
+    }
+
+    // A status other than 1 (registered) after the last round is no failure: the
+    // card works without the GPRS indicator.
+    int status = 0;
+    for (int round = 0; round < kAttachRounds && !w.StopRequested(); ++round) {
+        engine.AttachPacketService();
+        engine.GetPacketRegistration(&status);
+        if (status == 1) {
+            w.Post([&w] { w.GprsIcon().show(); });
+            break;
+        }
+    }
+
+    w.Post([&w] { w.SetStatusText(QString::fromUtf8(kSearchingText)); });
+    engine.SetAutoAnswer(false);
+
+    w.Post([&w] {
+        w.OperatorLogo().show();
+        w.NoSignalIcon().hide();
+        w.PlaceIndicator(w.SignalIcon(), QSize(16, 16));
+        w.SignalIcon().show();
+        w.SetStatusText(QString::fromUtf8(kWelcomeText));
+    });
+    engine.ClearResponse();
+
+    w.Post([&w] {
+        w.ConnectButton().setEnabled(true);
+        w.CallButton().setEnabled(true);
+        w.SmsButton().setEnabled(true);
+        w.PhonebookButton().setEnabled(true);
+        w.Call().StartTimer1(kCallPollMs);
+        w.Inbox().StartTimer1(kInboxPollMs);
+    });
+    w.SetCanClose(1);
+    return kSuccess;
+}
+
+int DeviceStartup::Fail(int outcome, const char* text) {
+    MainDialog& w = window_;
+    w.Post([&w, text] { w.SetStatusText(QString::fromUtf8(text)); });
+    w.SetCanClose(1);
+    return outcome;
+}
+
+}  // namespace veltro

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+
+namespace veltro {
+
+class MainDialog;
+
+// Brings the modem card into service once per run, on a worker thread of its own:
+// makes sure the dial-up entry exists, finds the modem's port, sets the line speed,
+// initialises the modem, checks the SIM, attaches to the packet service and, on
+// success, enables the command buttons and arms the pages' polls. Its feedback is the
+// window's status line and indicators; every window change is posted to the
+// user-interface thread in the order of the steps.
+class DeviceStartup {
+public:
+    enum Outcome {
+        kSuccess = 0,
+        kInitialisationFailed = 1,
+        kNoSimCard = 2,
+        kNoModem = 3,
+    };
+
+    static constexpr int kFindAttempts = 4;
+    static constexpr int kInitialiseAttempts = 6;
+    static constexpr int kSimAttempts = 5;
+    static constexpr int kAttachRounds = 3;
+    static constexpr std::uint32_t kFindRetryPauseMs = 300;
+    static constexpr std::uint32_t kAfterSearchPauseMs = 100;
+    static constexpr std::uint32_t kLineSpeed = 115200;
+    static constexpr int kCallPollMs = 950;
+    static constexpr int kInboxPollMs = 5050;
+
+    static constexpr const char* kNoModemText = "请检查GPRS设备及驱动程序是否正确安装";
+    static constexpr const char* kInitialisationFailedText = "调制解调器初始化失败。";
+    static constexpr const char* kNoSimText = "无法检测到SIM卡";
+    static constexpr const char* kSearchingText = "正在搜索网络信号...";
+    static constexpr const char* kWelcomeText =
+        "欢迎使用 VeltroGPRS无线上网卡\n\n请点击\"连接\"按钮登录 Internet...";
+
+    explicit DeviceStartup(MainDialog& window) : window_(window) {}
+
+    // Runs the whole sequence on the calling (worker) thread: an Outcome.
+    int Run();
+
+private:
+    // Ends the sequence with a failure text on the status line.
+    int Fail(int outcome, const char* text);
+
+    MainDialog& window_;
+};
+
+}  // namespace veltro

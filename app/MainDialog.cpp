@@ -1,0 +1,478 @@
+#include "app/MainDialog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/AboutDialog.h"
+#include "app/DataFiles.h"
+#include "app/DeviceStartup.h"
+#include "app/DialogColours.h"
+#include "app/SingleInstance.h"
+#include "modem/MessagePump.h"
+#include "ui/ArtPaths.h"
+
+namespace veltro {
+
+namespace {
+
+// Template rectangles of the window's controls, in dialog units.
+struct TemplateControl {
+    int id;
+    QRect units;
+};
+constexpr TemplateControl kControls[] = {
+    {MainDialog::kNoSignalIcon, {117, 8, 20, 20}},
+    {MainDialog::kSignalIcon, {117, 8, 20, 20}},
+    {MainDialog::kNewMessageIcon, {205, 10, 20, 20}},
+    {MainDialog::kConnectButton, {182, 209, 34, 19}},
+    {MainDialog::kCallButton, {218, 209, 34, 19}},
+    {MainDialog::kSmsButton, {254, 209, 34, 19}},
+    {MainDialog::kPhonebookButton, {290, 209, 34, 19}},
+    {MainDialog::kStatusLine, {96, 87, 147, 23}},
+    {MainDialog::kMinimiseButton, {308, 6, 9, 9}},
+    {MainDialog::kCloseButton, {319, 6, 9, 9}},
+    {MainDialog::kOperatorLogo, {141, 10, 20, 20}},
+    {MainDialog::kGprsIcon, {180, 10, 20, 20}},
+};
+constexpr QRect kNoticeLine{9, 245, 117, 8};
+
+// The page area: the client area less these margins.
+constexpr int kPageLeft = 40;
+constexpr int kPageTop = 56;
+constexpr int kPageRight = 50;
+constexpr int kPageBottom = 70;
+// Corner ellipse of the window's rounded outline.
+constexpr int kCornerSize = 6;
+
+QRegion RoundedRegion(QSize size) {
+    QPainterPath path;
+    path.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), kCornerSize / 2.0, kCornerSize / 2.0);
+    return QRegion(path.toFillPolygon().toPolygon());
+}
+
+}  // namespace
+
+MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      clock_(clock),
+      lineFactory_(std::move(lineFactory)) {
+    setWindowTitle(QString::fromUtf8(kTitle));
+    setFont(DialogUnits::DialogFont());
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    resize(units_.ToPixels(kTemplateSize));
+    BuildControls();
+    BuildMenus();
+    // Waits of the modem layer on this thread keep the window responsive.
+    SetMessagePump([] { QCoreApplication::processEvents(); });
+}
+
+MainDialog::~MainDialog() {
+    StopStartupWorker();
+    trayIcon_.hide();
+    if (mark_ != nullptr) {
+        mark_->StopListening();
+    }
+    SetEngine(nullptr);
+    SetMessagePump({});
+}
+
+void MainDialog::BuildControls() {
+    auto indicator = [this](ArtImage image, bool reportsClicks) {
+        auto* icon = new IndicatorIcon(ArtPaths::Image(image), reportsClicks, this);
+        return icon;
+    };
+    noSignalIcon_ = indicator(ArtImage::NoSignal, false);
+    signalIcon_ = indicator(ArtImage::Signal, false);
+    newMessageIcon_ = indicator(ArtImage::NewMessage, true);
+    operatorLogo_ = indicator(ArtImage::OperatorLogo, false);
+    gprsIcon_ = indicator(ArtImage::Gprs, false);
+
+    auto command = [this](const char* text) {
+        auto* button = new SkinButton(QString::fromUtf8(text), this);
+        button->setEnabled(false);
+        return button;
+    };
+    connectButton_ = command("连接");
+    callButton_ = command("通话");
+    smsButton_ = command("短信");
+    phonebookButton_ = command("通讯录");
+    minimiseButton_ = new SkinButton(this);
+    closeButton_ = new SkinButton(this);
+
+    statusLine_ = new QLabel(QString::fromUtf8(kStartingText), this);
+    statusLine_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    statusLine_->setWordWrap(true);
+    noticeLine_ = new QLabel(QString::fromUtf8(AboutDialog::kNoticeText), this);
+    // The status line and the notice line are drawn in the dialog colours.
+    for (QLabel* line : {statusLine_, noticeLine_}) {
+        line->setPalette(DialogColours::Palette());
+        line->setAutoFillBackground(true);
+    }
+    noticeLine_->setGeometry(units_.ToPixels(kNoticeLine));
+
+    const std::pair<int, QWidget*> placed[] = {
+        {kNoSignalIcon, noSignalIcon_},     {kSignalIcon, signalIcon_},
+        {kNewMessageIcon, newMessageIcon_}, {kConnectButton, connectButton_},
+        {kCallButton, callButton_},         {kSmsButton, smsButton_},
+        {kPhonebookButton, phonebookButton_}, {kStatusLine, statusLine_},
+        {kMinimiseButton, minimiseButton_}, {kCloseButton, closeButton_},
+        {kOperatorLogo, operatorLogo_},     {kGprsIcon, gprsIcon_},
+    };
+    for (const auto& [id, widget] : placed) {
+        widget->setGeometry(TemplateRect(id));
+    }
+
+    trafficPage_ = new TrafficPage(this);
+    callPage_ = new CallPage(this);
+    phonebookPage_ = new PhonebookPage(this);
+    inboxPage_ = new SmsInboxPage(this);
+    composePage_ = new SmsComposePage(this);
+
+    connect(minimiseButton_, &QPushButton::clicked, this, &MainDialog::MinimiseToTray);
+    connect(closeButton_, &QPushButton::clicked, this, &MainDialog::RequestClose);
+    connect(callButton_, &QPushButton::clicked, this, [this] { ShowPage(kCallView); });
+    connect(smsButton_, &QPushButton::clicked, this, &MainDialog::OpenSmsMenu);
+    connect(phonebookButton_, &QPushButton::clicked, this, [this] { ShowPage(kPhonebookView); });
+    connect(newMessageIcon_, &IndicatorIcon::clicked, this, [this] { ShowPage(kInboxView); });
+}
+
+void MainDialog::BuildMenus() {
+    auto add = [this](QMenu& menu, const char* text, int command) {
+        connect(menu.addAction(QString::fromUtf8(text)), &QAction::triggered, this,
+                [this, command] { OnCommand(command); });
+    };
+    add(smsMenu_, "编写新短信", kComposeCommand);
+    add(smsMenu_, "收件箱", kInboxCommand);
+    add(trayMenu_, "关于(&A)", kAboutCommand);
+    trayMenu_.addSeparator();
+    add(trayMenu_, "退出(&X)", kExitCommand);
+}
+
+QRect MainDialog::TemplateRect(int controlId) const {
+    for (const TemplateControl& control : kControls) {
+        if (control.id == controlId) {
+            return units_.ToPixels(control.units);
+        }
+    }
+    return {};
+}
+
+QRect MainDialog::PageRect() const {
+    return rect().adjusted(kPageLeft, kPageTop, -kPageRight, -kPageBottom);
+}
+
+void MainDialog::Initialise(SingleInstance* mark) {
+    mark_ = mark;
+    if (mark_ != nullptr) {
+        connect(mark_, &SingleInstance::activationRequested, this, &MainDialog::Activate);
+        mark_->Listen();
+    }
+
+    minimiseBitmap_ = ArtPaths::Image(ArtImage::MinimiseButton);
+    closeBitmap_ = ArtPaths::Image(ArtImage::CloseButton);
+    minimiseButton_->SetBitmap(minimiseBitmap_, QColor(SkinButton::kDefaultTransparent));
+    closeButton_->SetBitmap(closeBitmap_, QColor(SkinButton::kDefaultTransparent));
+    minimiseButton_->SetTextMode(SkinButton::kNoText);
+    closeButton_->SetTextMode(SkinButton::kNoText);
+    for (SkinButton* button : {phonebookButton_, smsButton_, callButton_, connectButton_}) {
+        button->gradientFace = true;
+        button->SetStyle(SkinButton::kFlat);
+    }
+
+    ApplySkin();
+    setWindowIcon(ArtPaths::Icon(ArtImage::AppIcon));
+
+    trayIcon_.setIcon(ArtPaths::Icon(ArtImage::SmallAppIcon));
+    trayIcon_.setToolTip(windowTitle());
+    trayIcon_.setContextMenu(&trayMenu_);
+    connect(&trayIcon_, &QSystemTrayIcon::activated, this, &MainDialog::OnTrayActivated);
+    trayIcon_.show();
+
+    for (QWidget* page : std::initializer_list<QWidget*>{trafficPage_, callPage_, phonebookPage_,
+                                                         inboxPage_, composePage_}) {
+        page->setGeometry(PageRect());
+        page->hide();
+    }
+
+    LoadDataFiles();
+
+    startupWorker_ = std::thread([this] {
+        const int outcome = DeviceStartup(*this).Run();
+        Post([this, outcome] { emit startupFinished(outcome); });
+    });
+}
+
+void MainDialog::ApplySkin() {
+    // The window takes the skin's size; without a skin, the template's.
+    if (skin_.Load(ArtPaths::Skin()) && skin_.Width() > 0 && skin_.Height() > 0) {
+        resize(skin_.Width(), skin_.Height());
+    } else {
+        resize(units_.ToPixels(kTemplateSize));
+    }
+    setFixedSize(size());
+    setMask(RoundedRegion(size()));
+}
+
+void MainDialog::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    skin_.Draw(painter, 0, 0, skin_.Width(), skin_.Height(), 0, 0, skin_.Width(), skin_.Height());
+}
+
+void MainDialog::Post(std::function<void()> change) {
+    QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
+}
+
+void MainDialog::SetStatusText(const QString& text) {
+    statusLine_->setText(text);
+    emit statusTextChanged(text);
+}
+
+void MainDialog::PlaceIndicator(IndicatorIcon& icon, QSize size) {
+    icon.setGeometry(QRect(icon.geometry().topLeft(), size));
+}
+
+void MainDialog::SetPortName(const char* name) {
+    std::snprintf(portName_, sizeof(portName_), "%s", name);
+}
+
+ModemEngine* MainDialog::Engine() {
+    std::lock_guard lock(engineMutex_);
+    return engine_.get();
+}
+
+void MainDialog::SetEngine(std::unique_ptr<ModemEngine> engine) {
+    std::unique_ptr<ModemEngine> previous;
+    {
+        std::lock_guard lock(engineMutex_);
+        previous = std::exchange(engine_, std::move(engine));
+    }
+    if (previous) {
+        previous->Release();
+    }
+}
+
+void MainDialog::ShowPage(int view) {
+    statusLine_->hide();
+    for (QWidget* page : std::initializer_list<QWidget*>{trafficPage_, callPage_, phonebookPage_,
+                                                         inboxPage_, composePage_}) {
+        page->hide();
+    }
+    if (view >= kCallView && view <= kComposeView) {
+        RefreshSignalIcon();
+    }
+    switch (view) {
+        case kStatusView:
+            statusLine_->show();
+            break;
+        case kTrafficView:
+            trafficPage_->show();
+            break;
+        case kCallView:
+            callPage_->show();
+            break;
+        case kInboxView:
+            inboxPage_->show();
+            newMessageIcon_->hide();
+            break;
+        case kPhonebookView:
+            phonebookPage_->show();
+            break;
+        case kComposeView:
+            composePage_->show();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainDialog::RefreshSignalIcon() {
+    ModemEngine* engine = Engine();
+    if (engine == nullptr) {
+        return;
+    }
+    int value = 0;
+    {
+        // A display refresh never waits for another dialogue: when the modem is busy
+        // the icons stay as they are, as after a failed reading.
+        ModemClaim claim(engine->Gate(), ModemGate::Wait::Skip);
+        if (!claim || !engine->ReadSignalQuality(&value)) {
+            return;
+        }
+    }
+    PlaceIndicator(*signalIcon_, QSize(16, 16));
+    // 99 is "not known"; only values from 100 on mean no signal.
+    if (value >= 100) {
+        signalIcon_->hide();
+        noSignalIcon_->show();
+    } else {
+        noSignalIcon_->hide();
+        signalIcon_->show();
+    }
+}
+
+void MainDialog::RequestClose() {
+    if (canClose_.load() == 0) {
+        return;
+    }
+    SaveDataFiles();
+    End();
+}
+
+void MainDialog::ExitNow() {
+    SaveDataFiles();
+    End();
+}
+
+void MainDialog::End() {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    trayIcon_.hide();
+    hide();
+    emit ended();
+}
+
+void MainDialog::LoadDataFiles() { DataFiles::Load(phonebookPage_->Entries(), inboxPage_->Messages()); }
+
+bool MainDialog::SaveDataFiles() {
+    return DataFiles::Save(phonebookPage_->Entries(), inboxPage_->Messages());
+}
+
+void MainDialog::Activate() {
+    if (ended_) {
+        return;
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainDialog::MinimiseToTray() {
+    showMinimized();
+    // Without a tray a hidden window could not be brought back: it stays minimised.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        hide();
+    }
+}
+
+void MainDialog::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason != QSystemTrayIcon::Trigger) {
+        return;
+    }
+    if (isVisible() && !isMinimized()) {
+        MinimiseToTray();
+    } else {
+        Activate();
+    }
+}
+
+void MainDialog::OnCommand(int command) {
+    switch (command) {
+        case kComposeCommand:
+            ShowPage(kComposeView);
+            break;
+        case kInboxCommand:
+            ShowPage(kInboxView);
+            break;
+        case kAboutCommand: {
+            AboutDialog about(this);
+            about.exec();
+            break;
+        }
+        case kExitCommand:
+            ExitNow();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainDialog::OpenSmsMenu() {
+    smsMenu_.popup(smsButton_->mapToGlobal(smsButton_->rect().bottomLeft()));
+}
+
+void MainDialog::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // Any point of the background moves the window, as a caption would.
+    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+        event->accept();
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    event->accept();
+}
+
+void MainDialog::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void MainDialog::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void MainDialog::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A double click on the background never maximises the window.
+    event->accept();
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
+}
+
+void MainDialog::closeEvent(QCloseEvent* event) {
+    if (ended_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    RequestClose();
+}
+
+void MainDialog::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible() &&
+        QSystemTrayIcon::isSystemTrayAvailable()) {
+        // Minimised by the desktop (taskbar, keyboard): hide into the tray as well.
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) {
+                hide();
+            }
+        });
+    }
+}
+
+void MainDialog::StopStartupWorker() {
+    stopRequested_ = true;
+    if (startupWorker_.joinable()) {
+        startupWorker_.join();
+    }
+}
+
+}  // namespace veltro

@@ -1,0 +1,224 @@
+#pragma once
+
+#include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/IndicatorIcon.h"
+#include "modem/Clock.h"
+#include "modem/ModemEngine.h"
+#include "modem/SerialLine.h"
+#include "pages/CallPage.h"
+#include "pages/DialogUnits.h"
+#include "pages/PhonebookPage.h"
+#include "pages/SmsComposePage.h"
+#include "pages/SmsInboxPage.h"
+#include "pages/TrafficPage.h"
+#include "ui/DibImage.h"
+#include "ui/SkinButton.h"
+
+namespace veltro {
+
+class SingleInstance;
+
+// The main window: a borderless, skinned window with a row of status indicators, one
+// view area (the status line or one of five pages), four command buttons and a tray
+// icon. It owns the modem engine, the pages and the device start-up worker, and it
+// decides when each of them may run.
+class MainDialog : public QWidget {
+    Q_OBJECT
+
+public:
+    // Controls of the window's template.
+    enum ControlId {
+        kConnectButton = 1002,
+        kCallButton = 1003,
+        kSmsButton = 1004,
+        kPhonebookButton = 1005,
+        kCloseButton = 1020,
+        kOperatorLogo = 1031,
+        kNoSignalIcon = 1032,
+        kSignalIcon = 1033,
+        kStatusLine = 1030,
+        kNewMessageIcon = 1036,
+        kMinimiseButton = 1037,
+        kGprsIcon = 1038,
+    };
+    // Menu commands: menu 136 of the SMS button and menu 144 of the tray icon.
+    enum Command {
+        kComposeCommand = 32771,
+        kInboxCommand = 32772,
+        kAboutCommand = 16,
+        kExitCommand = 2,
+    };
+    // Views of ShowPage.
+    enum View {
+        kStatusView = 0,
+        kTrafficView = 1,
+        kCallView = 2,
+        kInboxView = 3,
+        kPhonebookView = 4,
+        kComposeView = 5,
+    };
+
+    static constexpr QSize kTemplateSize{340, 260};
+    static constexpr const char* kTitle = "Veltro科技 GPRS 应用软件";
+    static constexpr const char* kStartingText = "正在初始化硬件设备...";
+
+    MainDialog(Clock& clock, SerialLineFactory lineFactory);
+    ~MainDialog() override;
+
+    // Builds the window's look, the tray icon and the pages, loads the data files and
+    // starts the device start-up worker. mark, when given, is the single-instance
+    // socket that a second copy uses to bring this window forward.
+    void Initialise(SingleInstance* mark);
+
+    void ShowPage(int view);
+    void RefreshSignalIcon();
+    // Close button and window close: ignored while canClose is 0; otherwise saves
+    // the data files and ends the window.
+    void RequestClose();
+    // "退出(&X)" of the tray menu: ends at once, without a question and without
+    // hanging up, but saves the data files first so fetched messages are not lost.
+    void ExitNow();
+    void LoadDataFiles();
+    bool SaveDataFiles();
+    // Shows, restores and raises the window, also from the tray.
+    void Activate();
+    // Minimises, then hides into the tray where one exists.
+    void MinimiseToTray();
+
+    // The engine, or nullptr while none exists (before start-up, while dialling or
+    // connected). Its gate decides who may talk to the modem.
+    ModemEngine* Engine();
+    // Stores the engine (nullptr removes and releases the current one).
+    void SetEngine(std::unique_ptr<ModemEngine> engine);
+    Clock& GetClock() const { return clock_; }
+    const SerialLineFactory& LineFactory() const { return lineFactory_; }
+
+    int Connected() const { return connected_; }
+    int CanClose() const { return canClose_.load(); }
+    void SetCanClose(int value) { canClose_ = value; }
+    const char* PortName() const { return portName_; }
+    void SetPortName(const char* name);
+
+    TrafficPage& Traffic() { return *trafficPage_; }
+    CallPage& Call() { return *callPage_; }
+    PhonebookPage& Phonebook() { return *phonebookPage_; }
+    SmsInboxPage& Inbox() { return *inboxPage_; }
+    SmsComposePage& Compose() { return *composePage_; }
+
+    QLabel& StatusLine() { return *statusLine_; }
+    IndicatorIcon& NoSignalIcon() { return *noSignalIcon_; }
+    IndicatorIcon& SignalIcon() { return *signalIcon_; }
+    IndicatorIcon& OperatorLogo() { return *operatorLogo_; }
+    IndicatorIcon& GprsIcon() { return *gprsIcon_; }
+    IndicatorIcon& NewMessageIcon() { return *newMessageIcon_; }
+    SkinButton& ConnectButton() { return *connectButton_; }
+    SkinButton& CallButton() { return *callButton_; }
+    SkinButton& SmsButton() { return *smsButton_; }
+    SkinButton& PhonebookButton() { return *phonebookButton_; }
+    SkinButton& MinimiseButton() { return *minimiseButton_; }
+    SkinButton& CloseButton() { return *closeButton_; }
+    QMenu& SmsMenu() { return smsMenu_; }
+    QMenu& TrayMenu() { return trayMenu_; }
+    QSystemTrayIcon& TrayIcon() { return trayIcon_; }
+    // The rectangle every page is moved to.
+    QRect PageRect() const;
+    // The rectangle of a template control, in pixels.
+    QRect TemplateRect(int controlId) const;
+
+    // Runs the function on the user-interface thread, after every function posted
+    // before it. Used by the start-up worker for its window changes.
+    void Post(std::function<void()> change);
+    // Sets the status line and reports the new text.
+    void SetStatusText(const QString& text);
+    // Moves an indicator to its template position with the given size in pixels.
+    void PlaceIndicator(IndicatorIcon& icon, QSize size);
+
+    // True once the start-up worker has been asked to stop (the window is ending).
+    bool StopRequested() const { return stopRequested_.load(); }
+
+signals:
+    // The window has ended; the program ends with it.
+    void ended();
+    void statusTextChanged(const QString& text);
+    // The start-up worker's outcome, delivered on the user-interface thread after
+    // every window change of the sequence.
+    void startupFinished(int outcome);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void ApplySkin();
+    void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    void OnCommand(int command);
+    void OpenSmsMenu();
+    void End();
+    void StopStartupWorker();
+
+    Clock& clock_;
+    SerialLineFactory lineFactory_;
+    DialogUnits units_;
+
+    int connected_ = 0;
+    std::atomic<int> canClose_{1};
+    char portName_[12] = {};
+    std::mutex engineMutex_;
+    std::unique_ptr<ModemEngine> engine_;
+
+    TrafficPage* trafficPage_ = nullptr;
+    PhonebookPage* phonebookPage_ = nullptr;
+    SmsInboxPage* inboxPage_ = nullptr;
+    CallPage* callPage_ = nullptr;
+    SmsComposePage* composePage_ = nullptr;
+
+    QSystemTrayIcon trayIcon_;
+    DibImage skin_;
+    QImage minimiseBitmap_;
+    QImage closeBitmap_;
+
+    SkinButton* minimiseButton_ = nullptr;
+    SkinButton* closeButton_ = nullptr;
+    IndicatorIcon* gprsIcon_ = nullptr;
+    IndicatorIcon* newMessageIcon_ = nullptr;
+    SkinButton* phonebookButton_ = nullptr;
+    SkinButton* smsButton_ = nullptr;
+    SkinButton* callButton_ = nullptr;
+    SkinButton* connectButton_ = nullptr;
+    IndicatorIcon* noSignalIcon_ = nullptr;
+    IndicatorIcon* signalIcon_ = nullptr;
+    IndicatorIcon* operatorLogo_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    QLabel* noticeLine_ = nullptr;
+
+    QMenu smsMenu_;
+    QMenu trayMenu_;
+    SingleInstance* mark_ = nullptr;
+
+    QPoint dragOffset_;
+    bool dragging_ = false;
+    bool ended_ = false;
+
+    std::atomic<bool> stopRequested_{false};
+    std::thread startupWorker_;
+};
+
+}  // namespace veltro
