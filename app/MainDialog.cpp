@@ -203,6 +203,8 @@ void MainDialog::Initialise(SingleInstance* mark) {
 
     LoadDataFiles();
 
+    // Close requests are ignored from here on, not only once the worker has begun.
+    canClose_ = 0;
     startupWorker_ = std::thread([this] {
         const int outcome = DeviceStartup(*this).Run();
         Post([this, outcome] { emit startupFinished(outcome); });

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
             const QPixmap shot = dialog.screen()->grabWindow(0, frame.x(), frame.y(),
                                                              frame.width(), frame.height());
             result = outcome == 0 && shot.save(output) ? 0 : 1;
-            QApplication::quit();
+            QApplication::exit(0);
         });
     });
     dialog.Initialise(nullptr);

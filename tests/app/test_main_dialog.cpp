@@ -1,0 +1,455 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+#include "ManualClock.h"
+#include "ScriptedLine.h"
+#include "app/DeviceStartup.h"
+#include "app/DialogColours.h"
+#include "app/MainDialog.h"
+#include "app/SingleInstance.h"
+#include "dialup/DialupConnection.h"
+#include "dialup/DialupPaths.h"
+#include "dialup/Phonebook.h"
+#include "modem/ModemDeviceClass.h"
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
+#include "vcard/VirtualCard.h"
+
+namespace veltro {
+
+namespace {
+
+constexpr int kStartupLimitMs = 60000;
+constexpr char kDeviceName[] = "VeltroGSM无线调制解调器";
+
+QAction* ActionNamed(QMenu& menu, const char* text) {
+    for (QAction* action : menu.actions()) {
+        if (action->text() == QString::fromUtf8(text)) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+// Every test runs in a folder of its own: current directory (the data files), the
+// configuration, state and runtime folders, and the device table.
+class MainDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString previousDirectory_;
+    std::unique_ptr<vcard::VirtualCard> card_;
+
+    QString TablePath() const { return dir_->filePath(QStringLiteral("modems.ini")); }
+
+    void WriteTable(const std::vector<ModemDevice>& devices) {
+        std::ofstream(TablePath().toStdString()) << ModemDeviceClass::TableText(devices);
+    }
+
+    // A card that answers like the real one, entered in the device table.
+    vcard::VirtualCard& StartCard(vcard::CardOptions options) {
+        options.manufacturer = "BenQ GSM/GPRS modem";
+        card_ = std::make_unique<vcard::VirtualCard>(options);
+        if (!card_->Start()) {
+            qFatal("the virtual card did not start");
+        }
+        WriteTable({{kDeviceName, card_->PortName()}});
+        return *card_;
+    }
+
+    static std::unique_ptr<MainDialog> RealDialog() {
+        Clock& clock = SystemClock::Instance();
+        return std::make_unique<MainDialog>(clock, SerialPort::Factory(clock));
+    }
+
+    static int RunStartup(MainDialog& dialog, SingleInstance* mark = nullptr) {
+        QSignalSpy finished(&dialog, &MainDialog::startupFinished);
+        dialog.Initialise(mark);
+        dialog.show();
+        if (!finished.wait(kStartupLimitMs) && finished.isEmpty()) {
+            return -1;
+        }
+        return finished.at(0).at(0).toInt();
+    }
+
+    // The state every outcome but success leaves.
+    static void VerifyFailedState(MainDialog& dialog, const QString& text) {
+        QCOMPARE(dialog.StatusLine().text(), text);
+        QVERIFY(dialog.NoSignalIcon().isVisible());
+        QCOMPARE(dialog.NoSignalIcon().size(), QSize(16, 16));
+        QVERIFY(!dialog.SignalIcon().isVisible());
+        QVERIFY(!dialog.OperatorLogo().isVisible());
+        for (SkinButton* button : {&dialog.ConnectButton(), &dialog.CallButton(),
+                                   &dialog.SmsButton(), &dialog.PhonebookButton()}) {
+            QVERIFY(!button->isEnabled());
+        }
+        QVERIFY(!dialog.Call().IsTimer1Active());
+        QVERIFY(!dialog.Inbox().IsTimer1Active());
+        QCOMPARE(dialog.CanClose(), 1);
+    }
+
+private slots:
+    void initTestCase() { DialogColours::Apply(); }
+
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        previousDirectory_ = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir_->path()));
+        QVERIFY(QDir().mkdir(QStringLiteral("run")));
+        QFile::setPermissions(QStringLiteral("run"), QFileDevice::ReadOwner |
+                                                         QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner);
+        qputenv("XDG_CONFIG_HOME", dir_->filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
+        qputenv("XDG_RUNTIME_DIR", dir_->filePath(QStringLiteral("run")).toUtf8());
+        qputenv("VELTROGPRS_MODEMS", TablePath().toUtf8());
+        qunsetenv("VELTROGPRS_PHONEBOOK");
+        qunsetenv("VELTROGPRS_PORT_SCAN");
+        WriteTable({});
+    }
+
+    void cleanup() {
+        card_.reset();
+        QDir::setCurrent(previousDirectory_);
+        dir_.reset();
+    }
+
+    void successfulStartupOnTheVirtualCard() {
+        vcard::VirtualCard& card = StartCard({});
+        auto dialog = RealDialog();
+        QSignalSpy texts(dialog.get(), &MainDialog::statusTextChanged);
+        QSignalSpy ended(dialog.get(), &MainDialog::ended);
+        QSignalSpy finished(dialog.get(), &MainDialog::startupFinished);
+        dialog->Initialise(nullptr);
+        dialog->show();
+
+        // Close requests while the sequence runs are ignored.
+        QVERIFY(texts.wait(10000));
+        QCOMPARE(dialog->CanClose(), 0);
+        dialog->close();
+        dialog->CloseButton().click();
+        QVERIFY(ended.isEmpty());
+        QVERIFY(dialog->isVisible());
+
+        QVERIFY(finished.wait(kStartupLimitMs) || !finished.isEmpty());
+        QCOMPARE(finished.at(0).at(0).toInt(), int(DeviceStartup::kSuccess));
+        QStringList shown;
+        for (const QList<QVariant>& change : texts) {
+            shown << change.at(0).toString();
+        }
+        QCOMPARE(shown, QStringList({QString::fromUtf8(MainDialog::kStartingText),
+                                     QString::fromUtf8(DeviceStartup::kSearchingText),
+                                     QString::fromUtf8(DeviceStartup::kWelcomeText)}));
+        QCOMPARE(dialog->StatusLine().text(),
+                 QString::fromUtf8("欢迎使用 VeltroGPRS无线上网卡\n\n请点击\"连接\"按钮登录 Internet..."));
+
+        QVERIFY(dialog->SignalIcon().isVisible());
+        QVERIFY(dialog->OperatorLogo().isVisible());
+        QVERIFY(dialog->GprsIcon().isVisible());
+        QVERIFY(!dialog->NoSignalIcon().isVisible());
+        QVERIFY(!dialog->NewMessageIcon().isVisible());
+        // Indicators take their image sizes at their template corners.
+        QCOMPARE(dialog->SignalIcon().geometry(),
+                 QRect(dialog->TemplateRect(MainDialog::kSignalIcon).topLeft(), QSize(16, 16)));
+        QCOMPARE(dialog->OperatorLogo().geometry(),
+                 QRect(dialog->TemplateRect(MainDialog::kOperatorLogo).topLeft(), QSize(48, 12)));
+        QCOMPARE(dialog->GprsIcon().geometry(),
+                 QRect(dialog->TemplateRect(MainDialog::kGprsIcon).topLeft(), QSize(28, 12)));
+        for (SkinButton* button : {&dialog->ConnectButton(), &dialog->CallButton(),
+                                   &dialog->SmsButton(), &dialog->PhonebookButton()}) {
+            QVERIFY(button->isEnabled());
+        }
+        QVERIFY(dialog->Call().IsTimer1Active());
+        QCOMPARE(dialog->Call().Timer1Period(), 950);
+        QVERIFY(dialog->Inbox().IsTimer1Active());
+        QCOMPARE(dialog->Inbox().Timer1Period(), 5050);
+        QCOMPARE(dialog->CanClose(), 1);
+        QCOMPARE(QString::fromUtf8(dialog->PortName()), QString::fromStdString(card.PortName()));
+
+        // The dial-up entry was made on the card's modem device.
+        DialupEntry entry;
+        QCOMPARE(Phonebook(DialupPaths::DefaultPhonebook()).Read("VLGPRS", entry), 0);
+        QCOMPARE(QString::fromStdString(entry.deviceName), QString::fromUtf8(kDeviceName));
+
+        // Switching views: one element at a time, the inbox hides the envelope, and
+        // the signal icons follow the card's value.
+        dialog->NewMessageIcon().show();
+        dialog->ShowPage(MainDialog::kInboxView);
+        QVERIFY(dialog->Inbox().isVisible());
+        QVERIFY(!dialog->StatusLine().isVisible());
+        QVERIFY(!dialog->NewMessageIcon().isVisible());
+        QCOMPARE(dialog->Inbox().geometry(), dialog->PageRect());
+
+        const struct {
+            int signal;
+            int view;
+            bool noSignal;
+        } steps[] = {{100, MainDialog::kCallView, true},
+                       {31, MainDialog::kPhonebookView, false},
+                       {99, MainDialog::kComposeView, false},
+                       {150, MainDialog::kInboxView, true}};
+        for (const auto& step : steps) {
+            card.SetSignal(step.signal);
+            dialog->ShowPage(step.view);
+            QVERIFY2(dialog->NoSignalIcon().isVisible() == step.noSignal,
+                     qPrintable(QString::number(step.signal)));
+            QVERIFY(dialog->SignalIcon().isVisible() == !step.noSignal);
+        }
+        dialog->ShowPage(MainDialog::kStatusView);
+        QVERIFY(dialog->StatusLine().isVisible());
+        QVERIFY(!dialog->Inbox().isVisible());
+        dialog->ShowPage(6);
+        QVERIFY(!dialog->StatusLine().isVisible());
+
+        // Now a close request ends the window and saves both files.
+        dialog->Phonebook().Entries().appendRow(
+            {new QStandardItem(QStringLiteral("张三")), new QStandardItem("13800138000")});
+        dialog->close();
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(Contents(QStringLiteral("vc.dat")).size(), 48);
+        QVERIFY(QFileInfo::exists(QStringLiteral("sms.dat")));
+    }
+
+    void registrationFiveLeavesGprsIconHidden() {
+        vcard::CardOptions options;
+        options.registration = 5;
+        StartCard(options);
+        auto dialog = RealDialog();
+        QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kSuccess));
+        QVERIFY(!dialog->GprsIcon().isVisible());
+        QVERIFY(dialog->SignalIcon().isVisible());
+        QCOMPARE(dialog->StatusLine().text(), QString::fromUtf8(DeviceStartup::kWelcomeText));
+        QVERIFY(dialog->ConnectButton().isEnabled());
+    }
+
+    void failuresOnTheVirtualCard_data() {
+        QTest::addColumn<bool>("cardPresent");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no card") << false << int(DeviceStartup::kNoModem)
+                                 << QStringLiteral("请检查GPRS设备及驱动程序是否正确安装");
+        QTest::newRow("no SIM") << true << int(DeviceStartup::kNoSimCard)
+                                << QStringLiteral("无法检测到SIM卡");
+    }
+    void failuresOnTheVirtualCard() {
+        QFETCH(bool, cardPresent);
+        QFETCH(int, outcome);
+        QFETCH(QString, text);
+        if (cardPresent) {
+            vcard::CardOptions options;
+            options.sim = vcard::SimState::Absent;
+            StartCard(options);
+        }
+        auto dialog = RealDialog();
+        QCOMPARE(RunStartup(*dialog), outcome);
+        VerifyFailedState(*dialog, text);
+        // Without a modem device the program's dial-up entry is removed.
+        DialupEntry entry;
+        QCOMPARE(Phonebook(DialupPaths::DefaultPhonebook()).Read("VLGPRS", entry) == 0,
+                 cardPresent);
+    }
+
+    // The retries and pauses of the sequence, in virtual time on a scripted modem.
+    void retriesAndPauses_data() {
+        QTest::addColumn<bool>("inTable");
+        QTest::addColumn<QString>("ignored");  // a command the modem never answers
+        QTest::addColumn<QString>("registration");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("counted");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no modem: 4 searches")
+            << false << QString() << "1" << int(DeviceStartup::kNoModem) << "AT+CGMI" << 0
+            << QString::fromUtf8(DeviceStartup::kNoModemText);
+        QTest::newRow("initialisation fails 6 times")
+            << true << "AT+CNMI=0,1,0,0,0" << "1" << int(DeviceStartup::kInitialisationFailed)
+            << "AT+CNMI=0,1,0,0,0" << 6
+            << QString::fromUtf8(DeviceStartup::kInitialisationFailedText);
+        QTest::newRow("SIM check fails 5 times")
+            << true << "AT+CPIN?" << "1" << int(DeviceStartup::kNoSimCard) << "AT+CPIN?" << 5
+            << QString::fromUtf8(DeviceStartup::kNoSimText);
+        QTest::newRow("roaming: 3 attach rounds")
+            << true << QString() << "5" << int(DeviceStartup::kSuccess) << "AT+CGATT=1" << 3
+            << QString::fromUtf8(DeviceStartup::kWelcomeText);
+        QTest::newRow("registered: 1 attach round")
+            << true << QString() << "1" << int(DeviceStartup::kSuccess) << "AT+CGATT=1" << 1
+            << QString::fromUtf8(DeviceStartup::kWelcomeText);
+    }
+    void retriesAndPauses() {
+        QFETCH(bool, inTable);
+        QFETCH(QString, ignored);
+        QFETCH(QString, registration);
+        QFETCH(int, outcome);
+        QFETCH(QString, counted);
+        QFETCH(int, count);
+        QFETCH(QString, text);
+
+        const std::string ok = "\r\nOK\r\n";
+        auto modem = std::make_shared<test::ScriptedLine::Shared>();
+        modem->rules = {
+            {"AT+CGMI", "\r\nBenQ\r\n" + ok},
+            {"AT+CGDCONT=*", ok},
+            {"AT+CNMI=0,1,0,0,0", ok},
+            {"AT+CMGF=0", ok},
+            {"AT+CLIP=1", ok},
+            {"ATS0=*", ok},
+            {"AT$CSQ=*", ok},
+            {"ATE0", ok},
+            {"AT+CPIN?", "\r\n+CPIN: READY\r\n" + ok},
+            {"AT+CGATT=1", ok},
+            {"AT+CGREG?", "\r\n+CGREG: 0," + registration.toStdString() + "\r\n" + ok},
+        };
+        std::erase_if(modem->rules, [&](const auto& rule) {
+            return rule.command == ignored.toStdString();
+        });
+        if (inTable) {
+            WriteTable({{kDeviceName, "pts/77"}});
+        }
+        test::ManualClock clock;
+        const std::uint64_t start = clock.NowMs();
+        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        QCOMPARE(RunStartup(dialog), outcome);
+        QCOMPARE(dialog.StatusLine().text(), text);
+        QCOMPARE(int(std::count(modem->lines.begin(), modem->lines.end(), counted.toStdString())),
+                 count);
+        if (!inTable) {
+            // 300 ms after each failed search, then 100 ms.
+            QCOMPARE(clock.NowMs() - start, std::uint64_t{4 * 300 + 100});
+        }
+        if (outcome == DeviceStartup::kSuccess) {
+            QCOMPARE(dialog.GprsIcon().isVisible(), registration == QStringLiteral("1"));
+            QCOMPARE(modem->lines.back(), std::string("ATS0=0"));
+        }
+    }
+
+    void firstWindowState() {
+        auto dialog = RealDialog();
+        QCOMPARE(dialog->StatusLine().text(), QString::fromUtf8(MainDialog::kStartingText));
+        QCOMPARE(dialog->StatusLine().geometry(), dialog->TemplateRect(MainDialog::kStatusLine));
+        QVERIFY(!dialog->ConnectButton().isEnabled());
+        QCOMPARE(dialog->ConnectButton().text(), QStringLiteral("连接"));
+        QCOMPARE(dialog->PhonebookButton().text(), QStringLiteral("通讯录"));
+        QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kNoModem));
+        // The window takes the skin's size and keeps it.
+        QCOMPARE(dialog->size(), QSize(510, 390));
+        QCOMPARE(dialog->PageRect(), QRect(40, 56, 420, 264));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Veltro科技 GPRS 应用软件"));
+        QCOMPARE(dialog->TrayIcon().toolTip(), dialog->windowTitle());
+        QVERIFY(!dialog->mask().isEmpty());
+        QVERIFY(!dialog->mask().contains(QPoint(0, 0)));
+        QVERIFY(dialog->mask().contains(QPoint(255, 195)));
+        for (QWidget* page : std::initializer_list<QWidget*>{&dialog->Traffic(), &dialog->Call(),
+                                                             &dialog->Phonebook(), &dialog->Inbox(),
+                                                             &dialog->Compose()}) {
+            QVERIFY(!page->isVisible());
+            QCOMPARE(page->geometry(), dialog->PageRect());
+        }
+        QCOMPARE(dialog->SmsMenu().actions().size(), 2);
+        QVERIFY(ActionNamed(dialog->SmsMenu(), "编写新短信") != nullptr);
+        QVERIFY(ActionNamed(dialog->TrayMenu(), "关于(&A)") != nullptr);
+
+        // Enter and Escape never end the window; a double click never maximises it.
+        QSignalSpy ended(dialog.get(), &MainDialog::ended);
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        QTest::keyClick(dialog.get(), Qt::Key_Return);
+        QTest::mouseDClick(dialog.get(), Qt::LeftButton, {}, QPoint(20, 200));
+        QVERIFY(ended.isEmpty());
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isMaximized());
+
+        // The menu commands switch views.
+        ActionNamed(dialog->SmsMenu(), "编写新短信")->trigger();
+        QVERIFY(dialog->Compose().isVisible());
+        ActionNamed(dialog->SmsMenu(), "收件箱")->trigger();
+        QVERIFY(dialog->Inbox().isVisible());
+        QVERIFY(!dialog->Compose().isVisible());
+    }
+
+    void trayClickTogglesTheWindow() {
+        auto dialog = RealDialog();
+        QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kNoModem));
+        emit dialog->TrayIcon().activated(QSystemTrayIcon::Trigger);
+        QTRY_VERIFY(dialog->isMinimized());
+        // Hidden only where a tray can bring it back.
+        QCOMPARE(dialog->isVisible(), !QSystemTrayIcon::isSystemTrayAvailable());
+        emit dialog->TrayIcon().activated(QSystemTrayIcon::Trigger);
+        QTRY_VERIFY(!dialog->isMinimized());
+        QVERIFY(dialog->isVisible());
+        // A right click only opens the menu.
+        emit dialog->TrayIcon().activated(QSystemTrayIcon::Context);
+        QVERIFY(!dialog->isMinimized());
+    }
+
+    // "退出(&X)" ends at once, also while the sequence runs, and keeps the lists.
+    void trayExitSavesBothFiles() {
+        auto dialog = RealDialog();
+        QSignalSpy ended(dialog.get(), &MainDialog::ended);
+        dialog->Initialise(nullptr);
+        dialog->show();
+        dialog->RequestClose();
+        QVERIFY(ended.isEmpty());
+        dialog->Inbox().Messages().appendRow({new QStandardItem("08:00:00"),
+                                              new QStandardItem("10086"),
+                                              new QStandardItem(QStringLiteral("话费提醒"))});
+        dialog->Phonebook().Entries().appendRow(
+            {new QStandardItem("A"), new QStandardItem("1")});
+        ActionNamed(dialog->TrayMenu(), "退出(&X)")->trigger();
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(Contents(QStringLiteral("sms.dat")).size(), 320);
+        QCOMPARE(Contents(QStringLiteral("vc.dat")).size(), 48);
+        dialog.reset();  // joins the start-up worker
+
+        // The next run reads them back.
+        auto next = RealDialog();
+        QCOMPARE(RunStartup(*next), int(DeviceStartup::kNoModem));
+        QCOMPARE(next->Inbox().Messages().rowCount(), 1);
+        QCOMPARE(next->Inbox().Messages().index(0, 2).data().toString(),
+                 QStringLiteral("话费提醒"));
+    }
+
+    // A second copy of the program, started while this window is hidden, brings it
+    // back and ends.
+    void secondCopyActivatesTheFirst() {
+        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/veltrogprs");
+        if (!QFileInfo::exists(program)) {
+            QSKIP("veltrogprs is not built");
+        }
+        SingleInstance first(QStringLiteral("veltrogprs"), dir_->filePath(QStringLiteral("run")));
+        QVERIFY(first.Claim());
+        auto dialog = RealDialog();
+        QCOMPARE(RunStartup(*dialog, &first), int(DeviceStartup::kNoModem));
+        dialog->showMinimized();
+        dialog->hide();
+
+        QProcess second;
+        second.start(program, {});
+        QVERIFY(second.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 10000);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isMinimized());
+    }
+};
+
+}  // namespace veltro
+
+QTEST_MAIN(veltro::MainDialogTest)
+#include "test_main_dialog.moc"
