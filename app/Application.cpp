@@ -10,6 +10,8 @@
 #include "app/SingleInstance.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
+#include "ui/MenuFrameStyle.h"
+#include "ui/MenuStyle.h"
 #include "vcard/DemoCard.h"
 
 namespace veltro {
@@ -33,8 +35,11 @@ int Application::Run(const QStringList& arguments) {
         }
     }
 
+    InstallMenuLook();
+    SelectMenuStyle(kMenuStyle);
     const Profile::MenuLook look = Profile::ReadMenuLook(Profile::PathFor(name));
-    (void)look;
+    SetMenuSelectionOption(look.selection);
+    SetMenuShadeOption(look.shade);
     QApplication::setQuitOnLastWindowClosed(false);
     DialogColours::Apply();
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/EnsureDialupEntry.h"
 #include "app/MainDialog.h"
 #include "dialup/DialupConnection.h"
+#include "dialup/EnsureDialupEntry.h"
 #include "modem/ModemEngine.h"
 
 namespace veltro {

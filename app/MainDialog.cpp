@@ -118,12 +118,12 @@ void MainDialog::BuildControls() {
     noticeLine_->setGeometry(units_.ToPixels(kNoticeLine));
 
     const std::pair<int, QWidget*> placed[] = {
-        {kNoSignalIcon, noSignalIcon_},     {kSignalIcon, signalIcon_},
-        {kNewMessageIcon, newMessageIcon_}, {kConnectButton, connectButton_},
-        {kCallButton, callButton_},         {kSmsButton, smsButton_},
+        {kNoSignalIcon, noSignalIcon_},       {kSignalIcon, signalIcon_},
+        {kNewMessageIcon, newMessageIcon_},   {kConnectButton, connectButton_},
+        {kCallButton, callButton_},           {kSmsButton, smsButton_},
         {kPhonebookButton, phonebookButton_}, {kStatusLine, statusLine_},
-        {kMinimiseButton, minimiseButton_}, {kCloseButton, closeButton_},
-        {kOperatorLogo, operatorLogo_},     {kGprsIcon, gprsIcon_},
+        {kMinimiseButton, minimiseButton_},   {kCloseButton, closeButton_},
+        {kOperatorLogo, operatorLogo_},       {kGprsIcon, gprsIcon_},
     };
     for (const auto& [id, widget] : placed) {
         widget->setGeometry(TemplateRect(id));
@@ -342,7 +342,9 @@ void MainDialog::End() {
     emit ended();
 }
 
-void MainDialog::LoadDataFiles() { DataFiles::Load(phonebookPage_->Entries(), inboxPage_->Messages()); }
+void MainDialog::LoadDataFiles() {
+    DataFiles::Load(phonebookPage_->Entries(), inboxPage_->Messages());
+}
 
 bool MainDialog::SaveDataFiles() {
     return DataFiles::Save(phonebookPage_->Entries(), inboxPage_->Messages());

@@ -78,7 +78,8 @@ int Once(int argc, char** argv) {
     if (dialog.firstPaintMs == 0) {
         QApplication::exec();
     }
-    std::printf("%.1f %.1f\n", dialog.firstPaintMs - ProcessStartMs(), dialog.firstPaintMs - mainMs);
+    std::printf("%.1f %.1f\n", dialog.firstPaintMs - ProcessStartMs(),
+                dialog.firstPaintMs - mainMs);
     return 0;
 }
 
@@ -95,10 +96,12 @@ int main(int argc, char** argv) {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile(scratch.filePath(QStringLiteral("modems.ini"))).open(QIODevice::WriteOnly);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       scratch.filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_STATE_HOME"), scratch.filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), scratch.filePath(QStringLiteral("run")));
-    environment.insert(QStringLiteral("VELTROGPRS_MODEMS"), scratch.filePath(QStringLiteral("modems.ini")));
+    environment.insert(QStringLiteral("VELTROGPRS_MODEMS"),
+                       scratch.filePath(QStringLiteral("modems.ini")));
     if (!environment.contains(QStringLiteral("QT_QPA_PLATFORM"))) {
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     }
@@ -125,9 +128,10 @@ int main(int argc, char** argv) {
     }
     std::sort(fromStart.begin(), fromStart.end());
     std::sort(fromMain.begin(), fromMain.end());
-    std::printf("bench_startup: start-up to first painted window, median of 5 (%s): "
-                "%.0f ms from process start (worst %.0f), %.0f ms from main() (worst %.0f)\n",
-                qPrintable(environment.value(QStringLiteral("QT_QPA_PLATFORM"))), fromStart[2],
-                fromStart[4], fromMain[2], fromMain[4]);
+    std::printf(
+        "bench_startup: start-up to first painted window, median of 5 (%s): "
+        "%.0f ms from process start (worst %.0f), %.0f ms from main() (worst %.0f)\n",
+        qPrintable(environment.value(QStringLiteral("QT_QPA_PLATFORM"))), fromStart[2],
+        fromStart[4], fromMain[2], fromMain[4]);
     return 0;
 }

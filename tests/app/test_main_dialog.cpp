@@ -158,7 +158,8 @@ private slots:
                                      QString::fromUtf8(DeviceStartup::kSearchingText),
                                      QString::fromUtf8(DeviceStartup::kWelcomeText)}));
         QCOMPARE(dialog->StatusLine().text(),
-                 QString::fromUtf8("欢迎使用 VeltroGPRS无线上网卡\n\n请点击\"连接\"按钮登录 Internet..."));
+                 QString::fromUtf8(
+                     "欢迎使用 VeltroGPRS无线上网卡\n\n请点击\"连接\"按钮登录 Internet..."));
 
         QVERIFY(dialog->SignalIcon().isVisible());
         QVERIFY(dialog->OperatorLogo().isVisible());
@@ -202,9 +203,9 @@ private slots:
             int view;
             bool noSignal;
         } steps[] = {{100, MainDialog::kCallView, true},
-                       {31, MainDialog::kPhonebookView, false},
-                       {99, MainDialog::kComposeView, false},
-                       {150, MainDialog::kInboxView, true}};
+                     {31, MainDialog::kPhonebookView, false},
+                     {99, MainDialog::kComposeView, false},
+                     {150, MainDialog::kInboxView, true}};
         for (const auto& step : steps) {
             card.SetSignal(step.signal);
             dialog->ShowPage(step.view);
@@ -279,11 +280,12 @@ private slots:
             << false << QString() << "1" << int(DeviceStartup::kNoModem) << "AT+CGMI" << 0
             << QString::fromUtf8(DeviceStartup::kNoModemText);
         QTest::newRow("initialisation fails 6 times")
-            << true << "AT+CNMI=0,1,0,0,0" << "1" << int(DeviceStartup::kInitialisationFailed)
-            << "AT+CNMI=0,1,0,0,0" << 6
+            << true << "AT+CNMI=0,1,0,0,0"
+            << "1" << int(DeviceStartup::kInitialisationFailed) << "AT+CNMI=0,1,0,0,0" << 6
             << QString::fromUtf8(DeviceStartup::kInitialisationFailedText);
         QTest::newRow("SIM check fails 5 times")
-            << true << "AT+CPIN?" << "1" << int(DeviceStartup::kNoSimCard) << "AT+CPIN?" << 5
+            << true << "AT+CPIN?"
+            << "1" << int(DeviceStartup::kNoSimCard) << "AT+CPIN?" << 5
             << QString::fromUtf8(DeviceStartup::kNoSimText);
         QTest::newRow("roaming: 3 attach rounds")
             << true << QString() << "5" << int(DeviceStartup::kSuccess) << "AT+CGATT=1" << 3
@@ -316,9 +318,8 @@ private slots:
             {"AT+CGATT=1", ok},
             {"AT+CGREG?", "\r\n+CGREG: 0," + registration.toStdString() + "\r\n" + ok},
         };
-        std::erase_if(modem->rules, [&](const auto& rule) {
-            return rule.command == ignored.toStdString();
-        });
+        std::erase_if(modem->rules,
+                      [&](const auto& rule) { return rule.command == ignored.toStdString(); });
         if (inTable) {
             WriteTable({{kDeviceName, "pts/77"}});
         }
@@ -408,8 +409,7 @@ private slots:
         dialog->Inbox().Messages().appendRow({new QStandardItem("08:00:00"),
                                               new QStandardItem("10086"),
                                               new QStandardItem(QStringLiteral("话费提醒"))});
-        dialog->Phonebook().Entries().appendRow(
-            {new QStandardItem("A"), new QStandardItem("1")});
+        dialog->Phonebook().Entries().appendRow({new QStandardItem("A"), new QStandardItem("1")});
         ActionNamed(dialog->TrayMenu(), "退出(&X)")->trigger();
         QCOMPARE(ended.count(), 1);
         QVERIFY(!dialog->isVisible());
@@ -428,7 +428,8 @@ private slots:
     // A second copy of the program, started while this window is hidden, brings it
     // back and ends.
     void secondCopyActivatesTheFirst() {
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/veltrogprs");
+        const QString program =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/veltrogprs");
         if (!QFileInfo::exists(program)) {
             QSKIP("veltrogprs is not built");
         }

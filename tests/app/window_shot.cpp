@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
     QObject::connect(&dialog, &veltro::MainDialog::startupFinished, &dialog, [&](int outcome) {
         QTimer::singleShot(500, &dialog, [&, outcome] {
             const QRect frame = dialog.frameGeometry();
-            const QPixmap shot = dialog.screen()->grabWindow(0, frame.x(), frame.y(),
-                                                             frame.width(), frame.height());
+            const QPixmap shot =
+                dialog.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
             result = outcome == 0 && shot.save(output) ? 0 : 1;
             QApplication::exit(0);
         });
