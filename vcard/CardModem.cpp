@@ -208,18 +208,18 @@ CardModem::Reply CardModem::Execute(const AtCommand& command, std::uint64_t nowM
         return ExecuteCall(command, nowMs);
     }
     if (name.size() <= 3 && (name[0] != '+' && name[0] != '$')) {
-        return ExecuteBasic(command, nowMs);
+        return ExecuteBasic(command);
     }
     static const std::string kSmsCommands[] = {"+CMGF", "+CMGL", "+CMGR", "+CMGD", "+CMGS", "+CNMI",
                                                "+CPMS", "+CSCA", "+CSMS", "+CSDH", "+CSCB"};
     if (std::find(std::begin(kSmsCommands), std::end(kSmsCommands), name) !=
         std::end(kSmsCommands)) {
-        return ExecuteSms(command, nowMs);
+        return ExecuteSms(command);
     }
     return ExecuteStatus(command);
 }
 
-CardModem::Reply CardModem::ExecuteBasic(const AtCommand& command, std::uint64_t) {
+CardModem::Reply CardModem::ExecuteBasic(const AtCommand& command) {
     const std::string& name = command.name;
     const std::string& arg = command.argument;
     auto flag = [&](bool& target) {

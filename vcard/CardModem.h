@@ -111,9 +111,9 @@ private:
     void DataByte(char c, std::uint64_t nowMs);
     void ExecuteLine(const std::string& line, std::uint64_t nowMs);
     Reply Execute(const AtCommand& command, std::uint64_t nowMs);
-    Reply ExecuteBasic(const AtCommand& command, std::uint64_t nowMs);
+    Reply ExecuteBasic(const AtCommand& command);
     Reply ExecuteStatus(const AtCommand& command);
-    Reply ExecuteSms(const AtCommand& command, std::uint64_t nowMs);
+    Reply ExecuteSms(const AtCommand& command);
     Reply ExecuteCall(const AtCommand& command, std::uint64_t nowMs);
 
     // Status.

@@ -14,7 +14,7 @@ std::optional<CardModem::Reply> CardModem::SmsReady() const {
     return std::nullopt;
 }
 
-CardModem::Reply CardModem::ExecuteSms(const AtCommand& command, std::uint64_t nowMs) {
+CardModem::Reply CardModem::ExecuteSms(const AtCommand& command) {
     const std::string& name = command.name;
     const bool test = command.form == AtCommand::Form::Test;
     const bool read = command.form == AtCommand::Form::Read;
@@ -105,7 +105,6 @@ CardModem::Reply CardModem::ExecuteSms(const AtCommand& command, std::uint64_t n
     if (name == "+CMGS") {
         return StartSubmit(command);
     }
-    (void)nowMs;
     return Reply::Error();
 }
 
