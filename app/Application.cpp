@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 #include "app/DialogColours.h"
@@ -31,6 +32,8 @@ int Application::Run(const QStringList& arguments) {
     if (arguments.contains(QStringLiteral("--demo"))) {
         demo = std::make_unique<vcard::DemoCard>();
         if (!demo->Start()) {
+            std::fprintf(stderr,
+                         "veltrogprs: --demo: the virtual data card could not be started\n");
             return 1;
         }
     }
