@@ -26,8 +26,10 @@ public:
     static constexpr char kModemDeviceName[] = "VeltroGSM无线调制解调器";
     static constexpr char kDialString[] = "*99***1#";
     static constexpr char kDeviceTypeModem[] = "modem";
-    // Options of a new entry: header compression, default gateway, modem lights.
-    static constexpr std::uint32_t kNewEntryOptions = 0x118;
+    // Options of a new entry (0x118): header compression, default gateway, modem lights.
+    static constexpr std::uint32_t kNewEntryOptions = DialupEntry::kOptionIpHeaderCompression |
+                                                      DialupEntry::kOptionRemoteDefaultGateway |
+                                                      DialupEntry::kOptionModemLights;
     // The operator's GPRS name servers written into a new entry (China Mobile, CMNET).
     static constexpr DialupEntry::Address kPrimaryDns{211, 136, 17, 107};
     static constexpr DialupEntry::Address kSecondaryDns{211, 136, 20, 203};
