@@ -38,11 +38,7 @@ int Application::Run(const QStringList& arguments) {
         }
     }
 
-    InstallMenuLook();
-    SelectMenuStyle(kMenuStyle);
-    const Profile::MenuLook look = Profile::ReadMenuLook(Profile::PathFor(name));
-    SetMenuSelectionOption(look.selection);
-    SetMenuShadeOption(look.shade);
+    ApplyMenuLook(Profile::PathFor(name));
     QApplication::setQuitOnLastWindowClosed(false);
     DialogColours::Apply();
 
@@ -52,6 +48,14 @@ int Application::Run(const QStringList& arguments) {
     dialog.Initialise(&instance);
     dialog.show();
     return QApplication::exec();
+}
+
+void Application::ApplyMenuLook(const QString& profilePath) {
+    InstallMenuLook();
+    SelectMenuStyle(kMenuStyle);
+    const Profile::MenuLook look = Profile::ReadMenuLook(profilePath);
+    SetMenuSelectionOption(look.selection);
+    SetMenuShadeOption(look.shade);
 }
 
 }  // namespace veltro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 namespace veltro {
@@ -13,6 +14,10 @@ public:
     // Runs the program with its command line (without the program name): its exit
     // code. "--demo" runs it on the virtual data card.
     static int Run(const QStringList& arguments);
+
+    // Gives every pop-up menu the program's frame: style 6, with the selection and
+    // shade options of the profile at profilePath.
+    static void ApplyMenuLook(const QString& profilePath);
 };
 
 }  // namespace veltro

@@ -1,4 +1,5 @@
 #include <QFile>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -6,8 +7,13 @@
 #include <atomic>
 #include <thread>
 
+#include "app/AboutDialog.h"
+#include "app/Application.h"
 #include "app/Profile.h"
 #include "app/SingleInstance.h"
+#include "pages/DialogUnits.h"
+#include "ui/MenuStyle.h"
+#include "ui/SkinButton.h"
 
 namespace veltro {
 
@@ -39,6 +45,40 @@ private slots:
         const Profile::MenuLook look = Profile::ReadMenuLook(path);
         QCOMPARE(look.selection, selection);
         QCOMPARE(look.shade, shade);
+    }
+
+    void menuLookComesFromTheProfile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("veltrogprs.INI"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[MenuLook]\nSelection=0\nShade=0\n");
+        file.close();
+        Application::ApplyMenuLook(path);
+        QCOMPARE(CurrentMenuStyle().Id(), 6);
+        QCOMPARE(MenuSelectionOption(), 0);
+        QCOMPARE(MenuShadeOption(), 0);
+        Application::ApplyMenuLook(dir.filePath(QStringLiteral("missing.INI")));
+        QCOMPARE(MenuSelectionOption(), 1);
+        QCOMPARE(MenuShadeOption(), 1);
+    }
+
+    void aboutBoxClosesWithItsButton() {
+        AboutDialog about(nullptr);
+        QCOMPARE(about.windowTitle(), QStringLiteral("关于..."));
+        QCOMPARE(about.size(), DialogUnits().ToPixels(QSize(187, 57)));
+        QStringList texts;
+        for (const QLabel* label : about.findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        QVERIFY(texts.contains(QStringLiteral("Veltro科技 GPRS 5.0 版")));
+        auto* ok = about.findChild<SkinButton*>();
+        QVERIFY(ok != nullptr);
+        QCOMPARE(ok->text(), QStringLiteral("确定"));
+        about.show();
+        ok->click();
+        QCOMPARE(about.result(), int(QDialog::Accepted));
+        QVERIFY(!about.isVisible());
     }
 
     void profileLivesInTheConfigDirectory() {
