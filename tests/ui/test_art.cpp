@@ -45,10 +45,12 @@ private slots:
         QCOMPARE(skin.Width(), 510);
         QCOMPARE(skin.Height(), 390);
         QCOMPARE(skin.BitCount(), 24);
-        // The page area and the dock of the command buttons are in the dialog colour,
-        // so that pages and buttons sit on it seamlessly.
-        for (const QPoint at : {QPoint(41, 57), QPoint(200, 100), QPoint(458, 318),
-                                QPoint(270, 346), QPoint(490, 306)}) {
+        // The page area, the dock of the command buttons and the footer under the notice
+        // line are in the dialog colour, so that pages, buttons and texts painted on
+        // that colour sit on the skin seamlessly.
+        for (const QPoint at :
+             {QPoint(41, 57), QPoint(200, 100), QPoint(458, 318), QPoint(270, 346),
+              QPoint(490, 306), QPoint(14, 368), QPoint(189, 379), QPoint(300, 375)}) {
             QCOMPARE(skin.Image().pixel(at), kDialogBlue);
         }
     }

@@ -167,12 +167,16 @@ QImage PaintSkin() {
     }
     painter.setClipping(false);
 
-    // A thin light trace along the bottom, left of the dock, above the notice line.
-    QLinearGradient trace(24, 0, 256, 0);
+    // Footer in the dialog colour: the notice line's text, drawn on that colour, sits on
+    // it without a visible box. A thin light trace runs along its top.
+    painter.fillRect(QRectF(0, 359, kSkinWidth, kSkinHeight - 359), kDialogBlue);
+    painter.fillRect(QRectF(0, 358, kSkinWidth, 1), QColor(0, 14, 72, 160));
+    QLinearGradient trace(8, 0, kSkinWidth - 8, 0);
     trace.setColorAt(0, QColor(120, 170, 255, 0));
-    trace.setColorAt(0.5, QColor(120, 170, 255, 120));
+    trace.setColorAt(0.25, QColor(120, 170, 255, 130));
+    trace.setColorAt(0.75, QColor(120, 170, 255, 60));
     trace.setColorAt(1, QColor(120, 170, 255, 0));
-    painter.fillRect(QRectF(24, 357, 232, 1), trace);
+    painter.fillRect(QRectF(8, 359, kSkinWidth - 16, 1), trace);
 
     // Outline of the rounded window.
     painter.setBrush(Qt::NoBrush);
