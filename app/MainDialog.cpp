@@ -85,8 +85,7 @@ MainDialog::~MainDialog() {
 
 void MainDialog::BuildControls() {
     auto indicator = [this](ArtImage image, bool reportsClicks) {
-        auto* icon = new IndicatorIcon(ArtPaths::Image(image), reportsClicks, this);
-        return icon;
+        return new IndicatorIcon(ArtPaths::Image(image), reportsClicks, this);
     };
     noSignalIcon_ = indicator(ArtImage::NoSignal, false);
     signalIcon_ = indicator(ArtImage::Signal, false);

@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "app/DataFiles.h"
-#include "modem/GbkText.h"
 
 namespace veltro {
 
@@ -98,18 +97,6 @@ private slots:
         QCOMPARE(Row(phonebook, 0), QStringList({"Bob", ""}));
         QCOMPARE(Row(phonebook, 1), QStringList({"Ann", "111"}));
         QCOMPARE(messages.rowCount(), 0);
-    }
-
-    void longChineseNameIsCutOnACharacterBoundary() {
-        QScopedPointer<QStandardItemModel> phonebook(
-            Phonebook({{QStringLiteral("欧阳司马诸葛长孙"), "1"}}));
-        QStandardItemModel messages(0, 3);
-        QVERIFY(DataFiles::Save(*phonebook, messages));
-        const QByteArray name = Contents(QStringLiteral("vc.dat")).left(16);
-        QCOMPARE(name, QByteArray(GbkText::FromUtf8("欧阳司马诸葛长")->c_str()).append(2, '\0'));
-        QStandardItemModel back(0, 2);
-        DataFiles::Load(back, messages);
-        QCOMPARE(back.index(0, 0).data().toString(), QStringLiteral("欧阳司马诸葛长"));
     }
 
     // A phonebook file that cannot be replaced (here a directory holds its name) is

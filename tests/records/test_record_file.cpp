@@ -46,19 +46,6 @@ TEST_F(RecordFileTest, WritesAndReadsRecordsInOrder) {
     EXPECT_EQ(records, RecordFile<PhonebookEntryRecord>::Read(path));
 }
 
-TEST_F(RecordFileTest, ShortRestAtTheEndIsIgnored) {
-    const std::string path = Path("vc.dat");
-    std::string bytes(100, '\0');
-    bytes.replace(0, 3, "Ann");
-    bytes.replace(48, 3, "Bob");
-    bytes.replace(96, 4, "junk");
-    std::ofstream(path, std::ios::binary) << bytes;
-    const auto records = RecordFile<PhonebookEntryRecord>::Read(path);
-    ASSERT_EQ(2u, records.size());
-    EXPECT_EQ("Ann", records[0].name);
-    EXPECT_EQ("Bob", records[1].name);
-}
-
 TEST_F(RecordFileTest, MissingFileHasNoRecordsAndEmptyListWritesEmptyFile) {
     EXPECT_TRUE(RecordFile<MessageRecord>::Read(Path("sms.dat")).empty());
     ASSERT_TRUE(RecordFile<MessageRecord>::Write(Path("sms.dat"), {}));
