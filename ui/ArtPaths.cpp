@@ -3,24 +3,9 @@
 #include <QCoreApplication>
 
 namespace veltro {
-namespace {
-
-QString& ChosenFolder() {
-    static QString folder;
-    return folder;
-}
-
-}  // namespace
 
 QString ArtPaths::Folder() {
-    if (!ChosenFolder().isEmpty()) {
-        return ChosenFolder();
-    }
     return QCoreApplication::applicationDirPath();
-}
-
-void ArtPaths::SetFolder(const QString& folder) {
-    ChosenFolder() = folder;
 }
 
 QString ArtPaths::Skin() {

@@ -25,10 +25,8 @@ enum class ArtImage {
 
 class ArtPaths {
 public:
-    // The folder of the running executable, unless SetFolder chose another.
+    // The folder of the running executable.
     static QString Folder();
-    // Points every path at another folder (tests); an empty string restores the default.
-    static void SetFolder(const QString& folder);
 
     static QString Skin();
     static QString RingSound();

@@ -217,28 +217,4 @@ void DibDecoder::Decode(std::span<const std::uint8_t> file, const DibLayout& lay
     }
 }
 
-const char* DibDecoder::FaultText(DibFault fault) {
-    switch (fault) {
-        case DibFault::None:
-            return "none";
-        case DibFault::Truncated:
-            return "file too short for its headers";
-        case DibFault::SizeBeyondFile:
-            return "recorded size larger than the file";
-        case DibFault::BadInfoHeader:
-            return "unusable information header";
-        case DibFault::BadDimensions:
-            return "width or height out of range";
-        case DibFault::BadBitCount:
-            return "unsupported bits per pixel";
-        case DibFault::BadCompression:
-            return "compressed pixel data";
-        case DibFault::PixelsOutsideFile:
-            return "pixel data outside the file";
-        case DibFault::PixelsTooShort:
-            return "pixel data shorter than the image";
-    }
-    return "unknown";
-}
-
 }  // namespace veltro

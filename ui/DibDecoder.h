@@ -57,8 +57,6 @@ public:
     // Inspect of the same bytes with no fault.
     static void Decode(std::span<const std::uint8_t> file, const DibLayout& layout,
                        std::uint32_t* out, std::size_t strideWords);
-
-    static const char* FaultText(DibFault fault);
 };
 
 }  // namespace veltro

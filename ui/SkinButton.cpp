@@ -96,7 +96,6 @@ SkinButton::SkinButton(const QString& text, QWidget* parent) : QPushButton(text,
 }
 
 void SkinButton::SetStyle(int style) {
-    style_ = style;
     hoverTracking_ = false;
     if (style == kFlat) {
         hoverTracking_ = true;
@@ -105,7 +104,6 @@ void SkinButton::SetStyle(int style) {
 }
 
 void SkinButton::SetTextMode(int mode) {
-    textMode_ = mode;
     textShown_ = false;
     textCentred_ = false;
     if (mode == kCentredText) {

@@ -41,8 +41,6 @@ public:
     // left out, so the face shows through them; an alpha channel is kept as well.
     void SetBitmap(const QImage& bitmap, QColor transparent = QColor(kDefaultTransparent));
 
-    int Style() const { return style_; }
-    int TextMode() const { return textMode_; }
     bool IsHovered() const { return hovered_; }
     // The caption as painted: the button's text, cut with an ellipsis at its end when it
     // is wider than the room beside the bitmap. Empty when no text is shown.
@@ -66,8 +64,6 @@ private:
     int CaptionLeft(int bitmapEdge) const;
     void BeginHover();
 
-    int style_ = kStandard;
-    int textMode_ = kCentredText;
     QColor textColour_;
     bool hovered_ = false;
     QImage bitmap_;
