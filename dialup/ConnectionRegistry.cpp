@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "dialup/IniDocument.h"
+#include "modem/IniDocument.h"
 #include "modem/AtomicFile.h"
 
 namespace veltro {

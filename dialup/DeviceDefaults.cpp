@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "dialup/DialupPaths.h"
-#include "dialup/IniDocument.h"
+#include "modem/IniDocument.h"
 #include "modem/AtomicFile.h"
 
 namespace veltro {

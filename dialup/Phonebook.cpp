@@ -13,7 +13,7 @@
 
 #include "dialup/DialupError.h"
 #include "dialup/DialupPaths.h"
-#include "dialup/IniDocument.h"
+#include "modem/IniDocument.h"
 #include "modem/AtomicFile.h"
 
 namespace veltro {

@@ -1,6 +1,7 @@
 #include "dialup/PppdSession.h"
 
 #include "dialup/DialupError.h"
+#include "modem/TrimBlanks.h"
 
 namespace veltro {
 
@@ -32,15 +33,6 @@ int Rank(int state) {
     }
 }
 
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
 bool Starts(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
@@ -60,7 +52,7 @@ void PppdSession::Fail(std::uint32_t error) {
 }
 
 void PppdSession::Feed(std::string_view raw) {
-    const std::string_view line = Trim(raw);
+    const std::string_view line = TrimBlanks(raw);
     if (Starts(line, "abort on (") || Starts(line, "timeout set to ") || Starts(line, "report (")) {
         Advance(kStatePortOpened);
     } else if (Starts(line, "send (AT")) {

@@ -1,11 +1,13 @@
 #include "modem/ModemDeviceClass.h"
 
+#include "modem/IniDocument.h"
+#include "modem/TrimBlanks.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 namespace veltro {
@@ -13,15 +15,6 @@ namespace veltro {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
 
 std::string Unquote(std::string_view value) {
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
@@ -46,7 +39,7 @@ std::optional<std::string> ReadSmallFile(const fs::path& path) {
 
 std::string ReadAttribute(const fs::path& path) {
     auto text = ReadSmallFile(path);
-    return text ? std::string(Trim(std::string_view(*text).substr(0, text->find('\n')))) : "";
+    return text ? std::string(TrimBlanks(std::string_view(*text).substr(0, text->find('\n')))) : "";
 }
 
 }  // namespace
@@ -91,45 +84,21 @@ ModemDeviceClass ModemDeviceClass::Load() {
 }
 
 ModemDeviceClass ModemDeviceClass::FromTableText(std::string_view iniText) {
-    std::map<std::string, std::map<std::string, std::string>> sections;
-    std::string section;
-    std::size_t start = 0;
-    while (start <= iniText.size()) {
-        std::size_t end = iniText.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = iniText.size();
-        }
-        const std::string_view line = Trim(iniText.substr(start, end - start));
-        start = end + 1;
-        if (line.empty() || line.front() == ';' || line.front() == '#') {
-            continue;
-        }
-        if (line.front() == '[') {
-            const auto close = line.find(']');
-            section = close == std::string_view::npos
-                          ? std::string()
-                          : std::string(Trim(line.substr(1, close - 1)));
-            continue;
-        }
-        const auto equals = line.find('=');
-        if (equals == std::string_view::npos || section.empty()) {
-            continue;
-        }
-        sections[section][std::string(Trim(line.substr(0, equals)))] =
-            Unquote(Trim(line.substr(equals + 1)));
-    }
+    // Hand-edited tables are read as far as they make sense: a broken line costs at
+    // most the instance it belongs to.
+    const IniDocument document = IniDocument::ParseLenient(iniText);
     ModemDeviceClass table;
     for (int i = 0; i < kInstanceCount; ++i) {
-        const auto found = sections.find(InstanceName(i));
-        if (found == sections.end()) {
+        const IniDocument::Section* section = document.Find(InstanceName(i));
+        if (section == nullptr) {
             continue;
         }
-        const auto name = found->second.find("FriendlyName");
-        const auto port = found->second.find("AttachedTo");
-        if (name == found->second.end() || port == found->second.end()) {
+        const auto name = IniDocument::Value(section->values, "FriendlyName");
+        const auto port = IniDocument::Value(section->values, "AttachedTo");
+        if (!name || !port) {
             continue;
         }
-        table.instances_[i] = ModemDevice{name->second, port->second};
+        table.instances_[i] = ModemDevice{Unquote(*name), Unquote(*port)};
     }
     return table;
 }

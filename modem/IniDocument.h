@@ -8,8 +8,9 @@
 
 namespace veltro {
 
-// A small INI file as the dial-up stores keep them: named sections of key=value lines,
-// in file order. Comments and blank lines are not kept.
+// A small INI file as the program's stores keep them (the dial-up phonebook, device
+// defaults, the modem device table): named sections of key=value lines, in file order.
+// Comments and blank lines are not kept.
 class IniDocument {
 public:
     using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -21,6 +22,8 @@ public:
     // Nothing when the text is damaged: a NUL byte, or a line that is neither blank, a
     // comment, a section header nor a key=value line inside a section.
     static std::optional<IniDocument> Parse(std::string_view text);
+    // Reads what it can: damaged lines, and values outside any section, are skipped.
+    static IniDocument ParseLenient(std::string_view text);
 
     std::string Text() const;
 
@@ -40,6 +43,9 @@ public:
     static bool IsSafeName(std::string_view text);
 
 private:
+    // Reads text; with strict set, the first damaged line fails the whole document.
+    static std::optional<IniDocument> Read(std::string_view text, bool strict);
+
     std::vector<Section> sections_;
 };
 

@@ -1,19 +1,12 @@
-#include "dialup/IniDocument.h"
+#include "modem/IniDocument.h"
+
+#include "modem/TrimBlanks.h"
 
 #include <algorithm>
 
 namespace veltro {
 
 namespace {
-
-std::string_view Trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -25,7 +18,15 @@ bool SameName(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::optional<IniDocument> IniDocument::Parse(std::string_view text) {
-    if (text.find('\0') != std::string_view::npos) {
+    return Read(text, true);
+}
+
+IniDocument IniDocument::ParseLenient(std::string_view text) {
+    return *Read(text, false);
+}
+
+std::optional<IniDocument> IniDocument::Read(std::string_view text, bool strict) {
+    if (strict && text.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
     IniDocument document;
@@ -36,25 +37,33 @@ std::optional<IniDocument> IniDocument::Parse(std::string_view text) {
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        const std::string_view line = Trim(text.substr(start, end - start));
+        const std::string_view line = TrimBlanks(text.substr(start, end - start));
         start = end + 1;
         if (line.empty() || line.front() == ';' || line.front() == '#') {
             continue;
         }
         if (line.front() == '[') {
             if (line.back() != ']' || line.size() < 3) {
-                return std::nullopt;
+                if (strict) {
+                    return std::nullopt;
+                }
+                current = nullptr;
+                continue;
             }
-            document.sections_.push_back({std::string(Trim(line.substr(1, line.size() - 2))), {}});
+            document.sections_.push_back(
+                {std::string(TrimBlanks(line.substr(1, line.size() - 2))), {}});
             current = &document.sections_.back();
             continue;
         }
         const auto equals = line.find('=');
         if (equals == std::string_view::npos || current == nullptr) {
-            return std::nullopt;
+            if (strict) {
+                return std::nullopt;
+            }
+            continue;
         }
-        current->values.emplace_back(std::string(Trim(line.substr(0, equals))),
-                                     std::string(Trim(line.substr(equals + 1))));
+        current->values.emplace_back(std::string(TrimBlanks(line.substr(0, equals))),
+                                     std::string(TrimBlanks(line.substr(equals + 1))));
     }
     return document;
 }
@@ -114,7 +123,7 @@ bool IniDocument::IsSafeValue(std::string_view text) {
 }
 
 bool IniDocument::IsSafeName(std::string_view text) {
-    return !text.empty() && IsSafeValue(text) && Trim(text) == text &&
+    return !text.empty() && IsSafeValue(text) && TrimBlanks(text) == text &&
            text.find_first_of("[]") == std::string_view::npos;
 }
 
