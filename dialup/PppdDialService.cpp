@@ -175,6 +175,8 @@ int PppdDialService::Dial(const DialRequest& request, ConnectionHandle& handle) 
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, log, 1);
     posix_spawn_file_actions_adddup2(&actions, log, 2);
+    // The dialer outlives this process: it must not keep any of its descriptors open.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t none;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -194,6 +195,37 @@ TEST_F(PppdServiceTest, AnotherProcessFindsAndHangsUpTheConnection) {
     EXPECT_FALSE(fresh.IsConnected("VLGPRS", handle));
     EXPECT_EQ(0, fresh.HangUp());
     EXPECT_TRUE(ConnRecords().empty());
+}
+
+// The dialer outlives the dialling process: it must hold none of its descriptors (a
+// lock, a socket, the modem's port).
+TEST_F(PppdServiceTest, DialerInheritsNoDescriptorOfTheDiallingProcess) {
+    const std::string listing = platform.dir + "/fds";
+    const std::string script = platform.dir + "/list-fds";
+    std::ofstream(script) << "#!/bin/sh\nls /proc/$$/fd > '" << listing << "'\n";
+    fs::permissions(script, fs::perms::owner_all);
+    const int plain = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(plain, 0);
+    const int leaked = ::fcntl(plain, F_DUPFD, 200);  // no close-on-exec, like many libraries
+    ::close(plain);
+    ASSERT_GE(leaked, 200);
+
+    PppdDialService::Options options = Options();
+    options.program = script;
+    PppdDialService lister(options, SystemClock::Instance());
+    platform.UseDialer(&lister);
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    int connected = 0;
+    Follow(connection, connected);
+    ::close(leaked);
+    std::ifstream in(listing);
+    std::vector<std::string> fds;
+    for (std::string fd; in >> fd;) {
+        fds.push_back(fd);
+    }
+    ASSERT_NE(fds.end(), std::find(fds.begin(), fds.end(), "1")) << "the dialer did not run";
+    EXPECT_EQ(fds.end(), std::find(fds.begin(), fds.end(), std::to_string(leaked)))
+        << "descriptor " << leaked << " reached the dialer";
 }
 
 struct EndCase {
