@@ -232,6 +232,13 @@ bool PppdDialService::Reap(ConnectionHandle handle, Dialled& dialled) {
     return true;
 }
 
+void PppdDialService::ReapEnded() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& [handle, dialled] : dialled_) {
+        Reap(handle, dialled);
+    }
+}
+
 bool PppdDialService::HasEnded(const ConnectionRecord& record) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -273,6 +280,7 @@ ConnectionStatus PppdDialService::Finish(const ConnectionRecord& record) {
 }
 
 int PppdDialService::GetConnectStatus(ConnectionHandle handle, ConnectionStatus& status) {
+    ReapEnded();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         auto found = dialled_.find(handle);
@@ -317,6 +325,7 @@ std::optional<std::vector<ActiveConnection>> PppdDialService::EnumConnections() 
     if (dir.empty()) {
         return std::nullopt;
     }
+    ReapEnded();
     ConnectionRegistry registry(dir);
     std::vector<ActiveConnection> active;
     for (const ConnectionRecord& record : registry.List()) {
@@ -340,6 +349,7 @@ std::optional<std::vector<ActiveConnection>> PppdDialService::EnumConnections() 
 }
 
 int PppdDialService::HangUp(ConnectionHandle handle) {
+    ReapEnded();
     const auto record = Registry().Find(handle);
     if (!record) {
         return DialupError::kInvalidHandle;

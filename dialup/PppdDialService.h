@@ -63,6 +63,9 @@ private:
     PppdSession ReadSession(const ConnectionRecord& record) const;
     // Reaps a dial of this process that has ended; true when it has ended.
     bool Reap(ConnectionHandle handle, Dialled& dialled);
+    // Reaps every dial of this process that has ended, also those whose record another
+    // process has cleared (it hung them up), so that none is left a zombie.
+    void ReapEnded();
     bool HasEnded(const ConnectionRecord& record);
     bool WaitForEnd(const ConnectionRecord& record, std::uint32_t limitMs);
     // The final status of an ended connection, kept for a dial of this process; the

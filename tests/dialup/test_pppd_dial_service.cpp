@@ -197,6 +197,24 @@ TEST_F(PppdServiceTest, AnotherProcessFindsAndHangsUpTheConnection) {
     EXPECT_TRUE(ConnRecords().empty());
 }
 
+TEST_F(PppdServiceTest, DiallerReapsItsDialerHungUpByAnotherProcess) {
+    Session("gprs-connect.txt");
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    int connected = 0;
+    Follow(connection, connected);
+    ASSERT_EQ(1, connected);
+    const auto dialer = static_cast<pid_t>(CurrentConnection);
+
+    PppdDialService other(Options(), SystemClock::Instance());
+    ASSERT_EQ(0, other.HangUp(dialer));
+
+    // The dialling process only goes on with its once-a-second check of the entry.
+    ConnectionHandle handle = 0;
+    EXPECT_FALSE(connection.IsConnected("VLGPRS", handle));
+    EXPECT_FALSE(ConnectionRegistry::ProcessStart(dialer, true).has_value())
+        << "the ended dialer is left a zombie";
+}
+
 // The dialer outlives the dialling process: it must hold none of its descriptors (a
 // lock, a socket, the modem's port).
 TEST_F(PppdServiceTest, DialerInheritsNoDescriptorOfTheDiallingProcess) {
