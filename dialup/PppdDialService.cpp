@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -46,6 +47,13 @@ bool WriteAll(int fd, const std::string& text) {
         done += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Entry names compare without regard to ASCII case, as in the phonebook.
+bool SameEntry(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool SafeInterfaceName(const std::string& name) {
@@ -124,7 +132,7 @@ int PppdDialService::Dial(const DialRequest& request, ConnectionHandle& handle) 
     // the first for the port, so the dial joins the connection there is.
     if (const auto active = EnumConnections()) {
         for (const ActiveConnection& connection : *active) {
-            if (connection.entryName == request.entryName) {
+            if (SameEntry(connection.entryName, request.entryName)) {
                 handle = connection.handle;
                 return 0;
             }

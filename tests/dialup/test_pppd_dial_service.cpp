@@ -165,6 +165,10 @@ TEST_F(PppdServiceTest, DialingAnActiveEntryJoinsItsConnection) {
     ASSERT_EQ(0, again.Dial(nullptr, "*99***1#", "", ""));
     EXPECT_EQ(first, CurrentConnection);
     EXPECT_EQ(1u, ConnRecords().size());
+    // The phonebook takes the name in any case; so does the join.
+    ASSERT_EQ(0, again.DialEntry("vlgprs", nullptr, "*99***1#", "", "", "", ""));
+    EXPECT_EQ(first, CurrentConnection);
+    EXPECT_EQ(1u, ConnRecords().size());
     int connected = 0;
     Follow(again, connected);
     EXPECT_EQ(1, connected);
