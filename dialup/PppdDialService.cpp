@@ -222,6 +222,7 @@ int PppdDialService::Dial(const DialRequest& request, ConnectionHandle& handle) 
     }
     if (!Registry().Add(record)) {
         ::kill(pid, SIGTERM);
+        Registry().Remove(record);
         return DialupError::kPortNotAvailable;
     }
     handle = pid;

@@ -334,6 +334,23 @@ TEST_F(PppdServiceTest, MissingDialerFailsTheDial) {
     EXPECT_TRUE(ConnRecords().empty());
 }
 
+TEST_F(PppdServiceTest, UnrecordableDialLeavesNoLogOrPasswordBehind) {
+    // A runtime folder whose path the record cannot hold: the dial cannot be recorded.
+    PppdDialService::Options options = Options();
+    options.runtimeDir = platform.dir + "/run\x01";
+    fs::create_directories(options.runtimeDir);
+    PppdDialService unrecordable(options, SystemClock::Instance());
+    platform.UseDialer(&unrecordable);
+    Session("gprs-connect.txt");
+    EXPECT_EQ(DialupError::kPortNotAvailable,
+              connection.Dial(nullptr, "*99***1#", "card", "secret"));
+    std::vector<std::string> left;
+    for (const auto& item : fs::directory_iterator(options.runtimeDir)) {
+        left.push_back(item.path().filename().string());
+    }
+    EXPECT_TRUE(left.empty()) << ::testing::PrintToString(left);
+}
+
 TEST_F(PppdServiceTest, PasswordFileIsPrivateAndGoesWithTheConnection) {
     Session("gprs-connect.txt");
     ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "card", "secret"));
