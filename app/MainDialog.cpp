@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -303,7 +304,23 @@ void MainDialog::RefreshSignalIcon() {
         // A display refresh never waits for another dialogue: when the modem is busy
         // the icons stay as they are, as after a failed reading.
         ModemClaim claim(engine->Gate(), ModemGate::Wait::Skip);
-        if (!claim || !engine->ReadSignalQuality(&value)) {
+        if (!claim) {
+            return;
+        }
+        // The reading waits for the modem's answer (400 ms and more). It runs on a
+        // helper thread while this thread keeps painting and running its timers; user
+        // input waits until the view has been switched, so no second view switch can
+        // start in between. Anything else that wants the modem meanwhile finds the
+        // claim taken.
+        bool read = false;
+        QEventLoop wait;
+        std::thread reader([&] {
+            read = engine->ReadSignalQuality(&value);
+            QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        reader.join();
+        if (!read) {
             return;
         }
     }

@@ -213,6 +213,13 @@ private slots:
                      qPrintable(QString::number(step.signal)));
             QVERIFY(dialog->SignalIcon().isVisible() == !step.noSignal);
         }
+        // The window keeps running its timers while a view switch reads the signal.
+        bool ticked = false;
+        QTimer::singleShot(50, dialog.get(), [&ticked] { ticked = true; });
+        dialog->ShowPage(MainDialog::kCallView);
+        QVERIFY(ticked);
+        QVERIFY(dialog->Call().isVisible());
+
         dialog->ShowPage(MainDialog::kStatusView);
         QVERIFY(dialog->StatusLine().isVisible());
         QVERIFY(!dialog->Inbox().isVisible());
