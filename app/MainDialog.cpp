@@ -417,7 +417,8 @@ void MainDialog::OnCommand(int command) {
 }
 
 void MainDialog::OpenSmsMenu() {
-    smsMenu_.popup(smsButton_->mapToGlobal(smsButton_->rect().bottomLeft()));
+    // At the button's left edge, just below its last row.
+    smsMenu_.popup(smsButton_->mapToGlobal(QPoint(0, smsButton_->height())));
 }
 
 void MainDialog::mousePressEvent(QMouseEvent* event) {

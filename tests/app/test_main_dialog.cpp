@@ -388,6 +388,15 @@ private slots:
         ActionNamed(dialog->SmsMenu(), "收件箱")->trigger();
         QVERIFY(dialog->Inbox().isVisible());
         QVERIFY(!dialog->Compose().isVisible());
+
+        // The SMS button opens its menu at the button's left edge, just below it.
+        SkinButton& sms = dialog->SmsButton();
+        sms.setEnabled(true);
+        dialog->move(0, 0);
+        QTest::mouseClick(&sms, Qt::LeftButton);
+        QTRY_VERIFY(dialog->SmsMenu().isVisible());
+        QCOMPARE(dialog->SmsMenu().pos(), sms.mapToGlobal(QPoint(0, sms.height())));
+        dialog->SmsMenu().hide();
     }
 
     void trayClickTogglesTheWindow() {
