@@ -204,13 +204,16 @@ int ModemEngine::AwaitCode(ResultCodeId id, std::uint32_t limitMs) {
         if (elapsed >= limitMs) {
             return -1;
         }
-        const auto slice =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(limitMs - elapsed, kAwaitSliceMs));
-        if (port_) {
-            port_->WaitReadable(slice);
-        } else {
-            clock_.SleepMs(slice);
-        }
+        WaitForInput(
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(limitMs - elapsed, kAwaitSliceMs)));
+    }
+}
+
+void ModemEngine::WaitForInput(std::uint32_t ms) {
+    if (isOpen_ && port_) {
+        port_->WaitReadable(ms);
+    } else {
+        clock_.SleepMs(ms);
     }
 }
 

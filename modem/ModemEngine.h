@@ -229,6 +229,10 @@ private:
     // Appends text up to its first zero byte, limited to the room that is left.
     void AppendText(const char* text, std::size_t count);
     int Send(int id, int form, const char* argument);
+    // Blocks until the port may have input or ms have passed. A port the engine does
+    // not read from (not open) would report its queued input ready at once, over and
+    // over: then it sleeps instead.
+    void WaitForInput(std::uint32_t ms);
 
     struct ProbeStyle;
     // Probes one port at every rate of kProbeRates; sets baudRate on an accepted answer.

@@ -63,7 +63,7 @@ bool ModemEngine::CollectUntilOk(std::uint32_t limitMs) {
         if (elapsed >= limitMs || !port_) {
             return false;
         }
-        port_->WaitReadable(static_cast<std::uint32_t>(
+        WaitForInput(static_cast<std::uint32_t>(
             std::min<std::uint64_t>(limitMs - elapsed, kCollectSliceMs)));
     }
 }

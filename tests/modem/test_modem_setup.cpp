@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <map>
 #include <string>
 #include <vector>
@@ -322,6 +324,30 @@ TEST_F(SetupTest, RateSwitchWithoutAnswerFailsClosed) {
     Engine().SetBaudRate(4800);
     EXPECT_FALSE(Engine().Initialize("pts/3"));
     EXPECT_FALSE(Engine().IsOpen());
+    EXPECT_EQ(std::vector<std::string>{"AT+IPR=115200"}, card->lines);
+}
+
+TEST_F(SetupTest, AwaitAfterAFailedRateSwitchSleepsOutItsLimit) {
+    // The port stays open after a failed switch but the engine no longer reads it, so
+    // input queued there stays readable: the await must sleep, not spin on it.
+    auto card = AddCard("pts/3", 4800);
+    Ignore(card->rules, "AT+IPR=115200");
+    Engine().SetBaudRate(4800);
+    ASSERT_FALSE(Engine().Initialize("pts/3"));
+    ASSERT_NE(nullptr, Engine().Port());
+    static_cast<ScriptedLine*>(Engine().Port())->Inject("\r\nRING\r\n");
+
+    const std::uint64_t start = clock.NowMs();
+    auto report =
+        std::async(std::launch::async, [this] { return Engine().SetSignalReport(false); });
+    // A spinning await never lets virtual time pass: give it real time, then free it.
+    const bool finished = report.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!finished) {
+        clock.Advance(10000);
+    }
+    EXPECT_FALSE(report.get());
+    EXPECT_TRUE(finished) << "the await spun on input it does not read";
+    EXPECT_EQ(4000u, clock.NowMs() - start);
     EXPECT_EQ(std::vector<std::string>{"AT+IPR=115200"}, card->lines);
 }
 
