@@ -186,8 +186,8 @@ public:
     bool SendShortMessage(std::string_view utf8Text, std::string_view number);
     // Text-mode route: "AT+CMGF=1", "AT+CMGS=" + quoted number, the text in GBK and
     // Ctrl-Z, back to PDU mode. Refuses texts that GBK cannot carry unchanged on the
-    // line (invalid UTF-8, Ctrl-Z or ESC inside) and numbers with quotes or control
-    // characters, before anything is sent.
+    // line (invalid UTF-8, Ctrl-Z, ESC or a zero byte inside, too long for one line) and
+    // numbers with quotes or control characters, before anything is sent.
     bool SendTextMessage(std::string_view utf8Text, std::string_view number);
     // PDU route: one SMS-SUBMIT in PDU mode. Refuses, before anything is sent, texts
     // over 70 UTF-16 units and numbers SmsPduBuilder cannot encode.

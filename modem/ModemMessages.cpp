@@ -86,8 +86,12 @@ bool ModemEngine::SendShortMessage(std::string_view utf8Text, std::string_view n
 bool ModemEngine::SendTextMessage(std::string_view utf8Text, std::string_view number) {
     const std::optional<std::string> gbk = GbkText::FromUtf8(utf8Text);
     // Ctrl-Z would end the message early and ESC cancel it; what followed would reach
-    // the modem as command text.
-    if (!gbk || gbk->find_first_of("\x1a\x1b") != std::string::npos || !IsQuotableNumber(number)) {
+    // the modem as command text. A zero byte would end the line before its Ctrl-Z, and a
+    // body beyond the line buffer is not written at all: either way the modem would be
+    // left waiting for the text after "AT+CMGS=" and take the next commands into it.
+    constexpr std::string_view kLineBreakers("\x1a\x1b\0", 3);
+    if (!gbk || gbk->find_first_of(kLineBreakers) != std::string::npos ||
+        gbk->size() + kBodyEnd.size() + 1 >= kResponseSize || !IsQuotableNumber(number)) {
         return false;
     }
     ClearResponse();

@@ -146,6 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   "ATD112;",
                                   "10086"},
                       RefusedCase{"escInText", "hi\x1b", "10086"},
+                      RefusedCase{"zeroByteInText", std::string("hi\0ATD112;", 10), "10086"},
+                      // Refused only after "AT+CMGS=", it would leave the modem in its prompt.
+                      RefusedCase{"textBeyondTheLineBuffer", std::string(20000, 'a'), "10086"},
                       RefusedCase{"quoteInNumber", "hi", "100\"86"},
                       RefusedCase{"crInNumber", "hi", "1\rATH"},
                       RefusedCase{"invalidUtf8TextRoute", "\xE4\xBD", "10086"}),
