@@ -104,7 +104,6 @@ public:
     void WaitPumping(std::uint32_t ms);
 
     const char* Response() const { return response_; }
-    char* MutableResponse() { return response_; }
     std::size_t ResponseLength() const;
 
     Clock& GetClock() const { return clock_; }
