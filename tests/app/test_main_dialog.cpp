@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 
+#include "CardRules.h"
 #include "ManualClock.h"
 #include "ScriptedLine.h"
 #include "app/DeviceStartup.h"
@@ -310,23 +311,9 @@ private slots:
         QFETCH(int, count);
         QFETCH(QString, text);
 
-        const std::string ok = "\r\nOK\r\n";
         auto modem = std::make_shared<test::ScriptedLine::Shared>();
-        modem->rules = {
-            {"AT+CGMI", "\r\nBenQ\r\n" + ok},
-            {"AT+CGDCONT=*", ok},
-            {"AT+CNMI=0,1,0,0,0", ok},
-            {"AT+CMGF=0", ok},
-            {"AT+CLIP=1", ok},
-            {"ATS0=*", ok},
-            {"AT$CSQ=*", ok},
-            {"ATE0", ok},
-            {"AT+CPIN?", "\r\n+CPIN: READY\r\n" + ok},
-            {"AT+CGATT=1", ok},
-            {"AT+CGREG?", "\r\n+CGREG: 0," + registration.toStdString() + "\r\n" + ok},
-        };
-        std::erase_if(modem->rules,
-                      [&](const auto& rule) { return rule.command == ignored.toStdString(); });
+        modem->rules = test::CardRules("BenQ", registration.toInt());
+        test::IgnoreCommand(modem->rules, ignored.toStdString());
         if (inTable) {
             WriteTable({{kDeviceName, "pts/77"}});
         }

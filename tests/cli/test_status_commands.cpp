@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "CardRules.h"
 #include "ManualClock.h"
 #include "ScriptedLine.h"
 #include "cli/CliCommand.h"
@@ -31,21 +32,9 @@ protected:
         tablePath = ::testing::TempDir() + "cli-modems-" + std::to_string(::getpid()) + ".ini";
         ::setenv("VELTROGPRS_MODEMS", tablePath.c_str(), 1);
         card->modemRate = 115200;
-        card->rules = {
-            {"AT+CGMI", "\r\nWAVECOM MODEM\r\n" + kOk},
-            {"AT+IPR=115200", kOk, 0, -1, 115200},
-            {"AT&W", kOk},
-            {"AT+CGDCONT=*", kOk},
-            {"AT+CNMI=0,1,0,0,0", kOk},
-            {"AT+CMGF=0", kOk},
-            {"AT+CLIP=1", kOk},
-            {"ATS0=0", kOk},
-            {"AT$CSQ=0", kOk},
-            {"ATE0", kOk},
-            {"AT+CPIN?", "\r\n+CPIN: READY\r\n" + kOk},
-            {"AT+CGATT=1", kOk},
-            {"AT+CSQ", "\r\n$CSQ: 17,99\r\n" + kOk},
-        };
+        // Each test chooses the registration status.
+        card->rules = test::CardRules("WAVECOM MODEM", 1, 17);
+        test::IgnoreCommand(card->rules, "AT+CGREG?");
     }
     void TearDown() override {
         ::unsetenv("VELTROGPRS_MODEMS");
@@ -57,7 +46,7 @@ protected:
             {"AT+CGREG?", "\r\n+CGREG: 0," + std::to_string(status) + "\r\n" + kOk});
     }
     void Replace(const std::string& command, const std::string& answer) {
-        std::erase_if(card->rules, [&](const Rule& r) { return r.command == command; });
+        test::IgnoreCommand(card->rules, command);
         if (!answer.empty()) {
             card->rules.push_back({command, answer});
         }

@@ -5,6 +5,7 @@
 
 #include "ManualClock.h"
 #include "ScriptedLine.h"
+#include "ScriptedModemTest.h"
 #include "modem/CallerIdParser.h"
 #include "modem/ModemEngine.h"
 
@@ -46,23 +47,12 @@ using test::ManualClock;
 using test::ScriptedLine;
 
 // Call control against a scripted modem, in virtual time.
-class CallTest : public ::testing::Test {
+class CallTest : public test::ScriptedModemTest {
 protected:
-    void SetUp() override {
-        shared = std::make_shared<ScriptedLine::Shared>();
-        engine = std::make_unique<ModemEngine>(clock, ScriptedLine::Factory(clock, shared));
-        engine->Reset();
-        ASSERT_TRUE(engine->OpenPort("pts/1"));
-    }
-    ScriptedLine& Line() { return *static_cast<ScriptedLine*>(engine->Port()); }
     void Drain() {
         std::uint32_t count = 0;
         engine->DrainInput(&count);
     }
-
-    ManualClock clock;
-    std::shared_ptr<ScriptedLine::Shared> shared;
-    std::unique_ptr<ModemEngine> engine;
 };
 
 TEST_F(CallTest, DialAndToneAreWrittenWithoutWaiting) {

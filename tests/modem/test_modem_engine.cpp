@@ -5,6 +5,7 @@
 
 #include "ManualClock.h"
 #include "ScriptedLine.h"
+#include "ScriptedModemTest.h"
 #include "modem/MessagePump.h"
 #include "modem/ModemEngine.h"
 
@@ -14,25 +15,9 @@ namespace {
 using test::ManualClock;
 using test::ScriptedLine;
 
-// An engine whose port is a scripted line, opened as Initialize would leave it.
-class EngineTest : public ::testing::Test {
+class EngineTest : public test::ScriptedModemTest {
 protected:
-    void SetUp() override {
-        shared = std::make_shared<ScriptedLine::Shared>();
-        engine = std::make_unique<ModemEngine>(clock, ScriptedLine::Factory(clock, shared));
-        engine->Reset();
-        ASSERT_TRUE(OpenEngine());
-    }
-
-    // Initialize runs the set-up dialogue after OpenPort; these tests only need an open
-    // port under the engine.
-    bool OpenEngine() { return engine->OpenPort("pts/1"); }
-
     std::string Wire() const { return shared->written; }
-
-    ManualClock clock;
-    std::shared_ptr<ScriptedLine::Shared> shared;
-    std::unique_ptr<ModemEngine> engine;
 };
 
 struct WireCase {
@@ -155,7 +140,7 @@ TEST_F(EngineTest, AnswerArrivingLateIsFoundBeforeTheLimit) {
 }
 
 TEST_F(EngineTest, ZeroByteEndsAnAppend) {
-    auto* line = static_cast<ScriptedLine*>(engine->Port());
+    ScriptedLine* line = &Line();
     line->Inject(std::string("RI\0NG", 5));
     std::uint32_t count = 0;
     ASSERT_EQ(1, engine->DrainInput(&count));
@@ -165,7 +150,7 @@ TEST_F(EngineTest, ZeroByteEndsAnAppend) {
 }
 
 TEST_F(EngineTest, InputBeyondTheRoomIsDropped) {
-    auto* line = static_cast<ScriptedLine*>(engine->Port());
+    ScriptedLine* line = &Line();
     line->Inject(std::string(15000, 'a'));
     line->Inject(std::string(15000, 'b') + "OK");
     std::uint32_t count = 0;
@@ -178,7 +163,7 @@ TEST_F(EngineTest, InputBeyondTheRoomIsDropped) {
 }
 
 TEST_F(EngineTest, PatternIdsOutOfRangeFindNothing) {
-    auto* line = static_cast<ScriptedLine*>(engine->Port());
+    ScriptedLine* line = &Line();
     line->Inject("OK RING");
     EXPECT_EQ(0, engine->PollFor(0));
     EXPECT_EQ(-1, engine->PollFor(29));
@@ -187,7 +172,7 @@ TEST_F(EngineTest, PatternIdsOutOfRangeFindNothing) {
 }
 
 TEST_F(EngineTest, MaskPrefixFindsTheNextOccurrence) {
-    auto* line = static_cast<ScriptedLine*>(engine->Port());
+    ScriptedLine* line = &Line();
     line->Inject("+CMGL: 1,\"REC UNREAD\"\r\n+CMGL: 2,");
     engine->PollFor(ResultCodeId::Cmgl);
     ASSERT_EQ(0, engine->FindCode(ResultCodeId::Cmgl));
@@ -199,7 +184,7 @@ TEST_F(EngineTest, MaskPrefixFindsTheNextOccurrence) {
 }
 
 TEST_F(EngineTest, DrainUntilQuietCollectsAStreamedAnswer) {
-    auto* line = static_cast<ScriptedLine*>(engine->Port());
+    ScriptedLine* line = &Line();
     EXPECT_EQ(0, [&] {
         std::uint32_t last = 0;
         return engine->DrainUntilQuiet(&last);
@@ -217,7 +202,7 @@ TEST_F(EngineTest, DrainUntilQuietCollectsAStreamedAnswer) {
 }
 
 TEST_F(EngineTest, DrainUntilQuietStopsWhenTheBufferIsFull) {
-    auto* line = static_cast<ScriptedLine*>(engine->Port());
+    ScriptedLine* line = &Line();
     line->Inject(std::string(12000, 'x'));
     line->Inject(std::string(12000, 'y'), 50);
     std::uint32_t last = 0;
@@ -226,7 +211,7 @@ TEST_F(EngineTest, DrainUntilQuietStopsWhenTheBufferIsFull) {
 }
 
 TEST_F(EngineTest, ClearPurgesWhatIsQueued) {
-    auto* line = static_cast<ScriptedLine*>(engine->Port());
+    ScriptedLine* line = &Line();
     line->Inject("OK");
     engine->PollFor(ResultCodeId::Ok);
     line->Inject("RING");

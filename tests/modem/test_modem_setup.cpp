@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "CardRules.h"
 #include "ManualClock.h"
 #include "ScriptedLine.h"
 #include "modem/ModemEngine.h"
@@ -17,38 +18,13 @@
 namespace veltro {
 namespace {
 
+using test::IgnoreCommand;
 using test::ManualClock;
 using test::ScriptedLine;
 using Rule = ScriptedLine::Rule;
 
 constexpr char kDeviceName[] = "VeltroGSM无线调制解调器";
 const std::string kOk = "\r\nOK\r\n";
-
-// The answers of a card that does everything right, talking at rate.
-std::vector<Rule> CardRules(const std::string& manufacturer) {
-    return {
-        {"AT+CGMI", "\r\n" + manufacturer + "\r\n" + kOk},
-        {"AT+IPR=115200", kOk, 0, -1, 115200},
-        {"AT&W", kOk},
-        {"AT+CGDCONT=*", kOk},
-        {"AT+CNMI=0,1,0,0,0", kOk},
-        {"AT+CMGF=0", kOk},
-        {"AT+CLIP=1", kOk},
-        {"ATS0=*", kOk},
-        {"AT$CSQ=*", kOk},
-        {"ATE0", kOk},
-        {"ATE1", kOk},
-        {"AT+CPIN?", "\r\n+CPIN: READY\r\n" + kOk},
-        {"AT+CGATT=1", kOk},
-        {"AT+CGREG?", "\r\n+CGREG: 0,1\r\n" + kOk},
-        {"AT+CSQ", "\r\n$CSQ: 20,99\r\n+CSQ: 20,99\r\n" + kOk},
-    };
-}
-
-// Drops the rules for one command, as a card that ignores it.
-void Ignore(std::vector<Rule>& rules, const std::string& command) {
-    std::erase_if(rules, [&](const Rule& r) { return r.command == command; });
-}
 
 // Engines on scripted lines: lines named in cards talk to their card, every other port
 // cannot be opened. The device table lives in a file named by VELTROGPRS_MODEMS.
@@ -69,7 +45,7 @@ protected:
     std::shared_ptr<ScriptedLine::Shared> AddCard(const std::string& port, std::uint32_t rate,
                                                   const std::string& manufacturer = "BenQ") {
         auto card = std::make_shared<ScriptedLine::Shared>();
-        card->rules = CardRules(manufacturer);
+        card->rules = test::CardRules(manufacturer);
         card->modemRate = rate;
         cards[port] = card;
         return card;
@@ -320,7 +296,7 @@ TEST_F(SetupTest, SlowCardIsSwitchedTo115200AndSaved) {
 
 TEST_F(SetupTest, RateSwitchWithoutAnswerFailsClosed) {
     auto card = AddCard("pts/3", 4800);
-    Ignore(card->rules, "AT+IPR=115200");
+    IgnoreCommand(card->rules, "AT+IPR=115200");
     Engine().SetBaudRate(4800);
     EXPECT_FALSE(Engine().Initialize("pts/3"));
     EXPECT_FALSE(Engine().IsOpen());
@@ -331,7 +307,7 @@ TEST_F(SetupTest, AwaitAfterAFailedRateSwitchSleepsOutItsLimit) {
     // The port stays open after a failed switch but the engine no longer reads it, so
     // input queued there stays readable: the await must sleep, not spin on it.
     auto card = AddCard("pts/3", 4800);
-    Ignore(card->rules, "AT+IPR=115200");
+    IgnoreCommand(card->rules, "AT+IPR=115200");
     Engine().SetBaudRate(4800);
     ASSERT_FALSE(Engine().Initialize("pts/3"));
     ASSERT_NE(nullptr, Engine().Port());
@@ -363,7 +339,7 @@ class InitializeStepTest : public SetupTest, public ::testing::WithParamInterfac
 TEST_P(InitializeStepTest, RequiredStepsStopTheSequence) {
     const StepCase& c = GetParam();
     auto card = AddCard("pts/3", 115200);
-    Ignore(card->rules, c.ignored);
+    IgnoreCommand(card->rules, c.ignored);
     Engine().SetBaudRate(115200);
     EXPECT_EQ(c.initialized, Engine().Initialize("pts/3"));
     ASSERT_FALSE(card->lines.empty());
@@ -482,14 +458,14 @@ TEST_F(OperationTest, RateSwitchLeavesItsOkForTheSave) {
     // confirmation left in the buffer.
     Engine().SetBaudRate(4800);
     card->modemRate = 4800;
-    Ignore(card->rules, "AT&W");
+    IgnoreCommand(card->rules, "AT&W");
     ASSERT_EQ(1, Engine().SetModemBaudRate(115200));
     EXPECT_TRUE(Engine().SaveSettings());
     EXPECT_EQ(0u, Engine().ResponseLength());
 }
 
 TEST_F(OperationTest, RoamingRegistrationReadsFive) {
-    Ignore(card->rules, "AT+CGREG?");
+    IgnoreCommand(card->rules, "AT+CGREG?");
     card->rules.push_back({"AT+CGREG?", "\r\n+CGREG: 0,5\r\n\r\nOK\r\n"});
     int status = -1;
     ASSERT_TRUE(Engine().GetPacketRegistration(&status));
@@ -498,7 +474,7 @@ TEST_F(OperationTest, RoamingRegistrationReadsFive) {
 }
 
 TEST_F(OperationTest, SuccessiveSignalReadsSeeTheNewValue) {
-    Ignore(card->rules, "AT+CSQ");
+    IgnoreCommand(card->rules, "AT+CSQ");
     card->rules.push_back({"AT+CSQ", "\r\n$CSQ: 20,99\r\n\r\nOK\r\n", 0, 1});
     card->rules.push_back({"AT+CSQ", "\r\n$CSQ: 31,99\r\n\r\nOK\r\n", 0, 1});
     int value = 0;

@@ -6,6 +6,7 @@
 
 #include "ManualClock.h"
 #include "ScriptedLine.h"
+#include "ScriptedModemTest.h"
 #include "modem/ModemEngine.h"
 
 namespace veltro {
@@ -19,15 +20,8 @@ const std::string kOk = "\r\nOK\r\n";
 const std::string kBodyEnd = "\x1a\n\r\n";
 
 // The message operations against a scripted modem, in virtual time.
-class SmsOperationTest : public ::testing::Test {
+class SmsOperationTest : public test::ScriptedModemTest {
 protected:
-    void SetUp() override {
-        shared = std::make_shared<ScriptedLine::Shared>();
-        engine = std::make_unique<ModemEngine>(clock, ScriptedLine::Factory(clock, shared));
-        engine->Reset();
-        ASSERT_TRUE(engine->OpenPort("pts/1"));
-    }
-
     void Rule(const std::string& command, const std::string& answer, int uses = -1) {
         shared->rules.push_back({command, answer, 0, uses});
     }
@@ -38,10 +32,6 @@ protected:
         Rule("ATH0", kOk);
     }
     std::uint64_t Elapsed(std::uint64_t start) { return clock.NowMs() - start; }
-
-    ManualClock clock;
-    std::shared_ptr<ScriptedLine::Shared> shared;
-    std::unique_ptr<ModemEngine> engine;
 };
 
 TEST_F(SmsOperationTest, LongNumberGoesThePduRoute) {

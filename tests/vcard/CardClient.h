@@ -59,39 +59,17 @@ public:
         }
     }
 
-    // Everything that arrives until the text holds `until` (then a little settle for
-    // anything in the same burst) or limitMs passes.
+    // Everything that arrives until the text holds `until`, or limitMs passes.
     std::string ReadUntil(const std::string& until, int limitMs = 2000) {
-        const auto start = std::chrono::steady_clock::now();
-        while (true) {
-            const auto found = pending_.find(until);
-            if (!until.empty() && found != std::string::npos) {
-                const std::size_t end = found + until.size();
-                std::string out = pending_.substr(0, end);
-                pending_.erase(0, end);
-                return out;
-            }
-            const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now() - start)
-                                     .count();
-            if (elapsed >= limitMs) {
-                std::string out;
-                out.swap(pending_);
-                return out;
-            }
-            pollfd pfd{fd_, POLLIN, 0};
-            if (::poll(&pfd, 1, static_cast<int>(limitMs - elapsed)) > 0) {
-                char buffer[4096];
-                const ssize_t n = ::read(fd_, buffer, sizeof(buffer));
-                if (n > 0) {
-                    pending_.append(buffer, static_cast<std::size_t>(n));
-                } else if (n == 0 || (n < 0 && errno != EAGAIN)) {
-                    std::string out;
-                    out.swap(pending_);
-                    return out;
+        return ReadUntilEnd(
+            [&until](const std::string& text) -> std::optional<std::size_t> {
+                const auto found = until.empty() ? std::string::npos : text.find(until);
+                if (found == std::string::npos) {
+                    return std::nullopt;
                 }
-            }
-        }
+                return found + until.size();
+            },
+            limitMs);
     }
 
     // Whatever arrives within ms.
@@ -104,10 +82,16 @@ public:
         return ReadAnswer(limitMs);
     }
 
-    std::string ReadAnswer(int limitMs = 2000) {
+    std::string ReadAnswer(int limitMs = 2000) { return ReadUntilEnd(FinalEnd, limitMs); }
+
+private:
+    // Reads until endOf finds where the wanted text ends in what has arrived, then
+    // returns up to there; returns everything when limitMs passes or the line ends.
+    template <typename EndOf>
+    std::string ReadUntilEnd(EndOf endOf, int limitMs) {
         const auto start = std::chrono::steady_clock::now();
         while (true) {
-            if (const auto end = FinalEnd(pending_)) {
+            if (const auto end = endOf(pending_)) {
                 std::string out = pending_.substr(0, *end);
                 pending_.erase(0, *end);
                 return out;
@@ -115,8 +99,8 @@ public:
             const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                                      std::chrono::steady_clock::now() - start)
                                      .count();
+            std::string out;
             if (elapsed >= limitMs) {
-                std::string out;
                 out.swap(pending_);
                 return out;
             }
@@ -127,13 +111,13 @@ public:
                 if (n > 0) {
                     pending_.append(buffer, static_cast<std::size_t>(n));
                 } else if (n == 0 || errno != EAGAIN) {
-                    return ReadFor(0);
+                    out.swap(pending_);
+                    return out;
                 }
             }
         }
     }
 
-private:
     // Where the first final result code in text ends.
     static std::optional<std::size_t> FinalEnd(const std::string& text) {
         std::optional<std::size_t> best;
