@@ -129,11 +129,11 @@ void MainDialog::BuildControls() {
         widget->setGeometry(TemplateRect(id));
     }
 
-    trafficPage_ = new TrafficPage(this);
-    callPage_ = new CallPage(this);
-    phonebookPage_ = new PhonebookPage(this);
-    inboxPage_ = new SmsInboxPage(this);
-    composePage_ = new SmsComposePage(this);
+    trafficPage_ = new TrafficPage(*this, this);
+    callPage_ = new CallPage(*this, this);
+    phonebookPage_ = new PhonebookPage(*this, this);
+    inboxPage_ = new SmsInboxPage(*this, this);
+    composePage_ = new SmsComposePage(*this, this);
 
     connect(minimiseButton_, &QPushButton::clicked, this, &MainDialog::MinimiseToTray);
     connect(closeButton_, &QPushButton::clicked, this, &MainDialog::RequestClose);

@@ -17,6 +17,7 @@
 #include "modem/SerialLine.h"
 #include "pages/CallPage.h"
 #include "pages/DialogUnits.h"
+#include "pages/PageHost.h"
 #include "pages/PhonebookPage.h"
 #include "pages/SmsComposePage.h"
 #include "pages/SmsInboxPage.h"
@@ -32,7 +33,7 @@ class SingleInstance;
 // view area (the status line or one of five pages), four command buttons and a tray
 // icon. It owns the modem engine, the pages and the device start-up worker, and it
 // decides when each of them may run.
-class MainDialog : public QWidget {
+class MainDialog : public QWidget, public PageHost {
     Q_OBJECT
 
 public:
@@ -58,16 +59,6 @@ public:
         kAboutCommand = 16,
         kExitCommand = 2,
     };
-    // Views of ShowPage.
-    enum View {
-        kStatusView = 0,
-        kTrafficView = 1,
-        kCallView = 2,
-        kInboxView = 3,
-        kPhonebookView = 4,
-        kComposeView = 5,
-    };
-
     static constexpr QSize kTemplateSize{340, 260};
     static constexpr const char* kTitle = "Veltro科技 GPRS 应用软件";
     static constexpr const char* kStartingText = "正在初始化硬件设备...";
@@ -80,7 +71,7 @@ public:
     // socket that a second copy uses to bring this window forward.
     void Initialise(SingleInstance* mark);
 
-    void ShowPage(int view);
+    void ShowPage(int view) override;
     void RefreshSignalIcon();
     // Close button and window close: ignored while canClose is 0; otherwise saves
     // the data files and ends the window.
@@ -89,31 +80,31 @@ public:
     // hanging up, but saves the data files first so fetched messages are not lost.
     void ExitNow();
     void LoadDataFiles();
-    bool SaveDataFiles();
+    bool SaveDataFiles() override;
     // Shows, restores and raises the window, also from the tray.
     void Activate();
     // Minimises, then hides into the tray where one exists.
     void MinimiseToTray();
 
-    // The engine, or nullptr while none exists (before start-up, while dialling or
-    // connected). Its gate decides who may talk to the modem.
-    ModemEngine* Engine();
+    ModemEngine* Engine() override;
     // Stores the engine (nullptr removes and releases the current one).
     void SetEngine(std::unique_ptr<ModemEngine> engine);
-    Clock& GetClock() const { return clock_; }
+    Clock& GetClock() const override { return clock_; }
     const SerialLineFactory& LineFactory() const { return lineFactory_; }
 
-    int Connected() const { return connected_; }
+    int Connected() const override { return connected_; }
     int CanClose() const { return canClose_.load(); }
     void SetCanClose(int value) { canClose_ = value; }
     const char* PortName() const { return portName_; }
     void SetPortName(const char* name);
 
     TrafficPage& Traffic() { return *trafficPage_; }
-    CallPage& Call() { return *callPage_; }
+    CallPage& Call() override { return *callPage_; }
     PhonebookPage& Phonebook() { return *phonebookPage_; }
-    SmsInboxPage& Inbox() { return *inboxPage_; }
-    SmsComposePage& Compose() { return *composePage_; }
+    SmsInboxPage& Inbox() override { return *inboxPage_; }
+    SmsComposePage& Compose() override { return *composePage_; }
+    QStandardItemModel& PhonebookEntries() override { return phonebookPage_->Entries(); }
+    void ShowNewMessageIcon() override { newMessageIcon_->show(); }
 
     QLabel& StatusLine() { return *statusLine_; }
     IndicatorIcon& NoSignalIcon() { return *noSignalIcon_; }
@@ -137,9 +128,9 @@ public:
 
     // Runs the function on the user-interface thread, after every function posted
     // before it. Used by the start-up worker for its window changes.
-    void Post(std::function<void()> change);
+    void Post(std::function<void()> change) override;
     // Sets the status line and reports the new text.
-    void SetStatusText(const QString& text);
+    void SetStatusText(const QString& text) override;
     // Moves an indicator to its template position with the given size in pixels.
     void PlaceIndicator(IndicatorIcon& icon, QSize size);
 

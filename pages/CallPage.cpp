@@ -2,6 +2,6 @@
 
 namespace veltro {
 
-CallPage::CallPage(QWidget* parent) : DialogPage(parent, QSize(278, 176)) {}
+CallPage::CallPage(PageHost& host, QWidget* parent) : DialogPage(host, parent, QSize(278, 176)) {}
 
 }  // namespace veltro

@@ -11,7 +11,7 @@ class CallPage : public DialogPage {
 public:
     static constexpr int kTemplateId = 132;
 
-    explicit CallPage(QWidget* parent);
+    CallPage(PageHost& host, QWidget* parent);
 };
 
 }  // namespace veltro

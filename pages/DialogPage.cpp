@@ -4,8 +4,8 @@
 
 namespace veltro {
 
-DialogPage::DialogPage(QWidget* parent, QSize templateUnits)
-    : QWidget(parent), templateSize_(DialogUnits().ToPixels(templateUnits)) {
+DialogPage::DialogPage(PageHost& host, QWidget* parent, QSize templateUnits)
+    : QWidget(parent), host_(host), templateSize_(DialogUnits().ToPixels(templateUnits)) {
     setFont(DialogUnits::DialogFont());
     // Pages are drawn in the dialog colours of the application palette.
     setAutoFillBackground(true);

@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "pages/PageHost.h"
+
 namespace veltro {
 
 // A child page of the main window, built from a dialog template of the given size in
@@ -13,7 +15,7 @@ class DialogPage : public QWidget {
     Q_OBJECT
 
 public:
-    DialogPage(QWidget* parent, QSize templateUnits);
+    DialogPage(PageHost& host, QWidget* parent, QSize templateUnits);
 
     QSize TemplateSize() const { return templateSize_; }
 
@@ -24,8 +26,10 @@ public:
 
 protected:
     QTimer& Timer1() { return timer1_; }
+    PageHost& Host() const { return host_; }
 
 private:
+    PageHost& host_;
     QSize templateSize_;
     QTimer timer1_;
 };

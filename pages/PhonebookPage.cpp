@@ -2,8 +2,8 @@
 
 namespace veltro {
 
-PhonebookPage::PhonebookPage(QWidget* parent)
-    : DialogPage(parent, QSize(278, 171)), entries_(0, 2) {
+PhonebookPage::PhonebookPage(PageHost& host, QWidget* parent)
+    : DialogPage(host, parent, QSize(278, 171)), entries_(0, 2) {
     entries_.setHorizontalHeaderLabels({QStringLiteral("姓名"), QStringLiteral("号码")});
 }
 

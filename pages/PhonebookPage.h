@@ -15,7 +15,7 @@ public:
     static constexpr int kTemplateId = 134;
     enum Column { kNameColumn = 0, kNumberColumn = 1 };
 
-    explicit PhonebookPage(QWidget* parent);
+    PhonebookPage(PageHost& host, QWidget* parent);
 
     QStandardItemModel& Entries() { return entries_; }
 

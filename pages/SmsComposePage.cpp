@@ -2,6 +2,7 @@
 
 namespace veltro {
 
-SmsComposePage::SmsComposePage(QWidget* parent) : DialogPage(parent, QSize(264, 157)) {}
+SmsComposePage::SmsComposePage(PageHost& host, QWidget* parent)
+    : DialogPage(host, parent, QSize(264, 157)) {}
 
 }  // namespace veltro

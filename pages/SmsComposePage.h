@@ -11,7 +11,7 @@ class SmsComposePage : public DialogPage {
 public:
     static constexpr int kTemplateId = 135;
 
-    explicit SmsComposePage(QWidget* parent);
+    SmsComposePage(PageHost& host, QWidget* parent);
 };
 
 }  // namespace veltro

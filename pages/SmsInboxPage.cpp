@@ -2,7 +2,8 @@
 
 namespace veltro {
 
-SmsInboxPage::SmsInboxPage(QWidget* parent) : DialogPage(parent, QSize(319, 175)), messages_(0, 3) {
+SmsInboxPage::SmsInboxPage(PageHost& host, QWidget* parent)
+    : DialogPage(host, parent, QSize(319, 175)), messages_(0, 3) {
     messages_.setHorizontalHeaderLabels(
         {QStringLiteral("时间"), QStringLiteral("号码"), QStringLiteral("内容")});
 }

@@ -15,7 +15,7 @@ public:
     static constexpr int kTemplateId = 133;
     enum Column { kTimeColumn = 0, kNumberColumn = 1, kContentColumn = 2 };
 
-    explicit SmsInboxPage(QWidget* parent);
+    SmsInboxPage(PageHost& host, QWidget* parent);
 
     QStandardItemModel& Messages() { return messages_; }
 

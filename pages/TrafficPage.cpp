@@ -2,6 +2,7 @@
 
 namespace veltro {
 
-TrafficPage::TrafficPage(QWidget* parent) : DialogPage(parent, QSize(134, 152)) {}
+TrafficPage::TrafficPage(PageHost& host, QWidget* parent)
+    : DialogPage(host, parent, QSize(134, 152)) {}
 
 }  // namespace veltro

@@ -11,7 +11,7 @@ class TrafficPage : public DialogPage {
 public:
     static constexpr int kTemplateId = 131;
 
-    explicit TrafficPage(QWidget* parent);
+    TrafficPage(PageHost& host, QWidget* parent);
 };
 
 }  // namespace veltro

@@ -1,6 +1,7 @@
 #include <QFontInfo>
 #include <QtTest>
 
+#include "StubPageHost.h"
 #include "pages/CallPage.h"
 #include "pages/DialogUnits.h"
 #include "pages/PhonebookPage.h"
@@ -41,12 +42,13 @@ private slots:
     }
 
     void pagesHaveTheirTemplateSizesAndStartHidden() {
+        test::StubPageHost host;
         QWidget parent;
-        const TrafficPage traffic(&parent);
-        const CallPage call(&parent);
-        const PhonebookPage phonebook(&parent);
-        const SmsInboxPage inbox(&parent);
-        const SmsComposePage compose(&parent);
+        const TrafficPage traffic(host, &parent);
+        const CallPage call(host, &parent);
+        const PhonebookPage phonebook(host, &parent);
+        const SmsInboxPage inbox(host, &parent);
+        const SmsComposePage compose(host, &parent);
         QCOMPARE(traffic.size(), QSize(201, 228));
         QCOMPARE(call.size(), QSize(417, 264));
         QCOMPARE(phonebook.size(), QSize(417, 257));
@@ -61,8 +63,9 @@ private slots:
     }
 
     void timerOneArmsRestartsAndStops() {
+        test::StubPageHost host;
         QWidget parent;
-        CallPage call(&parent);
+        CallPage call(host, &parent);
         QVERIFY(!call.IsTimer1Active());
         call.StartTimer1(950);
         QVERIFY(call.IsTimer1Active());
@@ -74,9 +77,10 @@ private slots:
     }
 
     void storesHaveTheirColumns() {
+        test::StubPageHost host;
         QWidget parent;
-        PhonebookPage phonebook(&parent);
-        SmsInboxPage inbox(&parent);
+        PhonebookPage phonebook(host, &parent);
+        SmsInboxPage inbox(host, &parent);
         QCOMPARE(phonebook.Entries().columnCount(), 2);
         QCOMPARE(
             phonebook.Entries().headerData(PhonebookPage::kNumberColumn, Qt::Horizontal).toString(),

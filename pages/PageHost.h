@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QStandardItemModel;
+
+namespace veltro {
+
+class CallPage;
+class Clock;
+class ModemEngine;
+class SmsComposePage;
+class SmsInboxPage;
+
+// What the pages use of the main window: its engine, its clock, its views, the
+// phonebook list, the sibling pages and the status line. The main window implements
+// it; page tests use a stand-in.
+class PageHost {
+public:
+    // Views of ShowPage.
+    enum View {
+        kStatusView = 0,
+        kTrafficView = 1,
+        kCallView = 2,
+        kInboxView = 3,
+        kPhonebookView = 4,
+        kComposeView = 5,
+    };
+
+    // The engine, or nullptr while none exists (before start-up, while dialling or
+    // connected). Whoever talks to it takes its gate first.
+    virtual ModemEngine* Engine() = 0;
+    virtual Clock& GetClock() const = 0;
+    virtual void ShowPage(int view) = 0;
+    virtual void ShowNewMessageIcon() = 0;
+    virtual void SetStatusText(const QString& text) = 0;
+    // The phonebook page's list: column 0 the name, column 1 the number.
+    virtual QStandardItemModel& PhonebookEntries() = 0;
+    virtual CallPage& Call() = 0;
+    virtual SmsInboxPage& Inbox() = 0;
+    virtual SmsComposePage& Compose() = 0;
+    // Writes "vc.dat" and "sms.dat" now; false when either could not be written.
+    virtual bool SaveDataFiles() = 0;
+    // Runs the function on the user-interface thread, after every function posted
+    // before it.
+    virtual void Post(std::function<void()> change) = 0;
+    // 1 from the start of a dial until the window is idle again.
+    virtual int Connected() const = 0;
+
+protected:
+    ~PageHost() = default;
+};
+
+}  // namespace veltro

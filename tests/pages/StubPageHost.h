@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QStandardItemModel>
+
+#include "ManualClock.h"
+#include "pages/PageHost.h"
+
+namespace veltro::test {
+
+// A main window without a modem, views or sibling pages, for page tests that need
+// none of them. Pages that reach for a sibling page are tested in the real window.
+class StubPageHost final : public PageHost {
+public:
+    ModemEngine* Engine() override { return nullptr; }
+    Clock& GetClock() const override { return clock; }
+    void ShowPage(int view) override { shownView = view; }
+    void ShowNewMessageIcon() override { ++newMessageIconShown; }
+    void SetStatusText(const QString& text) override { statusText = text; }
+    QStandardItemModel& PhonebookEntries() override { return phonebook; }
+    CallPage& Call() override { std::abort(); }
+    SmsInboxPage& Inbox() override { std::abort(); }
+    SmsComposePage& Compose() override { std::abort(); }
+    bool SaveDataFiles() override { return saveSucceeds; }
+    void Post(std::function<void()> change) override { change(); }
+    int Connected() const override { return connected; }
+
+    mutable ManualClock clock;
+    QStandardItemModel phonebook{0, 2};
+    int shownView = -1;
+    int newMessageIconShown = 0;
+    QString statusText;
+    bool saveSucceeds = true;
+    int connected = 0;
+};
+
+}  // namespace veltro::test
