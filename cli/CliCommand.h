@@ -35,5 +35,9 @@ std::span<const CliCommand> SmsCommands();
 std::span<const CliCommand> CallCommands();
 // connect, disconnect, dialup status, dialup entry.
 std::span<const CliCommand> DialupCommands();
+// device list, device add, device remove.
+std::span<const CliCommand> DeviceCommands();
+// doctor.
+std::span<const CliCommand> DoctorCommands();
 
 }  // namespace veltro::cli

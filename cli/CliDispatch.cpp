@@ -34,7 +34,10 @@ int UsageError(std::ostream& err, const std::string& problem,
 }  // namespace
 
 std::string UsageText(std::span<const CommandGroup> groups) {
-    std::string text = "usage: veltrogprs-cli [--port NAME] [--demo] COMMAND\ncommands:\n";
+    std::string text =
+        "usage: veltrogprs-cli [--port NAME] [--demo] COMMAND\n"
+        "       veltrogprs-cli --help | --version\n"
+        "commands:\n";
     for (const CommandGroup group : groups) {
         for (const CliCommand& command : group()) {
             text += "  ";
@@ -57,6 +60,10 @@ int RunCommandLine(const std::vector<std::string>& arguments, std::span<const Co
         const std::string& argument = arguments[next];
         if (argument == "--help" || argument == "-h") {
             environment.out << UsageText(groups);
+            return kExitSuccess;
+        }
+        if (argument == "--version") {
+            environment.out << "veltrogprs-cli " << VELTRO_VERSION << '\n';
             return kExitSuccess;
         }
         if (argument == "--demo") {

@@ -95,7 +95,11 @@ std::string PppdDialService::DialerFor(const DialupDevice& device) {
         return chosen;
     }
     if (device.port.rfind("pts/", 0) == 0) {
-        return SelfDir() + "/veltrogprs-dialer";
+        // Beside the program in the build tree; in libexec/veltrogprs when installed.
+        const std::string beside = SelfDir() + "/veltrogprs-dialer";
+        return ::access(beside.c_str(), X_OK) == 0
+                   ? beside
+                   : SelfDir() + "/" VELTRO_DIALER_FROM_BIN "/veltrogprs-dialer";
     }
     return ::access("/usr/sbin/pppd", X_OK) == 0 ? "/usr/sbin/pppd" : "pppd";
 }

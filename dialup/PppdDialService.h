@@ -45,8 +45,8 @@ public:
     int GetStatistics(ConnectionHandle handle, LinkStatistics& statistics) override;
 
     // The dialer for a device: VELTROGPRS_DIALER when set; the stand-in
-    // "veltrogprs-dialer" beside this executable for a pseudo-terminal (the virtual
-    // card); else pppd.
+    // "veltrogprs-dialer" beside this executable or, installed, in libexec/veltrogprs, for
+    // a pseudo-terminal (the virtual card); else pppd.
     static std::string DialerFor(const DialupDevice& device);
 
 private:

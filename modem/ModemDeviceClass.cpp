@@ -4,11 +4,13 @@
 #include "modem/TrimBlanks.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 namespace veltro {
 
@@ -50,19 +52,32 @@ std::string ModemDeviceClass::InstanceName(int index) {
     return name;
 }
 
-std::string ModemDeviceClass::TablePath() {
-    if (const char* env = std::getenv("VELTROGPRS_MODEMS"); env != nullptr && *env != '\0') {
-        return env;
-    }
-    std::string configHome;
+namespace {
+
+std::string ConfigHome() {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') {
-        configHome = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr) {
-        configHome = std::string(home) + "/.config";
+        return xdg;
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return std::string(home) + "/.config";
+    }
+    return {};
+}
+
+const char* NamedTable() {
+    const char* env = std::getenv("VELTROGPRS_MODEMS");
+    return env != nullptr && *env != '\0' ? env : nullptr;
+}
+
+}  // namespace
+
+std::string ModemDeviceClass::TablePath() {
+    if (const char* named = NamedTable()) {
+        return named;
     }
     std::error_code ec;
-    if (!configHome.empty()) {
-        const std::string user = configHome + "/veltrogprs/modems.ini";
+    if (const std::string home = ConfigHome(); !home.empty()) {
+        const std::string user = home + "/veltrogprs/modems.ini";
         if (fs::exists(user, ec)) {
             return user;
         }
@@ -73,10 +88,23 @@ std::string ModemDeviceClass::TablePath() {
     return {};
 }
 
+std::string ModemDeviceClass::UserTablePath() {
+    if (const char* named = NamedTable()) {
+        return named;
+    }
+    const std::string home = ConfigHome();
+    return home.empty() ? std::string() : home + "/veltrogprs/modems.ini";
+}
+
 ModemDeviceClass ModemDeviceClass::Load() {
+    return Load(SystemRoots{});
+}
+
+ModemDeviceClass ModemDeviceClass::Load(const SystemRoots& roots) {
     const std::string path = TablePath();
     if (path.empty()) {
-        return FromSysfs();
+        ModemDeviceClass marked = FromUdev(roots);
+        return marked.Instance(0) ? marked : FromSysfs(roots.ttyClassDir);
     }
     // A named table that cannot be read has no instances; it never falls through to
     // another source, so what the user configured is what is used.
@@ -103,16 +131,77 @@ ModemDeviceClass ModemDeviceClass::FromTableText(std::string_view iniText) {
     return table;
 }
 
-ModemDeviceClass ModemDeviceClass::FromSysfs(const std::string& ttyClassDir) {
-    ModemDeviceClass table;
+bool ModemDeviceClass::TtyNameBefore(const std::string& a, const std::string& b) {
+    const auto split = [](const std::string& name) {
+        std::size_t digits = name.size();
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1]))) {
+            --digits;
+        }
+        // Long digit runs compare as text; they name no tty the kernel makes.
+        const std::string number = name.substr(digits);
+        const unsigned long value = number.empty() || number.size() > 9 ? 0 : std::stoul(number);
+        return std::make_tuple(name.substr(0, digits), value, name);
+    };
+    return split(a) < split(b);
+}
+
+std::vector<std::string> ModemDeviceClass::TtyNames(const std::string& ttyClassDir) {
     std::error_code ec;
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(ttyClassDir, ec)) {
         names.push_back(entry.path().filename().string());
     }
-    std::sort(names.begin(), names.end());
+    std::sort(names.begin(), names.end(), TtyNameBefore);
+    return names;
+}
+
+std::map<std::string, std::string> ModemDeviceClass::UdevProperties(const SystemRoots& roots,
+                                                                    const std::string& tty) {
+    // udev keeps a character device's record under "c<major>:<minor>"; its property
+    // lines read "E:KEY=value".
+    std::map<std::string, std::string> properties;
+    const std::string number = ReadAttribute(fs::path(roots.ttyClassDir) / tty / "dev");
+    if (number.empty() || number.find('/') != std::string::npos) {
+        return properties;
+    }
+    const auto record = ReadSmallFile(fs::path(roots.udevDataDir) / ("c" + number));
+    if (!record) {
+        return properties;
+    }
+    std::istringstream lines(*record);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t equals = line.find('=');
+        if (line.rfind("E:", 0) == 0 && equals != std::string::npos && equals > 2) {
+            properties[line.substr(2, equals - 2)] = line.substr(equals + 1);
+        }
+    }
+    return properties;
+}
+
+ModemDeviceClass ModemDeviceClass::FromUdev(const SystemRoots& roots) {
+    ModemDeviceClass marked;
+    marked.source_ = DeviceSource::Udev;
     int index = 0;
-    for (const std::string& name : names) {
+    for (const std::string& name : TtyNames(roots.ttyClassDir)) {
+        if (index >= kInstanceCount) {
+            break;
+        }
+        const auto properties = UdevProperties(roots, name);
+        const auto friendly = properties.find(kFriendlyNameProperty);
+        if (friendly != properties.end() && !friendly->second.empty()) {
+            marked.instances_[index++] = ModemDevice{friendly->second, name};
+        }
+    }
+    return marked;
+}
+
+ModemDeviceClass ModemDeviceClass::FromSysfs(const std::string& ttyClassDir) {
+    ModemDeviceClass table;
+    table.source_ = DeviceSource::Sysfs;
+    std::error_code ec;
+    int index = 0;
+    for (const std::string& name : TtyNames(ttyClassDir)) {
         if (index >= kInstanceCount) {
             break;
         }
@@ -149,6 +238,18 @@ std::optional<ModemDevice> ModemDeviceClass::Instance(int index) const {
         return std::nullopt;
     }
     return instances_[index];
+}
+
+const char* ModemDeviceClass::SourceName(DeviceSource source) {
+    switch (source) {
+        case DeviceSource::Table:
+            return "table";
+        case DeviceSource::Udev:
+            return "udev";
+        case DeviceSource::Sysfs:
+            return "sysfs";
+    }
+    return "";
 }
 
 std::string ModemDeviceClass::TableText(const std::vector<ModemDevice>& devices) {

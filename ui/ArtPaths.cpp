@@ -1,11 +1,21 @@
 #include "ui/ArtPaths.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace veltro {
 
 QString ArtPaths::Folder() {
-    return QCoreApplication::applicationDirPath();
+    return FolderFor(QCoreApplication::applicationDirPath());
+}
+
+QString ArtPaths::FolderFor(const QString& executableDir) {
+    if (QFileInfo::exists(executableDir + QStringLiteral("/DAT/BK.BMP"))) {
+        return executableDir;
+    }
+    // VELTRO_ART_FROM_BIN: the installed art folder relative to the installed bin/.
+    return QDir::cleanPath(executableDir + QStringLiteral("/" VELTRO_ART_FROM_BIN));
 }
 
 QString ArtPaths::Skin() {

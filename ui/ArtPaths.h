@@ -6,11 +6,12 @@
 
 namespace veltro {
 
-// The program's pictures, made by the art generator (tools/) and installed beside the
-// executable:
-//   <exe dir>/DAT/BK.BMP        the main window's skin (read with DibImage)
-//   <exe dir>/DAT/*.png, *.bmp  the icons and the two title-button bitmaps
-//   <exe dir>/Callring.wav      the ring of an incoming call
+// The program's pictures, made by the art generator (tools/), in the art folder:
+//   DAT/BK.BMP        the main window's skin (read with DibImage)
+//   DAT/*.png, *.bmp  the icons and the two title-button bitmaps
+//   Callring.wav      the ring of an incoming call
+// The art folder is the executable's folder in the build tree (build/bin), and
+// share/veltrogprs beside the installed bin/ folder.
 enum class ArtImage {
     AppIcon,         // blue letter G, 32 x 32 (Icon() adds the 16 x 16 one)
     SmallAppIcon,    // blue letter G, 16 x 16: small window icon and tray icon
@@ -25,8 +26,11 @@ enum class ArtImage {
 
 class ArtPaths {
 public:
-    // The folder of the running executable.
+    // The art folder of the running executable.
     static QString Folder();
+    // The art folder for an executable in executableDir: that folder when it holds the
+    // skin, else the installed share folder next to it (which need not exist).
+    static QString FolderFor(const QString& executableDir);
 
     static QString Skin();
     static QString RingSound();

@@ -192,7 +192,7 @@ QImage PaintAppIcon(int size) {
     QImage image = Canvas(size, size);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal stroke = size >= 32 ? 6.0 : 3.2;
+    const qreal stroke = size >= 32 ? 6.0 * size / 32 : 3.2;
     DrawLetterG(painter, QRectF(0, 0, size, size), stroke, QColor(60, 140, 255),
                 QColor(10, 50, 190), QColor(255, 255, 255, 220));
     painter.end();

@@ -1,5 +1,6 @@
 // Writes the program's art into a folder: the skin DAT/BK.BMP, the icons and title-button
-// bitmaps under DAT/, and the ring sound Callring.wav. Everything is drawn from code, so
+// bitmaps under DAT/, the ring sound Callring.wav, and the desktop's application icons
+// icons/veltrogprs-<size>.png. Everything is drawn from code, so
 // the same source gives the same files on every machine.
 #include <QDir>
 #include <QImage>
@@ -27,8 +28,9 @@ int main(int argc, char** argv) {
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const QString dat = folder + QStringLiteral("/DAT");
-    if (!QDir().mkpath(dat)) {
-        std::fprintf(stderr, "cannot create %s\n", qPrintable(dat));
+    const QString icons = folder + QStringLiteral("/icons");
+    if (!QDir().mkpath(dat) || !QDir().mkpath(icons)) {
+        std::fprintf(stderr, "cannot create the folders in %s\n", qPrintable(folder));
         return 1;
     }
     bool ok = WriteBmp(dat + QStringLiteral("/BK.BMP"), PaintSkin());
@@ -41,6 +43,10 @@ int main(int argc, char** argv) {
     ok = SavePng(PaintGprsBadge(), dat + QStringLiteral("/gprs.png")) && ok;
     ok = WriteBmp(dat + QStringLiteral("/minimise.bmp"), PaintTitleBitmap(false)) && ok;
     ok = WriteBmp(dat + QStringLiteral("/close.bmp"), PaintTitleBitmap(true)) && ok;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        ok = SavePng(PaintAppIcon(size), icons + QStringLiteral("/veltrogprs-%1.png").arg(size)) &&
+             ok;
+    }
     constexpr int kRate = 22050;
     ok = WriteWav(folder + QStringLiteral("/Callring.wav"), RingTone(kRate), kRate) && ok;
     if (!ok) {

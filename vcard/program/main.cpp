@@ -22,6 +22,7 @@ namespace {
 
 void Usage() {
     std::cout << "usage: veltrogprs-vcard [options]\n"
+                 "       veltrogprs-vcard --help | --version\n"
                  "  --manufacturer TEXT   answer to AT+CGMI (default contains \"WAVECOM MODEM\")\n"
                  "  --benq                answer as the BenQ card (the device-table path)\n"
                  "  --rate N              baud rate the card answers at (default 115200)\n"
@@ -67,6 +68,10 @@ int main(int argc, char** argv) {
         };
         if (arg == "--help" || arg == "-h") {
             Usage();
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "veltrogprs-vcard " << VELTRO_VERSION << '\n';
             return 0;
         } else if (arg == "--benq") {
             options.manufacturer = DemoCard::Options().manufacturer;

@@ -1,0 +1,192 @@
+#include "cli/DeviceCommands.h"
+
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <set>
+#include <sstream>
+
+#include "cli/CliCommand.h"
+#include "cli/CliContext.h"
+#include "modem/AtomicFile.h"
+#include "modem/IniDocument.h"
+#include "modem/ModemEngine.h"
+
+namespace veltro::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void PrintInstance(std::ostream& out, const std::string& instance, DeviceSource source,
+                   const ModemDevice& device) {
+    out << instance << "  " << ModemDeviceClass::SourceName(source) << "  " << device.attachedTo
+        << std::string(device.attachedTo.size() < 8 ? 8 - device.attachedTo.size() : 0, ' ') << "  "
+        << device.friendlyName << '\n';
+}
+
+// Reads the user's table. Nothing when it exists but cannot be read or is damaged, so
+// that an edit never overwrites a table it did not understand.
+std::optional<IniDocument> ReadUserTable(const std::string& path) {
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        return ec ? std::nullopt : std::optional<IniDocument>(IniDocument());
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return IniDocument::Parse(text.str());
+}
+
+bool WriteUserTable(const std::string& path, const IniDocument& table) {
+    std::error_code ec;
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty()) {
+        fs::create_directories(parent, ec);
+    }
+    return AtomicFile::Write(path, table.Text());
+}
+
+// The instance an argument names: "0003" or "3".
+std::optional<int> InstanceIndex(const std::string& text) {
+    for (int i = 0; i < ModemDeviceClass::kInstanceCount; ++i) {
+        if (text == ModemDeviceClass::InstanceName(i) || text == std::to_string(i)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+int RunList(CliContext& context, const std::vector<std::string>&) {
+    ListDevices(context.Out(), ModemDeviceClass::SystemRoots{});
+    return kExitSuccess;
+}
+
+int RunAdd(CliContext& context, const std::vector<std::string>& arguments) {
+    const std::string path = ModemDeviceClass::UserTablePath();
+    if (path.empty()) {
+        return context.Fail("no device table path: set HOME, XDG_CONFIG_HOME or VELTROGPRS_MODEMS");
+    }
+    std::string port = arguments[0];
+    if (port.rfind("/dev/", 0) == 0) {
+        port.erase(0, 5);
+    }
+    if (port.empty() || port.size() >= ModemEngine::kPortNameSize ||
+        !IniDocument::IsSafeValue(port)) {
+        return context.Fail("not a port name of at most 8 characters under /dev: " + arguments[0]);
+    }
+    const std::string name =
+        arguments.size() > 1 ? arguments[1] : std::string(CliContext::kModemDeviceName);
+    if (name.empty() || !IniDocument::IsSafeValue(name)) {
+        return context.Fail("not a usable friendly name: " + name);
+    }
+    std::optional<IniDocument> table = ReadUserTable(path);
+    if (!table) {
+        return context.Fail("cannot read the device table " + path + "; mend or remove it first");
+    }
+    int free = -1;
+    for (int i = ModemDeviceClass::kInstanceCount - 1; i >= 0; --i) {
+        const IniDocument::Section* section = table->Find(ModemDeviceClass::InstanceName(i));
+        if (section == nullptr) {
+            free = i;
+        } else if (IniDocument::Value(section->values, "AttachedTo") == port) {
+            return context.Fail(port + " is already instance " + ModemDeviceClass::InstanceName(i) +
+                                " in " + path);
+        }
+    }
+    if (free < 0) {
+        return context.Fail("the device table " + path + " has no free instance");
+    }
+    const std::string instance = ModemDeviceClass::InstanceName(free);
+    table->Set(instance, {{"FriendlyName", name}, {"AttachedTo", port}});
+    if (!WriteUserTable(path, *table)) {
+        return context.Fail("cannot write the device table " + path);
+    }
+    context.Out() << "added " << instance << ' ' << port << ' ' << name << " to " << path << '\n';
+    std::error_code ec;
+    if (!fs::exists("/dev/" + port, ec)) {
+        context.Out() << "note: /dev/" << port << " does not exist now\n";
+    }
+    return kExitSuccess;
+}
+
+int RunRemove(CliContext& context, const std::vector<std::string>& arguments) {
+    const std::string path = ModemDeviceClass::UserTablePath();
+    const std::optional<int> index = InstanceIndex(arguments[0]);
+    if (!index) {
+        return context.Fail("not an instance 0000 to 0009: " + arguments[0]);
+    }
+    std::error_code ec;
+    if (path.empty() || !fs::exists(path, ec)) {
+        return context.Fail("there is no device table to edit" +
+                            (path.empty() ? std::string() : " at " + path));
+    }
+    std::optional<IniDocument> table = ReadUserTable(path);
+    if (!table) {
+        return context.Fail("cannot read the device table " + path + "; mend or remove it first");
+    }
+    const std::string instance = ModemDeviceClass::InstanceName(*index);
+    if (!table->Remove(instance)) {
+        return context.Fail("instance " + instance + " is not in " + path);
+    }
+    if (!WriteUserTable(path, *table)) {
+        return context.Fail("cannot write the device table " + path);
+    }
+    context.Out() << "removed " << instance << " from " << path << '\n';
+    return kExitSuccess;
+}
+
+constexpr CliCommand kCommands[] = {
+    {"device list", "", 0, 0, RunList},
+    {"device add", "PORT [FRIENDLY-NAME]", 1, 2, RunAdd},
+    {"device remove", "INSTANCE", 1, 1, RunRemove},
+};
+
+}  // namespace
+
+void ListDevices(std::ostream& out, const ModemDeviceClass::SystemRoots& roots) {
+    const std::string tablePath = ModemDeviceClass::TablePath();
+    const ModemDeviceClass devices = ModemDeviceClass::Load(roots);
+    out << "source: " << ModemDeviceClass::SourceName(devices.Source());
+    if (!tablePath.empty()) {
+        out << ' ' << tablePath;
+    }
+    out << '\n';
+    bool named = false;
+    std::set<std::string> listed;
+    for (int i = 0; i < ModemDeviceClass::kInstanceCount; ++i) {
+        if (const auto device = devices.Instance(i)) {
+            PrintInstance(out, ModemDeviceClass::InstanceName(i), devices.Source(), *device);
+            named = named ||
+                    device->friendlyName.find(CliContext::kModemDeviceName) != std::string::npos;
+            listed.insert(device->attachedTo);
+        }
+    }
+    // With a table, the ports the system offers are not instances; they are shown so
+    // that one of them can be added.
+    if (devices.Source() == DeviceSource::Table) {
+        ModemDeviceClass offered = ModemDeviceClass::FromUdev(roots);
+        if (!offered.Instance(0)) {
+            offered = ModemDeviceClass::FromSysfs(roots.ttyClassDir);
+        }
+        for (int i = 0; i < ModemDeviceClass::kInstanceCount; ++i) {
+            const auto device = offered.Instance(i);
+            if (device && listed.count(device->attachedTo) == 0) {
+                PrintInstance(out, "----", offered.Source(), *device);
+            }
+        }
+    }
+    if (!named) {
+        out << "no instance is named \"" << CliContext::kModemDeviceName
+            << "\"; add the card's AT port with: veltrogprs-cli device add PORT\n";
+    }
+}
+
+std::span<const CliCommand> DeviceCommands() {
+    return kCommands;
+}
+
+}  // namespace veltro::cli

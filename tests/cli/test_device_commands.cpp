@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ManualClock.h"
+#include "cli/CliCommand.h"
+#include "cli/CliDispatch.h"
+#include "cli/DeviceCommands.h"
+#include "modem/AtomicFile.h"
+#include "modem/ModemDeviceClass.h"
+
+namespace veltro::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr CommandGroup kGroups[] = {DeviceCommands};
+
+class DeviceCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::path(testing::TempDir()) / ("device-commands-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        table_ = (dir_ / "sub" / "modems.ini").string();
+        ::setenv("VELTROGPRS_MODEMS", table_.c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("VELTROGPRS_MODEMS");
+        fs::remove_all(dir_);
+    }
+
+    int Run(std::vector<std::string> arguments) {
+        out_.str("");
+        err_.str("");
+        test::ManualClock clock;
+        return RunCommandLine(arguments, kGroups, CliEnvironment{clock, nullptr, out_, err_});
+    }
+
+    std::string Table() const {
+        std::ifstream in(table_, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    fs::path dir_;
+    std::string table_;
+    std::ostringstream out_;
+    std::ostringstream err_;
+};
+
+TEST_F(DeviceCommandsTest, AddFillsTheFirstFreeInstanceAndRemoveKeepsTheOthersNumbers) {
+    ASSERT_EQ(kExitSuccess, Run({"device", "add", "/dev/ttyUSB0"}));
+    ASSERT_EQ(kExitSuccess, Run({"device", "add", "ttyACM1", "Other card"}));
+    ModemDeviceClass devices = ModemDeviceClass::Load();
+    ASSERT_TRUE(devices.Instance(0) && devices.Instance(1));
+    EXPECT_EQ("ttyUSB0", devices.Instance(0)->attachedTo);
+    EXPECT_EQ("VeltroGSM无线调制解调器", devices.Instance(0)->friendlyName);
+    EXPECT_EQ("Other card", devices.Instance(1)->friendlyName);
+
+    ASSERT_EQ(kExitSuccess, Run({"device", "remove", "0000"}));
+    devices = ModemDeviceClass::Load();
+    EXPECT_FALSE(devices.Instance(0));
+    EXPECT_EQ("ttyACM1", devices.Instance(1)->attachedTo) << "instance numbers stay";
+
+    ASSERT_EQ(kExitSuccess, Run({"device", "add", "ttyUSB2"}));
+    EXPECT_EQ("ttyUSB2", ModemDeviceClass::Load().Instance(0)->attachedTo);
+    ASSERT_EQ(kExitSuccess, Run({"device", "remove", "1"}));
+    EXPECT_FALSE(ModemDeviceClass::Load().Instance(1));
+}
+
+TEST_F(DeviceCommandsTest, RefusalsLeaveTheTableAsItWas) {
+    ASSERT_EQ(kExitSuccess, Run({"device", "add", "ttyUSB0"}));
+    const std::string before = Table();
+
+    EXPECT_EQ(kExitFailure, Run({"device", "add", "ttyUSB0", "again"}));
+    EXPECT_NE(std::string::npos, err_.str().find("already instance 0000")) << err_.str();
+    EXPECT_EQ(kExitFailure, Run({"device", "add", "ttyUSB100"}));
+    EXPECT_EQ(kExitFailure, Run({"device", "add", "ttyUSB1", "bad\nname"}));
+    EXPECT_EQ(kExitFailure, Run({"device", "remove", "0004"}));
+    EXPECT_EQ(kExitFailure, Run({"device", "remove", "0010"}));
+    EXPECT_EQ(kExitUsage, Run({"device", "remove"}));
+    EXPECT_EQ(before, Table());
+
+    for (int i = 1; i < ModemDeviceClass::kInstanceCount; ++i) {
+        ASSERT_EQ(kExitSuccess, Run({"device", "add", "ttyS" + std::to_string(i)}));
+    }
+    EXPECT_EQ(kExitFailure, Run({"device", "add", "ttyS10"}));
+    EXPECT_NE(std::string::npos, err_.str().find("no free instance"));
+
+    // A damaged table is never rewritten by an edit.
+    ASSERT_TRUE(AtomicFile::Write(table_, "[0000]\nFriendlyName=x\nnot a line\n"));
+    EXPECT_EQ(kExitFailure, Run({"device", "add", "ttyUSB5"}));
+    EXPECT_EQ(kExitFailure, Run({"device", "remove", "0000"}));
+    EXPECT_EQ("[0000]\nFriendlyName=x\nnot a line\n", Table());
+}
+
+TEST_F(DeviceCommandsTest, ListShowsTheSourceTheInstancesAndTheOfferedPorts) {
+    const std::string udev = std::string(VELTRO_TEST_DATA) + "/udev";
+    const ModemDeviceClass::SystemRoots roots{udev + "/sys/class/tty", udev + "/run/udev/data"};
+    ASSERT_EQ(kExitSuccess, Run({"device", "add", "ttyUSB2", "My card"}));
+    std::ostringstream out;
+    ListDevices(out, roots);
+    EXPECT_EQ("source: table " + table_ +
+                  "\n"
+                  "0000  table  ttyUSB2   My card\n"
+                  "----  udev  ttyACM0   VeltroGSM无线调制解调器\n"
+                  "----  udev  ttyUSB0   VeltroGSM无线调制解调器\n"
+                  "----  udev  ttyUSB10  VeltroGSM无线调制解调器\n"
+                  "no instance is named \"VeltroGSM无线调制解调器\"; add the card's AT port "
+                  "with: veltrogprs-cli device add PORT\n",
+              out.str());
+
+    ::unsetenv("VELTROGPRS_MODEMS");
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "empty-config").c_str(), 1);
+    std::ostringstream marked;
+    ListDevices(marked, roots);
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(
+        "source: udev\n"
+        "0000  udev  ttyACM0   VeltroGSM无线调制解调器\n"
+        "0001  udev  ttyUSB0   VeltroGSM无线调制解调器\n"
+        "0002  udev  ttyUSB10  VeltroGSM无线调制解调器\n",
+        marked.str());
+}
+
+}  // namespace
+}  // namespace veltro::cli
