@@ -60,9 +60,10 @@ std::vector<DoctorFinding> DoctorChecks::DeviceTable(const DoctorFacts& facts) {
     }
     if (facts.ports.empty()) {
         return {Fail("device table",
-                     "none of " + std::to_string(facts.instanceCount) + " instances (from " +
-                         where + ") is named \"" + CliContext::kModemDeviceName +
-                         "\"; plug in the card, or enter its AT port with: veltrogprs-cli device "
+                     std::string("no instance is named \"") + CliContext::kModemDeviceName +
+                         "\" (" + std::to_string(facts.instanceCount) + " instances, from " +
+                         where +
+                         "); plug in the card, or enter its AT port with: veltrogprs-cli device "
                          "add PORT (veltrogprs-cli device list shows the ports)")};
     }
     std::string found;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages veltrogprs needs to build, test and run, when missing.
+# With --package also what scripts/package.sh needs to build and check the .deb.
 # Idempotent and non-interactive; uses sudo when not run as root.
 set -euo pipefail
 
@@ -10,7 +11,11 @@ packages=(
     fonts-arphic-uming xvfb xauth
     ppp gammu python3-gammu
     clang libclang-rt-14-dev
+    desktop-file-utils appstream
 )
+if [ "${1:-}" = --package ]; then
+    packages+=(dpkg-dev fakeroot lintian file)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

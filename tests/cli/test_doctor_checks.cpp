@@ -80,7 +80,9 @@ TEST(DoctorChecksTest, DeviceTableAndPortProblemsSayWhatToDo) {
     facts.ports.clear();
     facts.source = DeviceSource::Sysfs;
     facts.instanceCount = 2;
-    ExpectHas(OnlyFailure(facts), "FAIL  device table: none of 2 instances (from sysfs)");
+    ExpectHas(OnlyFailure(facts),
+              "FAIL  device table: no instance is named \"VeltroGSM无线调制解调器\" (2 instances, "
+              "from sysfs)");
     ExpectHas(OnlyFailure(facts), "veltrogprs-cli device add PORT");
 
     facts = Healthy();

@@ -104,10 +104,9 @@ TEST(UdevDeviceClassTest, UserTableWinsOverUdevAndUdevOverSysfs) {
 TEST(UdevRulesTest, EveryListedCardGetsTheMarkAndItsAtPortTheName) {
     std::ifstream in(std::string(VELTRO_SOURCE_DIR) + "/data/udev/70-veltrogprs.rules");
     ASSERT_TRUE(in);
-    const std::regex card(R"(ATTRS\{idVendor\}=="([0-9a-f]{4})",
-                          ATTRS\{idProduct\} == "([0-9a-f]{4})") ");
-        std::set<std::string>
-            marked;
+    const std::regex card(
+        R"re(ATTRS\{idVendor\}=="([0-9a-f]{4})", ATTRS\{idProduct\}=="([0-9a-f]{4})")re");
+    std::set<std::string> marked;
     std::set<std::string> atPorts;
     int naming = 0;
     std::string line;

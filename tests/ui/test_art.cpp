@@ -138,7 +138,22 @@ private slots:
             QCOMPARE(ReadAll(path), ReadAll(ArtPaths::Folder() + QLatin1Char('/') + relative));
             ++files;
         }
-        QCOMPARE(files, 11);
+        QCOMPARE(files, 17);
+    }
+
+    // Built, the art is beside the executable; installed, in share/veltrogprs next to
+    // bin/.
+    void artFolderIsBesideTheProgramOrInstalledNextToIt() {
+        QTemporaryDir tree;
+        QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("build/bin/DAT")));
+        QVERIFY(QDir(tree.path()).mkpath(QStringLiteral("usr/bin")));
+        QFile skin(tree.filePath(QStringLiteral("build/bin/DAT/BK.BMP")));
+        QVERIFY(skin.open(QIODevice::WriteOnly));
+        skin.close();
+        QCOMPARE(ArtPaths::FolderFor(tree.filePath(QStringLiteral("build/bin"))),
+                 tree.filePath(QStringLiteral("build/bin")));
+        QCOMPARE(ArtPaths::FolderFor(tree.filePath(QStringLiteral("usr/bin"))),
+                 tree.filePath(QStringLiteral("usr/share/veltrogprs")));
     }
 };
 
