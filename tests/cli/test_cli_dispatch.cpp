@@ -105,10 +105,19 @@ TEST(DispatchOptionsTest, HelpListsEveryCommand) {
     EXPECT_EQ(kExitSuccess,
               RunCommandLine({"--help"}, kGroups, CliEnvironment{clock, nullptr, out, err}));
     EXPECT_EQ(
-        "usage: veltrogprs-cli [--port NAME] [--demo] COMMAND\ncommands:\n  sms\n"
+        "usage: veltrogprs-cli [--port NAME] [--demo] COMMAND\n"
+        "       veltrogprs-cli --help | --version\n"
+        "commands:\n  sms\n"
         "  sms send NUMBER TEXT\n  fail\n  list [--read]\n",
         out.str());
     EXPECT_TRUE(err.str().empty());
+
+    out.str("");
+    seen = Seen{};
+    EXPECT_EQ(kExitSuccess, RunCommandLine({"--version", "sms"}, kGroups,
+                                           CliEnvironment{clock, nullptr, out, err}));
+    EXPECT_EQ(std::string("veltrogprs-cli ") + VELTRO_VERSION + "\n", out.str());
+    EXPECT_TRUE(seen.command.empty()) << "--version runs no command";
 }
 
 }  // namespace
