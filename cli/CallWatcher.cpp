@@ -7,26 +7,40 @@ namespace veltro::cli {
 
 void CallWatcher::Poll() {
     std::uint32_t count = 0;
-    engine_.DrainInput(&count);
-    // Reading the caller number clears the buffer, so the end of a call is noted first.
-    const bool ended = engine_.FindCode(ResultCodeId::NoCarrier) >= 0;
-    if (engine_.IsRinging()) {
-        std::string number;
-        if (engine_.GetCallerNumber(&number)) {
-            out_ << "ring\ncaller: " << number << '\n';
-            ringPending_ = false;
-        } else if (ringPending_ || ended) {
+    if (engine_.DrainInput(&count) == 0) {
+        return;
+    }
+    // A ring still waiting from an earlier poll gets no caller line any more.
+    bool olderRing = ringPending_;
+    auto flushRing = [&] {
+        if (ringPending_) {
             out_ << "ring\n";
-            engine_.ClearResponse();
-            ringPending_ = false;
-        } else {
-            ringPending_ = true;
+        }
+        ringPending_ = false;
+        olderRing = false;
+    };
+    for (const CallEvent& event : engine_.TakeCallEvents()) {
+        switch (event.kind) {
+            case CallEvent::Kind::Ring:
+                flushRing();
+                ringPending_ = true;
+                break;
+            case CallEvent::Kind::Caller:
+                out_ << "ring\n";
+                if (event.number) {
+                    out_ << "caller: " << *event.number << '\n';
+                }
+                ringPending_ = false;
+                olderRing = false;
+                break;
+            case CallEvent::Kind::NoCarrier:
+                flushRing();
+                out_ << "no-carrier\n";
+                break;
         }
     }
-    if (ended) {
-        out_ << "no-carrier\n";
-        engine_.ClearResponse();
-        ringPending_ = false;
+    if (olderRing) {
+        flushRing();
     }
     out_.flush();
 }

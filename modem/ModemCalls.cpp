@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <cstring>
 #include <string>
+#include <utility>
 
 #include "modem/CallerIdParser.h"
 #include "modem/ModemEngine.h"
@@ -11,28 +13,58 @@ namespace {
 constexpr std::uint32_t kAnswerLimitMs = 2000;
 constexpr std::uint32_t kHangUpLimitMs = 2000;
 constexpr std::string_view kToneKeys = "0123456789*#ABCD";
+// What a dial string may hold: anything else (';' above all) could end the dial
+// command and chain another one on the same line.
+constexpr std::string_view kDialCharacters = "0123456789+*#ABCD";
+
+// Calls visit(start, end) for each line of text, end excluding the line break; last is
+// true for a line that runs to the end of text without a break.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            visit(start, text.size(), true);
+            return;
+        }
+        visit(start, end, false);
+        start = end + 1;
+    }
+}
 
 }  // namespace
 
 bool ModemEngine::Dial(std::string_view number) {
-    // A control character would end the line early and start another command.
     if (number.empty() || number.size() + 2 > kDialBufferSize ||
-        std::any_of(number.begin(), number.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        number.find_first_not_of(kDialCharacters) != std::string_view::npos) {
         return false;
     }
     const std::string argument = std::string(number) + ";";
-    return PostCommand(AtCommandId::Dial, CommandForm::Append, argument.c_str(), false) != 0;
+    if (PostCommand(AtCommandId::Dial, CommandForm::Append, argument.c_str(), false) == 0) {
+        return false;
+    }
+    dialWatch_ = true;
+    dialAnswered_ = false;
+    dialMark_ = ResponseLength();
+    return true;
 }
 
 bool ModemEngine::Answer() {
-    return RunExchange({AtCommandId::Answer, CommandForm::Plain, nullptr, SendMode::PostSettle,
-                        ResultCodeId::Ok, kAnswerLimitMs, ClearMode::Always});
+    const bool answered =
+        RunExchange({AtCommandId::Answer, CommandForm::Plain, nullptr, SendMode::PostSettle,
+                     ResultCodeId::Ok, kAnswerLimitMs, ClearMode::Always});
+    // A "NO CARRIER" stays: the caller may have given up before the answer.
+    ForgetCallLines(false);
+    return answered;
 }
 
 bool ModemEngine::HangUp() {
-    return RunExchange({AtCommandId::HangUp, CommandForm::Plain, nullptr, SendMode::Settle,
-                        ResultCodeId::Ok, kHangUpLimitMs, ClearMode::Always});
+    const bool hungUp =
+        RunExchange({AtCommandId::HangUp, CommandForm::Plain, nullptr, SendMode::Settle,
+                     ResultCodeId::Ok, kHangUpLimitMs, ClearMode::Always});
+    ForgetCallLines(true);
+    return hungUp;
 }
 
 bool ModemEngine::SendTone(std::string_view tone) {
@@ -54,7 +86,73 @@ bool ModemEngine::GetCallerNumber(std::string* number) {
     }
     *number = *found;
     ClearResponse();
+    ForgetCallLines(false);
     return true;
+}
+
+void ModemEngine::KeepCallLines(std::size_t end) {
+    const std::string_view text(response_, ResponseLength());
+    ForEachLine(text, [&](std::size_t start, std::size_t stop, bool) {
+        const std::string_view line = text.substr(start, stop - start);
+        if (start < end && CallLines::IsCallLine(line)) {
+            keptCallLines_.append(line).append("\r\n");
+        }
+    });
+    while (keptCallLines_.size() > kKeptCallLinesSize) {
+        keptCallLines_.erase(0, keptCallLines_.find('\n') + 1);
+    }
+}
+
+void ModemEngine::ForgetCallLines(bool noCarrierToo) {
+    std::string kept;
+    ForEachLine(keptCallLines_, [&](std::size_t start, std::size_t stop, bool) {
+        const std::string_view line = std::string_view(keptCallLines_).substr(start, stop - start);
+        if (!noCarrierToo && line == "NO CARRIER") {
+            kept.append(line).append("\r\n");
+        }
+    });
+    keptCallLines_ = std::move(kept);
+}
+
+std::vector<CallEvent> ModemEngine::TakeCallEvents() {
+    NoteDialAnswer();
+    std::string taken = std::exchange(keptCallLines_, {});
+    // The buffer without its complete call lines; their line breaks stay.
+    std::string rest;
+    std::size_t removedBeforeMark = 0;
+    const std::string_view text(response_, ResponseLength());
+    ForEachLine(text, [&](std::size_t start, std::size_t stop, bool last) {
+        const std::string_view line = text.substr(start, stop - start);
+        if (!last && CallLines::IsCallLine(line)) {
+            taken.append(line).append("\r\n");
+            if (start < dialMark_) {
+                removedBeforeMark += line.size();
+            }
+        } else {
+            rest.append(line);
+        }
+        if (!last) {
+            rest.push_back(text[stop]);
+        }
+    });
+    std::memset(response_, 0, sizeof(response_));
+    std::memcpy(response_, rest.data(), rest.size());
+    dialMark_ -= std::min(dialMark_, removedBeforeMark);
+    return CallLines::Events(taken);
+}
+
+bool ModemEngine::DialAnswered() {
+    NoteDialAnswer();
+    return dialAnswered_;
+}
+
+void ModemEngine::NoteDialAnswer() {
+    const std::size_t length = ResponseLength();
+    if (dialWatch_ && dialMark_ <= length &&
+        CallLines::HasOkLine(std::string_view(response_ + dialMark_, length - dialMark_))) {
+        dialAnswered_ = true;
+        dialWatch_ = false;
+    }
 }
 
 }  // namespace veltro

@@ -54,6 +54,14 @@ int ModemEngine::Send(int id, int form, const char* argument) {
     if (!isOpen_ || !port_) {
         return 0;
     }
+    if (dialWatch_) {
+        // An "OK" after this line could be its answer: only what came before it can
+        // still answer the dial.
+        std::uint32_t count = 0;
+        DrainInput(&count);
+        NoteDialAnswer();
+        dialWatch_ = false;
+    }
     port_->RaiseDtr();  // DTR is asserted before every command; a pty refuses it
     const char* stem = AtCommandTable::Stem(id);
     if (stem == nullptr) {
@@ -182,6 +190,14 @@ int ModemEngine::PollFor(ResultCodeId id) {
 }
 
 bool ModemEngine::ClearResponse() {
+    if (isOpen_ && port_) {
+        // Call lines still in the driver's queue are saved with those in the buffer.
+        std::uint32_t count = 0;
+        DrainInput(&count);
+    }
+    NoteDialAnswer();
+    dialMark_ = 0;
+    KeepCallLines(ResponseLength());
     std::memset(response_, 0, sizeof(response_));
     if (!isOpen_ || !port_) {
         return false;
@@ -190,6 +206,7 @@ bool ModemEngine::ClearResponse() {
 }
 
 void ModemEngine::MaskPrefix(std::size_t count) {
+    KeepCallLines(count);
     std::memset(response_, '0', std::min(count, ResponseLength()));
 }
 

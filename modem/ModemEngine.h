@@ -7,8 +7,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "modem/AtCommandTable.h"
+#include "modem/CallLines.h"
 #include "modem/Clock.h"
 #include "modem/CommandForm.h"
 #include "modem/ModemGate.h"
@@ -88,10 +90,14 @@ public:
     // Position of the pattern in the buffer, or -1. Reads nothing from the port.
     int FindCode(ResultCodeId id) const;
     int FindCode(int id) const;
-    // Zeroes the buffer and purges the port's input; false when not open.
+    // Zeroes the buffer and purges the port's input; false when not open. What has
+    // already arrived is read first, and the call lines among it ("RING", "+CLIP: ...",
+    // "NO CARRIER") are kept for TakeCallEvents, so no clear takes a call event away
+    // from the call poll.
     bool ClearResponse();
     // Overwrites the first count characters with '0' so that the next FindCode finds
-    // the first occurrence beyond them (no pattern begins with '0').
+    // the first occurrence beyond them (no pattern begins with '0'). Call lines that
+    // begin in that prefix are kept as by ClearResponse.
     void MaskPrefix(std::size_t count);
 
     // Polls for the pattern until it is in the buffer or limitMs have passed: its
@@ -224,6 +230,19 @@ public:
     // the buffer, and with it the "RING", when it succeeds.
     bool GetCallerNumber(std::string* number);
 
+    // Room for call lines kept across clears; older lines give way to newer ones.
+    static constexpr std::size_t kKeptCallLinesSize = 1024;
+
+    // The call events not yet taken, in arrival order: first those kept by clears, then
+    // the complete call lines in the buffer, which are removed from it (a line still
+    // arriving stays for the next call). The call poll calls it after DrainInput; no
+    // one else should, since taking them is what marks them seen.
+    std::vector<CallEvent> TakeCallEvents();
+    // Whether the modem answered the last Dial with "OK": an "OK" line that arrived
+    // after the dial and before any other command was written. An "OK" after another
+    // command cannot be told from that command's answer and does not count.
+    bool DialAnswered();
+
 private:
     // Appends text up to its first zero byte, limited to the room that is left.
     void AppendText(const char* text, std::size_t count);
@@ -244,12 +263,28 @@ private:
     // "AT+CMGF=0": the modem back in PDU mode, the mode every message operation leaves.
     int ReturnToPduMode();
 
+    // Moves the call lines that begin before end into the kept lines.
+    void KeepCallLines(std::size_t end);
+    // After the engine's own call commands: forgets kept "RING" and caller lines (they
+    // belong to the call just answered or ended) and, when hanging up, "NO CARRIER".
+    void ForgetCallLines(bool noCarrierToo);
+    // While the dial watch is on: an "OK" line beyond the dial mark answers the dial and
+    // ends the watch.
+    void NoteDialAnswer();
+
     char response_[kResponseSize] = {};
     bool isOpen_ = false;
     std::unique_ptr<SerialLine> port_;
     // Not 115200 until discovery has found the rate the modem answers at.
     std::uint32_t baudRate_ = 0;
     bool usePortScan_ = PortScanRequested();
+
+    std::string keptCallLines_;
+    // Set by Dial until another command is written: an "OK" beyond dialMark_ in the
+    // buffer then answers the dial.
+    bool dialWatch_ = false;
+    bool dialAnswered_ = false;
+    std::size_t dialMark_ = 0;
 
     Clock& clock_;
     SerialLineFactory lineFactory_;

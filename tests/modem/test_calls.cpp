@@ -6,6 +6,7 @@
 #include "ManualClock.h"
 #include "ScriptedLine.h"
 #include "ScriptedModemTest.h"
+#include "modem/CallLines.h"
 #include "modem/CallerIdParser.h"
 #include "modem/ModemEngine.h"
 
@@ -68,6 +69,9 @@ TEST_F(CallTest, DialAndToneAreWrittenWithoutWaiting) {
 TEST_F(CallTest, UnsafeDialsAndTonesWriteNothing) {
     EXPECT_FALSE(engine->Dial(""));
     EXPECT_FALSE(engine->Dial("112\rAT+CMGD=1"));
+    EXPECT_FALSE(engine->Dial("10086;+CMGD=1"));
+    EXPECT_FALSE(engine->Dial("10086 "));
+    EXPECT_FALSE(engine->Dial("张三"));
     EXPECT_FALSE(engine->Dial(std::string(99, '1')));
     EXPECT_FALSE(engine->SendTone(""));
     EXPECT_FALSE(engine->SendTone("12"));
@@ -75,6 +79,7 @@ TEST_F(CallTest, UnsafeDialsAndTonesWriteNothing) {
     EXPECT_FALSE(engine->SendTone("\r"));
     EXPECT_EQ("", shared->written);
     EXPECT_TRUE(engine->Dial(std::string(98, '1')));
+    EXPECT_TRUE(engine->Dial("+86*#0123456789ABCD"));
 }
 
 TEST_F(CallTest, DialFailsWhenTheLineIsNotWritten) {
@@ -131,6 +136,132 @@ TEST_F(CallTest, RemoteHangUpStaysInTheBufferForThePoll) {
     Drain();
     EXPECT_GE(engine->FindCode(ResultCodeId::NoCarrier), 0);
     EXPECT_FALSE(engine->IsRinging());
+}
+
+using Kind = CallEvent::Kind;
+
+std::vector<Kind> Kinds(const std::vector<CallEvent>& events) {
+    std::vector<Kind> kinds;
+    for (const CallEvent& event : events) {
+        kinds.push_back(event.kind);
+    }
+    return kinds;
+}
+
+TEST(CallLinesTest, EventsInOrderAndOkOnlyAsALine) {
+    const std::vector<CallEvent> events = CallLines::Events(
+        "\r\nNO CARRIER\r\n+CMTI: \"SM\",3\r\nRING\r\n+CLIP: \"10086\",129\r\n+CLIP: \"12");
+    ASSERT_EQ(4u, events.size());
+    EXPECT_EQ((std::vector<Kind>{Kind::NoCarrier, Kind::Ring, Kind::Caller, Kind::Caller}),
+              Kinds(events));
+    EXPECT_EQ("10086", events[2].number);
+    EXPECT_EQ(std::nullopt, events[3].number);
+    EXPECT_TRUE(CallLines::Events("RINGING\r\nXRING\r\n").empty());
+    EXPECT_TRUE(CallLines::HasOkLine("OK"));
+    EXPECT_TRUE(CallLines::HasOkLine("+CSQ: 9,99\r\n\r\nOK\r\n"));
+    EXPECT_FALSE(CallLines::HasOkLine("BOOK\r\n"));
+    EXPECT_FALSE(CallLines::HasOkLine("\r\nOKAY\r\n"));
+}
+
+// A clear by any other operation (a message cycle, a signal read) keeps the call lines
+// for the call poll, also those still waiting on the port.
+TEST_F(CallTest, ClearKeepsCallLinesForThePoll) {
+    Line().Inject("\r\n+CMGL: 1,\"REC UNREAD\"\r\nRING\r\n");
+    Drain();
+    Line().Inject("\r\n+CLIP: \"13800138000\",129\r\n");
+    EXPECT_TRUE(engine->ClearResponse());
+    EXPECT_EQ(0u, engine->ResponseLength());
+    const std::vector<CallEvent> events = engine->TakeCallEvents();
+    EXPECT_EQ((std::vector<Kind>{Kind::Ring, Kind::Caller}), Kinds(events));
+    EXPECT_EQ("13800138000", events[1].number);
+    EXPECT_TRUE(engine->TakeCallEvents().empty()) << "each event is taken once";
+}
+
+TEST_F(CallTest, RingDuringAMessageExchangeSurvivesItsClear) {
+    shared->rules.push_back({"AT+CMGD=4", "\r\nRING\r\n\r\nOK\r\n"});
+    EXPECT_TRUE(engine->DeleteMessage("4"));
+    EXPECT_EQ(0u, engine->ResponseLength());
+    EXPECT_EQ((std::vector<Kind>{Kind::Ring}), Kinds(engine->TakeCallEvents()));
+}
+
+TEST_F(CallTest, MaskedPrefixKeepsItsCallLines) {
+    Line().Inject("+CMGL: 1\r\nNO CARRIER\r\n+CMGL: 2\r\n");
+    Drain();
+    engine->MaskPrefix(12);
+    EXPECT_EQ(-1, engine->FindCode(ResultCodeId::NoCarrier));
+    engine->ClearResponse();
+    EXPECT_EQ((std::vector<Kind>{Kind::NoCarrier}), Kinds(engine->TakeCallEvents()));
+}
+
+TEST_F(CallTest, TakingLeavesOtherAnswersAndALineStillArriving) {
+    Line().Inject("\r\nRING\r\n$CSQ: 20,99\r\n+CLIP: \"100");
+    Drain();
+    EXPECT_EQ((std::vector<Kind>{Kind::Ring}), Kinds(engine->TakeCallEvents()));
+    EXPECT_EQ(-1, engine->FindCode(ResultCodeId::Ring));
+    EXPECT_GE(engine->FindCode(ResultCodeId::VendorCsq), 0);
+    Line().Inject("86\",129\r\n");
+    Drain();
+    const std::vector<CallEvent> events = engine->TakeCallEvents();
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ("10086", events[0].number);
+}
+
+TEST_F(CallTest, OwnCallCommandsForgetTheCallsLines) {
+    shared->rules.push_back({"ATA", "\r\nOK\r\n"});
+    shared->rules.push_back({"ATH0", "\r\nOK\r\n"});
+    Line().Inject("\r\nRING\r\n+CLIP: \"10086\",129\r\nNO CARRIER\r\n");
+    Drain();
+    EXPECT_TRUE(engine->Answer());
+    EXPECT_EQ((std::vector<Kind>{Kind::NoCarrier}), Kinds(engine->TakeCallEvents()))
+        << "the caller may have given up before the answer";
+    Line().Inject("\r\nRING\r\nNO CARRIER\r\n");
+    Drain();
+    EXPECT_TRUE(engine->HangUp());
+    EXPECT_TRUE(engine->TakeCallEvents().empty()) << "a rejected call does not ring again";
+}
+
+TEST_F(CallTest, KeptLinesAreBoundedNewestFirst) {
+    for (int i = 0; i < 400; ++i) {
+        Line().Inject("\r\nRING\r\n");
+        Drain();
+        engine->ClearResponse();
+    }
+    Line().Inject("\r\nNO CARRIER\r\n");
+    engine->ClearResponse();
+    const std::vector<CallEvent> events = engine->TakeCallEvents();
+    EXPECT_LE(events.size() * 6, ModemEngine::kKeptCallLinesSize);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(Kind::NoCarrier, events.back().kind);
+}
+
+TEST_F(CallTest, OnlyAnOkAfterTheDialAndBeforeAnotherCommandAnswersIt) {
+    Line().Inject("\r\nOK\r\n");
+    Drain();
+    ASSERT_TRUE(engine->Dial("10086"));
+    EXPECT_FALSE(engine->DialAnswered()) << "an OK from before the dial";
+    Line().Inject("\r\nOK\r\n", 3000);
+    clock.Advance(3000);
+    Drain();
+    EXPECT_TRUE(engine->DialAnswered());
+
+    // The answer arrives while another operation clears the buffer.
+    ASSERT_TRUE(engine->Dial("10086"));
+    Line().Inject("\r\nOK\r\n");
+    engine->ClearResponse();
+    EXPECT_TRUE(engine->DialAnswered());
+
+    // Another command went out first: its answer cannot be told from the dial's.
+    ASSERT_TRUE(engine->Dial("10086"));
+    EXPECT_TRUE(engine->SendTone("1"));
+    Line().Inject("\r\nOK\r\n");
+    Drain();
+    EXPECT_FALSE(engine->DialAnswered());
+
+    // An answer that arrived before the other command was written still counts.
+    ASSERT_TRUE(engine->Dial("10086"));
+    Line().Inject("\r\nOK\r\n");
+    EXPECT_TRUE(engine->SendTone("1"));
+    EXPECT_TRUE(engine->DialAnswered());
 }
 
 }  // namespace
