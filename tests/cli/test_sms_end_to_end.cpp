@@ -120,7 +120,10 @@ TEST_F(EndToEndTest, WatchSeesAnIncomingCallAndItsEnd) {
     remote.join();
     ASSERT_EQ(kExitSuccess, status) << err.str();
     const std::string printed = out.str();
-    EXPECT_EQ(0u, printed.find("ring\ncaller: 13800138000\n")) << printed;
+    // Rings that came while the tool set the modem up are reported too, the first ones
+    // without a caller line (caller identification was not on yet).
+    EXPECT_EQ(0u, printed.find("ring\n")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("ring\ncaller: 13800138000\n")) << printed;
     EXPECT_NE(std::string::npos, printed.find("no-carrier\n")) << printed;
 }
 
