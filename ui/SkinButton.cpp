@@ -203,7 +203,8 @@ void SkinButton::DrawCaption(QPainter& painter, bool pressed, bool disabled) con
         box.translate(1, 1);
     }
     const int flags =
-        Qt::TextSingleLine | Qt::AlignVCenter | (textCentred_ ? Qt::AlignHCenter : Qt::AlignLeft);
+        Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::AlignVCenter |
+        (textCentred_ ? Qt::AlignHCenter : Qt::AlignLeft);
     painter.setFont(font());
     if (disabled) {
         painter.setPen(palette().color(QPalette::Light));
