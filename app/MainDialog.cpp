@@ -236,6 +236,12 @@ void MainDialog::SetStatusText(const QString& text) {
     emit statusTextChanged(text);
 }
 
+void MainDialog::EnableCommandButtons(bool enabled) {
+    for (SkinButton* button : {connectButton_, smsButton_, phonebookButton_}) {
+        button->setEnabled(enabled);
+    }
+}
+
 void MainDialog::PlaceIndicator(IndicatorIcon& icon, QSize size) {
     icon.setGeometry(QRect(icon.geometry().topLeft(), size));
 }

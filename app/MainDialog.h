@@ -131,6 +131,7 @@ public:
     void Post(std::function<void()> change) override;
     // Sets the status line and reports the new text.
     void SetStatusText(const QString& text) override;
+    void EnableCommandButtons(bool enabled) override;
     // Moves an indicator to its template position with the given size in pixels.
     void PlaceIndicator(IndicatorIcon& icon, QSize size);
 

@@ -1,17 +1,126 @@
 #pragma once
 
+#include <QLabel>
+#include <QTimer>
+
+#include <cstdint>
+#include <vector>
+
+#include "modem/CallLines.h"
 #include "pages/DialogPage.h"
+#include "pages/DropDownComboBox.h"
+#include "pages/RingSound.h"
+#include "ui/SkinButton.h"
 
 namespace veltro {
 
-// The page of template 132: the keypad for voice calls and the modem poll of timer 1.
+// The page of template 132: a telephone. A keypad, a number box that offers the
+// phonebook's contacts, call/answer and hang-up, and a status line. Calls are placed
+// and answered through the window's engine; call events are found by the modem poll of
+// timer 1, which the window arms and stops. Timer 2 is the call clock.
+//
+// While a call is dialled, rings or is up, the window's connect, SMS and phonebook
+// buttons stay disabled.
 class CallPage : public DialogPage {
     Q_OBJECT
 
 public:
     static constexpr int kTemplateId = 132;
+    enum ControlId {
+        kKey1 = 1006,
+        kKey2 = 1008,
+        kKey3 = 1009,
+        kKey4 = 1010,
+        kKey5 = 1011,
+        kKey6 = 1012,
+        kKey7 = 1013,
+        kKey8 = 1014,
+        kKey9 = 1015,
+        kKeyStar = 1016,
+        kKey0 = 1017,
+        kKeyHash = 1018,
+        kCallButton = 1019,
+        kHangUpButton = 1020,
+        kNumberBox = 1022,
+        kStatusText = 1030,
+    };
+    static constexpr int kClockMs = 1000;
+    static constexpr int kAnswerAttempts = 3;
+
+    static constexpr const char* kEnterNumberText = "请输入电话号码";
+    static constexpr const char* kDiallingText = "正在拨号...";
+    static constexpr const char* kDialFailedText = "拨号失败";
+    static constexpr const char* kCallTimeFormat = "通话时间: %02d:%02d:%02d";
+    static constexpr const char* kCallEndedFormat = "通话结束,通话时长: %02d:%02d:%02d";
+    static constexpr const char* kIncomingText = "有电话来自:";
+    static constexpr const char* kNoCallerText = "来电号码无法显示";
+    static constexpr const char* kRemoteHungUpFormat = "对方已挂断,通话时长: %02d:%02d:%02d";
+    // An outgoing call that ends before it was ever connected.
+    static constexpr const char* kNotConnectedText = "呼叫未接通";
+    static constexpr const char* kCancelledText = "呼叫已取消";
 
     CallPage(PageHost& host, QWidget* parent);
+
+    // Handlers of the page's controls and timers.
+    void PressKey(char key);
+    void CallOrAnswer();
+    void HangUp();
+    void Poll();
+    void ClockTick();
+    void FillNumberList();
+
+    // A time text with seconds split into hours, minutes and seconds.
+    static QString TimeText(const char* format, std::uint32_t seconds);
+
+    std::uint32_t CallSeconds() const { return callSeconds_; }
+    bool Counting() const { return counting_; }
+    bool Ringing() const { return ringing_; }
+    bool CallInProgress() const { return callInProgress_; }
+    bool IsClockActive() const { return clock_.isActive(); }
+
+    SkinButton& Key(char key);
+    SkinButton& CallButton() { return *callButton_; }
+    SkinButton& HangUpButton() { return *hangUpButton_; }
+    DropDownComboBox& NumberBox() { return *numberBox_; }
+    QLabel& Status() { return *status_; }
+    RingSound& Ring() { return ring_; }
+
+private:
+    struct KeyButton {
+        char key;
+        SkinButton* button;
+    };
+
+    void SetStatus(const QString& text);
+    void SetStatus(const char* text) { SetStatus(QString::fromUtf8(text)); }
+    void OnEvents(const std::vector<CallEvent>& events);
+    void Incoming();
+    void ShowCaller(const std::optional<std::string>& number);
+    void RemoteHungUp();
+    void StartCounting();
+    // The call time now: what the call clock has counted, to the second.
+    void UpdateCallSeconds();
+    // Back to idle: clock stopped, ring stopped, buttons enabled again.
+    void EndCall();
+    // The part of the number box's text to dial: between "(" and ")" for a contact.
+    static QString NumberToDial(const QString& text);
+
+    std::uint32_t callSeconds_ = 0;
+    bool counting_ = false;
+    bool ringing_ = false;
+    bool callInProgress_ = false;
+    // The ringing call's number has been shown.
+    bool callerShown_ = false;
+    // When counting began, by the window's clock.
+    std::uint64_t countStartMs_ = 0;
+
+    std::vector<KeyButton> keys_;
+    SkinButton* hangUpButton_ = nullptr;
+    SkinButton* callButton_ = nullptr;
+    QLabel* status_ = nullptr;
+    DropDownComboBox* numberBox_ = nullptr;
+    QTimer clock_;
+    RingSound ring_;
 };
 
 }  // namespace veltro

@@ -35,6 +35,9 @@ public:
     virtual void ShowPage(int view) = 0;
     virtual void ShowNewMessageIcon() = 0;
     virtual void SetStatusText(const QString& text) = 0;
+    // Enables or disables the connect, SMS and phonebook buttons together; a call keeps
+    // them disabled from its dial or first ring to its end.
+    virtual void EnableCommandButtons(bool enabled) = 0;
     // The phonebook page's list: column 0 the name, column 1 the number.
     virtual QStandardItemModel& PhonebookEntries() = 0;
     virtual CallPage& Call() = 0;

@@ -7,15 +7,17 @@
 
 namespace veltro::test {
 
-// A main window without a modem, views or sibling pages, for page tests that need
-// none of them. Pages that reach for a sibling page are tested in the real window.
+// A main window without views or sibling pages (and without a modem unless a test sets
+// engine), for page tests that need none of them. Pages that reach for a sibling page are tested in
+// the real window.
 class StubPageHost final : public PageHost {
 public:
-    ModemEngine* Engine() override { return nullptr; }
+    ModemEngine* Engine() override { return engine; }
     Clock& GetClock() const override { return clock; }
     void ShowPage(int view) override { shownView = view; }
     void ShowNewMessageIcon() override { ++newMessageIconShown; }
     void SetStatusText(const QString& text) override { statusText = text; }
+    void EnableCommandButtons(bool enabled) override { commandButtonsEnabled = enabled; }
     QStandardItemModel& PhonebookEntries() override { return phonebook; }
     CallPage& Call() override { std::abort(); }
     SmsInboxPage& Inbox() override { std::abort(); }
@@ -25,6 +27,8 @@ public:
     int Connected() const override { return connected; }
 
     mutable ManualClock clock;
+    ModemEngine* engine = nullptr;
+    bool commandButtonsEnabled = true;
     QStandardItemModel phonebook{0, 2};
     int shownView = -1;
     int newMessageIconShown = 0;

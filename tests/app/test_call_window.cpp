@@ -1,0 +1,245 @@
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <fstream>
+#include <memory>
+
+#include "app/DeviceStartup.h"
+#include "app/DialogColours.h"
+#include "app/MainDialog.h"
+#include "modem/GbkText.h"
+#include "modem/ModemDeviceClass.h"
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
+#include "vcard/VirtualCard.h"
+
+namespace veltro {
+
+namespace {
+
+constexpr int kStartupLimitMs = 60000;
+constexpr int kEventLimitMs = 10000;
+
+// The real clock, set forward by the test to stand for a long call.
+class SkewedClock final : public Clock {
+public:
+    std::uint64_t NowMs() override { return SystemClock::Instance().NowMs() + skew.load(); }
+    void SleepMs(std::uint32_t ms) override { SystemClock::Instance().SleepMs(ms); }
+    std::atomic<std::uint64_t> skew{0};
+};
+
+bool Received(const vcard::VirtualCard& card, const std::string& line) {
+    for (const std::string& received : card.ReceivedLines()) {
+        if (received == line) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+// The call and phonebook pages in the real window on the virtual card: one start-up,
+// then one call after another, each injected with the card's own controls.
+class CallWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString previousDirectory_;
+    std::unique_ptr<vcard::VirtualCard> card_;
+    SkewedClock clock_;
+    std::unique_ptr<MainDialog> dialog_;
+
+    CallPage& Page() { return dialog_->Call(); }
+    QString Status() { return Page().Status().text(); }
+    static QString Text(const char* text) { return QString::fromUtf8(text); }
+
+    void AnswerAndVerify() {
+        Page().CallButton().click();
+        QVERIFY(Received(*card_, "ATA"));
+        QVERIFY(card_->InCall());
+        QVERIFY(Page().Counting());
+        QCOMPARE(Page().CallSeconds(), 0u);
+        QVERIFY(!Page().Ring().IsRinging());
+    }
+
+private slots:
+    void initTestCase() {
+        DialogColours::Apply();
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        previousDirectory_ = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir_->path()));
+        QVERIFY(QDir().mkdir(QStringLiteral("run")));
+        QFile::setPermissions(QStringLiteral("run"), QFileDevice::ReadOwner |
+                                                         QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner);
+        qputenv("XDG_CONFIG_HOME", dir_->filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
+        qputenv("XDG_RUNTIME_DIR", dir_->filePath(QStringLiteral("run")).toUtf8());
+        const QString table = dir_->filePath(QStringLiteral("modems.ini"));
+        qputenv("VELTROGPRS_MODEMS", table.toUtf8());
+        qunsetenv("VELTROGPRS_PHONEBOOK");
+        qunsetenv("VELTROGPRS_PORT_SCAN");
+
+        vcard::CardOptions options;
+        options.manufacturer = "BenQ GSM/GPRS modem";
+        card_ = std::make_unique<vcard::VirtualCard>(options);
+        QVERIFY(card_->Start());
+        std::ofstream(table.toStdString())
+            << ModemDeviceClass::TableText({{"VeltroGSM无线调制解调器", card_->PortName()}});
+
+        dialog_ = std::make_unique<MainDialog>(clock_, SerialPort::Factory(clock_));
+        QSignalSpy finished(dialog_.get(), &MainDialog::startupFinished);
+        dialog_->Initialise(nullptr);
+        dialog_->show();
+        QVERIFY(finished.wait(kStartupLimitMs) || !finished.isEmpty());
+        QCOMPARE(finished.at(0).at(0).toInt(), int(DeviceStartup::kSuccess));
+        QVERIFY(Page().IsTimer1Active());
+    }
+
+    void cleanupTestCase() {
+        dialog_.reset();
+        card_.reset();
+        QDir::setCurrent(previousDirectory_);
+        dir_.reset();
+    }
+
+    void incomingCallRingsIsAnsweredAndHungUpByTheCaller() {
+        dialog_->ShowPage(MainDialog::kPhonebookView);
+        card_->IncomingCall("13800138000");
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kIncomingText), kEventLimitMs);
+        QCOMPARE(Page().NumberBox().currentText(), QStringLiteral("13800138000"));
+        QVERIFY(Page().isVisible());
+        QVERIFY(!dialog_->Phonebook().isVisible());
+        QVERIFY(Page().Ring().IsRinging());
+        for (SkinButton* button :
+             {&dialog_->ConnectButton(), &dialog_->SmsButton(), &dialog_->PhonebookButton()}) {
+            QVERIFY(!button->isEnabled());
+        }
+
+        AnswerAndVerify();
+        Page().Key('5').click();
+        QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(card_->Tones()).right(1),
+                                  QStringLiteral("5"), kEventLimitMs);
+        QVERIFY(Received(*card_, "AT+VTS=5"));
+
+        clock_.skew += 5000;
+        card_->RemoteHangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(Status().startsWith(QStringLiteral("对方已挂断")), kEventLimitMs);
+        // Five seconds of the skewed clock, and what the test itself took.
+        const QRegularExpression shown(QStringLiteral("^对方已挂断,通话时长: 00:00:0([5-9])$"));
+        QVERIFY2(shown.match(Status()).hasMatch(), qPrintable(Status()));
+        QVERIFY(!Page().IsClockActive());
+        QVERIFY(!Page().Ring().IsRinging());
+        for (SkinButton* button : {&dialog_->ConnectButton(), &dialog_->SmsButton(),
+                                   &dialog_->PhonebookButton(), &Page().CallButton()}) {
+            QVERIFY(button->isEnabled());
+        }
+    }
+
+    void callWithoutCallerIdStartsItsClockAtZero() {
+        card_->IncomingCall("");
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kNoCallerText), kEventLimitMs);
+        AnswerAndVerify();
+        Page().HangUpButton().click();
+        QVERIFY(Received(*card_, "ATH0"));
+        QVERIFY2(Status().startsWith(QStringLiteral("通话结束,通话时长: 00:00:0")),
+                 qPrintable(Status()));
+        QVERIFY(!card_->InCall());
+    }
+
+    // The inbox cycle stops the poll, empties the engine's buffer and starts the poll
+    // again: a ring that came meanwhile is still seen.
+    void ringDuringAnInboxClearIsStillSeen() {
+        Page().StopTimer1();
+        card_->IncomingCall("10010");
+        ModemEngine* engine = dialog_->Engine();
+        QVERIFY(engine != nullptr);
+        {
+            ModemClaim claim(engine->Gate(), ModemGate::Wait::Pumping);
+            QVERIFY(claim);
+            QDeadlineTimer limit(kEventLimitMs);
+            while (engine->FindCode(ResultCodeId::Ring) < 0 && !limit.hasExpired()) {
+                std::uint32_t count = 0;
+                engine->DrainInput(&count);
+                QTest::qWait(20);
+            }
+            QVERIFY(engine->FindCode(ResultCodeId::Ring) >= 0);
+            engine->ClearResponse();
+        }
+        Page().StartTimer1(DeviceStartup::kCallPollMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kIncomingText), kEventLimitMs);
+        QCOMPARE(Page().NumberBox().currentText(), QStringLiteral("10010"));
+        Page().HangUpButton().click();
+        QVERIFY(!Page().Ringing());
+    }
+
+    void contactFromTheDropDownDialsItsNumber() {
+        PhonebookPage& phonebook = dialog_->Phonebook();
+        phonebook.NameField().setText(QStringLiteral("张三"));
+        phonebook.NumberField().setText(QStringLiteral("10086"));
+        phonebook.AddEntry();
+        phonebook.NameField().setText(QStringLiteral("李四"));
+        phonebook.NumberField().setText(QStringLiteral("10010"));
+        phonebook.AddEntry();
+        DropDownComboBox& box = Page().NumberBox();
+        box.showPopup();
+        box.hidePopup();
+        box.showPopup();
+        box.hidePopup();
+        QCOMPARE(box.count(), 2);
+        const int index = box.findText(QStringLiteral("张三(10086)"));
+        QVERIFY(index >= 0);
+        box.setCurrentIndex(index);
+        Page().CallButton().click();
+        QTRY_VERIFY_WITH_TIMEOUT(Received(*card_, "ATD10086;"), kEventLimitMs);
+        QCOMPARE(Status(), Text(CallPage::kDiallingText));
+        QVERIFY(!dialog_->ConnectButton().isEnabled());
+        // The card connects at once; its answer starts the clock.
+        QTRY_VERIFY_WITH_TIMEOUT(Page().Counting(), kEventLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(Status().startsWith(QStringLiteral("通话时间: 00:00:0")),
+                                 kEventLimitMs);
+        Page().HangUpButton().click();
+        QVERIFY(!card_->InCall());
+
+        box.setEditText(QStringLiteral("10086;+CMGD=1"));
+        Page().CallButton().click();
+        QCOMPARE(Status(), Text(CallPage::kDialFailedText));
+        QVERIFY(!Received(*card_, "ATD10086;+CMGD=1;"));
+    }
+    // Contacts added on the page reach "vc.dat" at a save and come back at the next start.
+    void contactsReachTheFileAtASave() {
+        QStandardItemModel& entries = dialog_->PhonebookEntries();
+        QVERIFY(entries.rowCount() >= 2);
+        QVERIFY(dialog_->SaveDataFiles());
+        QFile file(QStringLiteral("vc.dat"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(bytes.size(), entries.rowCount() * 48);
+        // The newest contact is the last record, its name in GBK.
+        QCOMPARE(bytes.mid(bytes.size() - 48, 4),
+                 QByteArray::fromStdString(*GbkText::FromUtf8("李四")));
+
+        MainDialog next(clock_, SerialPort::Factory(clock_));
+        next.LoadDataFiles();
+        QCOMPARE(next.PhonebookEntries().rowCount(), entries.rowCount());
+        for (int row = 0; row < entries.rowCount(); ++row) {
+            for (int column = 0; column < 2; ++column) {
+                QCOMPARE(next.PhonebookEntries().index(row, column).data().toString(),
+                         entries.index(row, column).data().toString());
+            }
+        }
+    }
+};
+
+}  // namespace veltro
+
+QTEST_MAIN(veltro::CallWindowTest)
+#include "test_call_window.moc"
