@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # Makes docs/window.png: the main window after a start-up on the virtual data card, as an
-# X server (Xvfb) shows it. Builds what is missing first.
+# X server (Xvfb) shows it; then docs/call.png (a call ringing in) and docs/phonebook.png
+# (a phonebook with Chinese names). Builds what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -m 700 "$scratch/run"
-(cd "$scratch" &&
-    XDG_CONFIG_HOME="$scratch/config" XDG_STATE_HOME="$scratch/state" \
-    XDG_RUNTIME_DIR="$scratch/run" QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 640x480x24" \
-    "$OLDPWD/build/bin/veltrogprs-window-shot" "$OLDPWD/docs/window.png")
-echo "docs/window.png written"
+for shot in window call phonebook; do
+    view=$shot
+    [ "$shot" = window ] && view=
+    rm -f "$scratch/vc.dat" "$scratch/sms.dat"
+    (cd "$scratch" &&
+        XDG_CONFIG_HOME="$scratch/config" XDG_STATE_HOME="$scratch/state" \
+        XDG_RUNTIME_DIR="$scratch/run" QT_QPA_PLATFORM=xcb \
+        xvfb-run -a -s "-screen 0 640x480x24" \
+        "$OLDPWD/build/bin/veltrogprs-window-shot" "$OLDPWD/docs/$shot.png" $view)
+    echo "docs/$shot.png written"
+done

@@ -1,11 +1,14 @@
 // Starts the window on the virtual data card, waits for the end of the device start-up
 // and saves what the screen shows of the window as a PNG. Run under Xvfb by
-// scripts/window-shot.sh; the picture is the README's docs/window.png.
+// scripts/window-shot.sh; the pictures are the README's docs/window.png, and with a view
+// named, docs/call.png (a call ringing in) and docs/phonebook.png (a few contacts).
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+#include <functional>
 
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
@@ -16,7 +19,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT.png [call|phonebook]\n", argv[0]);
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
@@ -29,8 +32,31 @@ int main(int argc, char** argv) {
     veltro::Clock& clock = veltro::SystemClock::Instance();
     veltro::MainDialog dialog(clock, veltro::SerialPort::Factory(clock));
     int result = 1;
+    const char* view = argc > 2 ? argv[2] : "";
+    // What to do once the window is up, and how long the window then needs to show it.
+    std::function<void()> stage = [] {};
+    int settleMs = 500;
+    if (std::strcmp(view, "call") == 0) {
+        stage = [&demo] { demo.Card()->IncomingCall("13800138000"); };
+        settleMs = 2500;
+    } else if (std::strcmp(view, "phonebook") == 0) {
+        stage = [&dialog] {
+            veltro::PhonebookPage& page = dialog.Phonebook();
+            const char* contacts[][2] = {
+                {"王小明", "13912345678"}, {"李四", "10010"}, {"张三丰", "+8613800138000"}};
+            for (const auto& contact : contacts) {
+                page.NameField().setText(QString::fromUtf8(contact[0]));
+                page.NumberField().setText(QString::fromUtf8(contact[1]));
+                page.AddEntry();
+            }
+            page.List().selectRow(1);
+            page.SelectEntry();
+            dialog.ShowPage(veltro::MainDialog::kPhonebookView);
+        };
+    }
     QObject::connect(&dialog, &veltro::MainDialog::startupFinished, &dialog, [&](int outcome) {
-        QTimer::singleShot(500, &dialog, [&, outcome] {
+        stage();
+        QTimer::singleShot(settleMs, &dialog, [&, outcome] {
             const QRect frame = dialog.frameGeometry();
             const QPixmap shot =
                 dialog.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
