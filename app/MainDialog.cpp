@@ -137,6 +137,7 @@ void MainDialog::BuildControls() {
 
     connect(minimiseButton_, &QPushButton::clicked, this, &MainDialog::MinimiseToTray);
     connect(closeButton_, &QPushButton::clicked, this, &MainDialog::RequestClose);
+    connect(connectButton_, &QPushButton::clicked, this, &MainDialog::ToggleConnection);
     connect(callButton_, &QPushButton::clicked, this, [this] { ShowPage(kCallView); });
     connect(smsButton_, &QPushButton::clicked, this, &MainDialog::OpenSmsMenu);
     connect(phonebookButton_, &QPushButton::clicked, this, [this] { ShowPage(kPhonebookView); });
@@ -339,14 +340,6 @@ void MainDialog::RefreshSignalIcon() {
         noSignalIcon_->hide();
         signalIcon_->show();
     }
-}
-
-void MainDialog::RequestClose() {
-    if (canClose_.load() == 0) {
-        return;
-    }
-    SaveDataFiles();
-    End();
 }
 
 void MainDialog::ExitNow() {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/ConnectionControl.h"
 #include "app/IndicatorIcon.h"
 #include "modem/Clock.h"
 #include "modem/ModemEngine.h"
@@ -73,9 +74,15 @@ public:
 
     void ShowPage(int view) override;
     void RefreshSignalIcon();
-    // Close button and window close: ignored while canClose is 0; otherwise saves
-    // the data files and ends the window.
-    void RequestClose();
+    // Connect button: connects when idle, disconnects when connected.
+    void ToggleConnection() override { connection_.ToggleConnection(); }
+    // Hang-up and recovery of the modem.
+    void Disconnect() { connection_.Disconnect(); }
+    // Close button and window close: ignored while canClose is 0; asks first while
+    // connected; saves the data files and ends the window.
+    void RequestClose() { connection_.RequestClose(); }
+    DialupConnection* Dialup() override { return connection_.Dialup(); }
+    ConnectionControl& Connection() { return connection_; }
     // "退出(&X)" of the tray menu: ends at once, without a question and without
     // hanging up, but saves the data files first so fetched messages are not lost.
     void ExitNow();
@@ -157,6 +164,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    friend class ConnectionControl;
+
     void BuildControls();
     void BuildMenus();
     void ApplySkin();
@@ -172,6 +181,7 @@ private:
 
     int connected_ = 0;
     std::atomic<int> canClose_{1};
+    ConnectionControl connection_{*this};
     char portName_[12] = {};
     std::mutex engineMutex_;
     std::unique_ptr<ModemEngine> engine_;

@@ -46,6 +46,9 @@ enum ConnectionState : int {
 struct ConnectionStatus {
     int state = kStateOpenPort;
     std::uint32_t error = 0;  // why a connection ended (DialupError numbers); 0 otherwise
+    // Why it ended in the dial service's own words (pppd's last meaningful lines); may
+    // be empty.
+    std::string reason;
     std::string deviceType;
     std::string deviceName;
 };

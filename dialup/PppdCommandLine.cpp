@@ -53,11 +53,14 @@ std::vector<std::string> PppdCommandLine::Build(const DialRequest& request,
                                                 const std::string& chatProgram,
                                                 const std::string& optionsFile) {
     const DialupEntry& entry = request.entry;
+    // The peers file comes first: what follows may add to it but pppd lets an ordinary
+    // user change none of its options.
     std::vector<std::string> args = {program,
+                                     "call",
+                                     kPeersName,
                                      "/dev/" + request.device.port,
                                      std::to_string(request.lineSpeed),
                                      "nodetach",
-                                     "noauth",
                                      "user",
                                      request.userName};
     if (!optionsFile.empty()) {
@@ -76,18 +79,17 @@ std::vector<std::string> PppdCommandLine::Build(const DialRequest& request,
     if ((entry.options & DialupEntry::kOptionIpHeaderCompression) == 0) {
         args.push_back("novj");
     }
-    const bool ownServers = (entry.options & DialupEntry::kOptionSpecificNameServers) != 0 &&
-                            !(IsZero(entry.ipaddrDns) && IsZero(entry.ipaddrDnsAlt));
-    if (ownServers) {
+    if ((entry.options & DialupEntry::kOptionSpecificNameServers) != 0) {
         if (!IsZero(entry.ipaddrDns)) {
             args.insert(args.end(), {"set", "DNS1=" + Dotted(entry.ipaddrDns)});
         }
         if (!IsZero(entry.ipaddrDnsAlt)) {
             args.insert(args.end(), {"set", "DNS2=" + Dotted(entry.ipaddrDnsAlt)});
         }
-    } else {
-        args.push_back("usepeerdns");
     }
+    // The network's name servers always: Debian's ip-up hook puts them into the
+    // resolver's configuration when pppd reports USEPEERDNS.
+    args.push_back("usepeerdns");
     args.insert(args.end(), {"ipparam", request.entryName});
     return args;
 }

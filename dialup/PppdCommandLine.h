@@ -10,18 +10,23 @@ namespace veltro {
 
 // The pppd command line of a dial.
 //
-// pppd runs in the foreground (nodetach) on "/dev/" + the device's port at the line
-// speed, dials with a chat script that sends "ATD" + the number and waits for CONNECT,
-// and takes its options from the entry:
+// The options pppd accepts only from root (noauth, replacedefaultroute) come from the
+// installed peers file (/etc/ppp/peers/veltrogprs, "call veltrogprs"), so that an
+// ordinary user in the groups dialout and dip can dial. pppd runs in the foreground
+// (nodetach) on "/dev/" + the device's port at the line speed, dials with a chat script
+// that sends "ATD" + the number and waits for CONNECT, asks the network for its name
+// servers (usepeerdns) and takes its other options from the entry:
 //   - default gateway option   -> defaultroute
 //   - no header compression    -> novj
 //   - specific IP address      -> "a.b.c.d:" instead of noipdefault
-//   - specific name servers    -> set DNS1=... set DNS2=... (for the ip-up scripts),
-//                                 otherwise usepeerdns
+//   - specific name servers    -> set DNS1=... set DNS2=... (for the ip-up scripts)
 // The user name goes on the command line; a password never does: it is handed over in
 // the options file given to Build (pppd reads it with "file").
 class PppdCommandLine {
 public:
+    // The peers file under /etc/ppp/peers.
+    static constexpr const char* kPeersName = "veltrogprs";
+
     static std::vector<std::string> Build(const DialRequest& request, const std::string& program,
                                           const std::string& chatProgram,
                                           const std::string& optionsFile);

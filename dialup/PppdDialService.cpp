@@ -282,8 +282,8 @@ ConnectionStatus PppdDialService::Finish(const ConnectionRecord& record) {
         auto found = dialled_.find(record.handle);
         const bool ours = found != dialled_.end();
         session.Exited(ours && found->second.exitStatus ? *found->second.exitStatus : -1);
-        status = ConnectionStatus{session.State(), session.Error(), record.deviceType,
-                                  record.deviceName};
+        status = ConnectionStatus{session.State(), session.Error(), session.Reason(),
+                                  record.deviceType, record.deviceName};
         if (ours) {
             found->second.finished = status;
         }
@@ -315,8 +315,8 @@ int PppdDialService::GetConnectStatus(ConnectionHandle handle, ConnectionStatus&
         if (ended) {
             session.Exited(-1);
         }
-        status = ConnectionStatus{session.State(), session.Error(), record->deviceType,
-                                  record->deviceName};
+        status = ConnectionStatus{session.State(), session.Error(), session.Reason(),
+                                  record->deviceType, record->deviceName};
     }
     DialNotifier notifier;
     {

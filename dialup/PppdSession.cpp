@@ -37,6 +37,41 @@ bool Starts(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+// Lines in which pppd or chat name why a run failed. pppd's option errors come as
+// "<program>: <message>" on its standard error.
+bool NamesACause(std::string_view line) {
+    static constexpr std::string_view kStarts[] = {
+        "Couldn't",
+        "Can't",
+        "Cannot",
+        "Failed to",
+        "Failed (",
+        "Connect script failed",
+        "LCP: timeout",
+        "Modem hangup",
+        "LCP terminated by peer",
+        "No response to",
+        "Device ",
+        "In file ",
+        "Hangup (SIGHUP)",
+        "alarm",
+        "You need to create",
+        "Please load the ppp_generic",
+    };
+    for (std::string_view start : kStarts) {
+        if (Starts(line, start)) {
+            return true;
+        }
+    }
+    return Contains(line, "requires root privilege") || Contains(line, "authentication failed") ||
+           Contains(line, "unrecognized option") || Contains(line, "Permission denied") ||
+           (Starts(line, "/") && Contains(line, "pppd: "));
+}
+
 }  // namespace
 
 void PppdSession::Advance(int state) {
@@ -51,8 +86,36 @@ void PppdSession::Fail(std::uint32_t error) {
     }
 }
 
+void PppdSession::NoteReason(std::string_view line) {
+    // pppd's option errors carry its path in front: the message is what tells.
+    if (const auto at = line.find("pppd: "); Starts(line, "/") && at != std::string_view::npos) {
+        line = line.substr(at + 6);
+    }
+    if (!reasons_.empty() && reasons_.back() == line) {
+        return;
+    }
+    reasons_.emplace_back(line);
+    if (reasons_.size() > kReasonLines) {
+        reasons_.erase(reasons_.begin());
+    }
+}
+
+std::string PppdSession::Reason() const {
+    std::string text;
+    for (const std::string& line : reasons_) {
+        text += (text.empty() ? "" : "\n") + line;
+    }
+    if (text.empty() && exitStatus_ > 0) {
+        text = "pppd exit status " + std::to_string(exitStatus_);
+    }
+    return text;
+}
+
 void PppdSession::Feed(std::string_view raw) {
     const std::string_view line = TrimBlanks(raw);
+    if (NamesACause(line)) {
+        NoteReason(line);
+    }
     if (Starts(line, "abort on (") || Starts(line, "timeout set to ") || Starts(line, "report (")) {
         Advance(kStatePortOpened);
     } else if (Starts(line, "send (AT")) {
@@ -101,6 +164,7 @@ void PppdSession::Feed(std::string_view raw) {
 }
 
 void PppdSession::Exited(int exitStatus) {
+    exitStatus_ = exitStatus;
     Fail(ErrorForExitStatus(exitStatus));
     state_ = kStateDisconnected;
 }

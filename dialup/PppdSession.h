@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dialup/ConnectionStatus.h"
 
@@ -33,6 +34,11 @@ public:
     int State() const { return state_; }
     std::uint32_t Error() const { return error_; }
     const std::string& Interface() const { return interface_; }
+    // Why the run failed in pppd's (or chat's) own words: its last lines that name a
+    // cause, at most kReasonLines of them, one a line; empty when none did.
+    std::string Reason() const;
+
+    static constexpr std::size_t kReasonLines = 2;
 
     // The error a pppd exit status stands for.
     static std::uint32_t ErrorForExitStatus(int exitStatus);
@@ -40,11 +46,14 @@ public:
 private:
     void Advance(int state);
     void Fail(std::uint32_t error);
+    void NoteReason(std::string_view line);
 
     int state_ = kStateOpenPort;
     std::uint32_t error_ = 0;
     std::string interface_;
     std::string lastExpect_;
+    std::vector<std::string> reasons_;
+    int exitStatus_ = -1;
 };
 
 }  // namespace veltro

@@ -52,7 +52,8 @@ std::optional<Arguments> Parse(const std::vector<std::string>& args) {
     static const std::set<std::string> flags = {
         "nodetach",           "noauth",       "noipdefault", "ipcp-accept-local",
         "ipcp-accept-remote", "defaultroute", "novj",        "usepeerdns"};
-    static const std::set<std::string> withValue = {"user", "connect", "set", "ipparam", "file"};
+    static const std::set<std::string> withValue = {"user",    "connect", "set",
+                                                    "ipparam", "file",    "call"};
     Arguments parsed;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

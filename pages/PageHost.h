@@ -9,6 +9,7 @@ namespace veltro {
 
 class CallPage;
 class Clock;
+class DialupConnection;
 class ModemEngine;
 class SmsComposePage;
 class SmsInboxPage;
@@ -50,6 +51,10 @@ public:
     virtual void Post(std::function<void()> change) = 0;
     // 1 from the start of a dial until the window is idle again.
     virtual int Connected() const = 0;
+    // The connect button's handler: connects when idle, disconnects when connected.
+    virtual void ToggleConnection() = 0;
+    // The dial-up connection while dialling or connected, else nullptr.
+    virtual DialupConnection* Dialup() = 0;
 
 protected:
     ~PageHost() = default;

@@ -31,10 +31,11 @@ DialRequest DefaultRequest() {
 TEST(PppdCommandLine, DefaultEntry) {
     const std::vector<std::string> expected = {
         "/usr/sbin/pppd",
+        "call",
+        "veltrogprs",
         "/dev/ttyUSB0",
         "115200",
         "nodetach",
-        "noauth",
         "user",
         "",
         "connect",
@@ -48,6 +49,7 @@ TEST(PppdCommandLine, DefaultEntry) {
         "DNS1=211.136.17.107",
         "set",
         "DNS2=211.136.20.203",
+        "usepeerdns",
         "ipparam",
         "VLGPRS"};
     EXPECT_EQ(expected,

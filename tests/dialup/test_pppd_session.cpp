@@ -150,5 +150,39 @@ TEST(PppdSession, FirstReasonWins) {
     EXPECT_EQ(DialupError::kAuthenticationFailure, session.Error());
 }
 
+
+struct ReasonCase {
+    const char* name;
+    const char* file;
+    const char* reason;
+};
+
+class PppdReasonTest : public ::testing::TestWithParam<ReasonCase> {};
+
+// The user sees pppd's own words for a failed dial, not only a number.
+TEST_P(PppdReasonTest, KeepsTheLastLinesThatNameACause) {
+    EXPECT_EQ(GetParam().reason, Replay(GetParam().file).session.Reason());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recorded, PppdReasonTest,
+    ::testing::Values(ReasonCase{"no_carrier", "gprs-no-carrier.txt",
+                                 "Failed (NO CARRIER)\nConnect script failed"},
+                      ReasonCase{"no_ppp_in_kernel", "no-ppp-device.txt",
+                                 "Couldn't open the /dev/ppp device: No such file or directory\n"
+                                 "You need to create the /dev/ppp device node by"},
+                      ReasonCase{"link_drop", "gprs-link-drop.txt", "Modem hangup"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PppdSession, OptionErrorsLoseThePppdPath) {
+    PppdSession session;
+    session.Feed("/usr/sbin/pppd: using the noauth option requires root privilege");
+    session.Exited(2);
+    EXPECT_EQ("using the noauth option requires root privilege", session.Reason());
+    PppdSession silent;
+    silent.Exited(4);
+    EXPECT_EQ("pppd exit status 4", silent.Reason());
+}
+
 }  // namespace
 }  // namespace veltro

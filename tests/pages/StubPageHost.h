@@ -25,6 +25,8 @@ public:
     bool SaveDataFiles() override { return saveSucceeds; }
     void Post(std::function<void()> change) override { change(); }
     int Connected() const override { return connected; }
+    void ToggleConnection() override { ++toggles; }
+    DialupConnection* Dialup() override { return dialup; }
 
     mutable ManualClock clock;
     ModemEngine* engine = nullptr;
@@ -35,6 +37,8 @@ public:
     QString statusText;
     bool saveSucceeds = true;
     int connected = 0;
+    int toggles = 0;
+    DialupConnection* dialup = nullptr;
 };
 
 }  // namespace veltro::test

@@ -1,0 +1,398 @@
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+#include "CardRules.h"
+#include "ManualClock.h"
+#include "ScriptedLine.h"
+#include "app/ConnectionControl.h"
+#include "app/DeviceStartup.h"
+#include "app/DialogColours.h"
+#include "app/MainDialog.h"
+#include "dialup/DialupConnection.h"
+#include "dialup/DialupPlatform.h"
+#include "modem/ModemDeviceClass.h"
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
+#include "vcard/VirtualCard.h"
+
+namespace veltro {
+
+namespace {
+
+constexpr int kStartupLimitMs = 60000;
+constexpr int kConnectLimitMs = 30000;
+constexpr char kDeviceName[] = "VeltroGSM无线调制解调器";
+
+// A dial service whose dials follow a script: each dial takes the next plan (the last
+// one repeats). A plan is the states its status reads pass, the last one staying.
+class ScriptedDialService final : public DialService {
+public:
+    struct Plan {
+        int dialResult = 0;
+        std::vector<int> states;
+        std::string reason;
+    };
+    std::vector<Plan> plans;
+    test::ManualClock* clock = nullptr;
+    std::vector<std::uint64_t> dialTimes;
+    std::vector<ConnectionHandle> hangUps;
+
+    int Dial(const DialRequest&, ConnectionHandle& handle) override {
+        dialTimes.push_back(clock->NowMs());
+        const Plan& plan = Current();
+        if (plan.dialResult == 0) {
+            handle = static_cast<ConnectionHandle>(100 + dialTimes.size());
+            reads_ = 0;
+        }
+        return plan.dialResult;
+    }
+    int GetConnectStatus(ConnectionHandle handle, ConnectionStatus& status) override {
+        if (handle == 0) {
+            return 6;
+        }
+        const Plan& plan = Current();
+        status.state = plan.states[std::min(reads_++, plan.states.size() - 1)];
+        status.reason = status.state == kStateDisconnected ? plan.reason : "";
+        return 0;
+    }
+    std::optional<std::vector<ActiveConnection>> EnumConnections() override {
+        return std::vector<ActiveConnection>{};
+    }
+    int HangUp(ConnectionHandle handle) override {
+        hangUps.push_back(handle);
+        return 0;
+    }
+    int GetStatistics(ConnectionHandle, LinkStatistics&) override { return 668; }
+
+private:
+    const Plan& Current() const { return plans[std::min(dialTimes.size(), plans.size()) - 1]; }
+    std::size_t reads_ = 0;
+};
+
+class ScriptedPlatform final : public DialupPlatform {
+public:
+    explicit ScriptedPlatform(DialService& dialer) : dialer_(dialer) { Install(this); }
+    ~ScriptedPlatform() override { Install(nullptr); }
+    DialService& Dialer() override { return dialer_; }
+
+private:
+    DialService& dialer_;
+};
+
+// A question as the test saw it, with where the stack stood when it was asked.
+struct Asked {
+    QString title;
+    QString text;
+    bool questionIcon;
+    std::uintptr_t stack;
+    std::uint64_t at;
+};
+
+}  // namespace
+
+class ConnectionControlTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString previousDirectory_;
+    std::unique_ptr<vcard::VirtualCard> card_;
+
+    QString TablePath() const { return dir_->filePath(QStringLiteral("modems.ini")); }
+
+    void WriteTable(const std::vector<ModemDevice>& devices) {
+        std::ofstream(TablePath().toStdString()) << ModemDeviceClass::TableText(devices);
+    }
+
+    static int RunStartup(MainDialog& dialog) {
+        QSignalSpy finished(&dialog, &MainDialog::startupFinished);
+        dialog.Initialise(nullptr);
+        dialog.show();
+        if (!finished.wait(kStartupLimitMs) && finished.isEmpty()) {
+            return -1;
+        }
+        return finished.at(0).at(0).toInt();
+    }
+
+    static void VerifyIdle(MainDialog& dialog) {
+        QCOMPARE(dialog.ConnectButton().text(), QStringLiteral("连接"));
+        QVERIFY(dialog.ConnectButton().isEnabled());
+        QCOMPARE(dialog.Connected(), 0);
+        QVERIFY(dialog.Engine() != nullptr);
+        QVERIFY(dialog.Dialup() == nullptr);
+        for (SkinButton* button :
+             {&dialog.CallButton(), &dialog.SmsButton(), &dialog.PhonebookButton()}) {
+            QVERIFY(button->isEnabled());
+        }
+        QCOMPARE(dialog.Call().Timer1Period(), 950);
+        QVERIFY(dialog.Call().IsTimer1Active());
+        QCOMPARE(dialog.Inbox().Timer1Period(), 5100);
+        QVERIFY(dialog.Inbox().IsTimer1Active());
+        QVERIFY(!dialog.Traffic().IsTimer1Active());
+        QCOMPARE(dialog.StatusLine().text(), QString::fromUtf8(DeviceStartup::kWelcomeText));
+        QCOMPARE(dialog.CanClose(), 1);
+    }
+
+    static void VerifyConnected(MainDialog& dialog) {
+        QCOMPARE(dialog.ConnectButton().text(), QStringLiteral("断开"));
+        QVERIFY(dialog.ConnectButton().isEnabled());
+        QCOMPARE(dialog.Connected(), 1);
+        QVERIFY(dialog.Engine() == nullptr);
+        QVERIFY(dialog.Dialup() != nullptr);
+        for (SkinButton* button :
+             {&dialog.CallButton(), &dialog.SmsButton(), &dialog.PhonebookButton()}) {
+            QVERIFY(!button->isEnabled());
+        }
+        QVERIFY(!dialog.Call().IsTimer1Active());
+        QVERIFY(!dialog.Inbox().IsTimer1Active());
+        QVERIFY(dialog.Traffic().IsTimer1Active());
+        QCOMPARE(dialog.Traffic().Timer1Period(), 1000);
+        QVERIFY(!dialog.Traffic().isHidden());
+        QVERIFY(dialog.StatusLine().isHidden());
+        // Minimised, and hidden where a tray can bring it back.
+        QVERIFY(dialog.isMinimized());
+        QCOMPARE(dialog.isVisible(), !QSystemTrayIcon::isSystemTrayAvailable());
+    }
+
+    // Clicks "连接" and waits for the window to connect.
+    static bool ConnectOnce(MainDialog& dialog) {
+        dialog.ConnectButton().click();
+        return QTest::qWaitFor(
+            [&] { return dialog.ConnectButton().text() == QStringLiteral("断开"); },
+            kConnectLimitMs);
+    }
+
+private slots:
+    void initTestCase() { DialogColours::Apply(); }
+
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        previousDirectory_ = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir_->path()));
+        QVERIFY(QDir().mkdir(QStringLiteral("run")));
+        QFile::setPermissions(QStringLiteral("run"), QFileDevice::ReadOwner |
+                                                         QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner);
+        qputenv("XDG_CONFIG_HOME", dir_->filePath(QStringLiteral("config")).toUtf8());
+        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
+        qputenv("XDG_RUNTIME_DIR", dir_->filePath(QStringLiteral("run")).toUtf8());
+        qputenv("VELTROGPRS_MODEMS", TablePath().toUtf8());
+        qputenv("VELTROGPRS_DIALER", VELTRO_STANDIN_DIALER);
+        qunsetenv("VELTROGPRS_PHONEBOOK");
+        qunsetenv("VELTROGPRS_RUNTIME_DIR");
+        WriteTable({});
+    }
+
+    void cleanup() {
+        card_.reset();
+        QDir::setCurrent(previousDirectory_);
+        dir_.reset();
+    }
+
+    // The whole round on the virtual card and the stand-in dialer: connect, the card
+    // drops the link, connect again, close.
+    void connectDropAndCloseOnTheVirtualCard() {
+        vcard::CardOptions options;
+        options.manufacturer = "BenQ GSM/GPRS modem";
+        card_ = std::make_unique<vcard::VirtualCard>(options);
+        QVERIFY(card_->Start());
+        WriteTable({{kDeviceName, card_->PortName()}});
+        Clock& clock = SystemClock::Instance();
+        MainDialog dialog(clock, SerialPort::Factory(clock));
+        std::vector<Asked> asked;
+        bool closeAnswer = false;
+        dialog.Connection().SetAsker([&](const ConnectionControl::Question& q) {
+            asked.push_back({q.title, q.text, q.questionIcon, 0, 0});
+            return closeAnswer;
+        });
+        QCOMPARE(RunStartup(dialog), int(DeviceStartup::kSuccess));
+        QSignalSpy texts(&dialog, &MainDialog::statusTextChanged);
+
+        QVERIFY(ConnectOnce(dialog));
+        VerifyConnected(dialog);
+        QVERIFY(asked.empty());
+        // The dial's progress, in the order of the states.
+        QStringList shown;
+        for (const QList<QVariant>& change : texts) {
+            shown << change.at(0).toString();
+        }
+        const QStringList progress = {"正在打开通讯端口...",           "通讯端口打开成功.",
+                                      "正在进行设备连接...",           "设备连接成功.",
+                                      "设备链中的所有设备均连接成功.", "联接远端服务器成功.\n"};
+        qsizetype at = -1;
+        for (const QString& text : {progress.first(), progress.last()}) {
+            const qsizetype found = shown.indexOf(text);
+            QVERIFY2(found > at, qPrintable(shown.join(QStringLiteral(" | "))));
+            at = found;
+        }
+        for (const QString& text : shown) {
+            QVERIFY2(progress.contains(text) || text.startsWith(QStringLiteral("正在")) ||
+                         text.endsWith(QLatin1Char('.')),
+                     qPrintable(text));
+        }
+        // The link carries data: the page counts it.
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.Traffic().Values().bytesReceived > 0, 5000);
+        QVERIFY(dialog.Traffic().Values().secondsConnected > 0);
+
+        // The card drops the link: back to idle, no question, the window stays hidden.
+        texts.clear();
+        card_->RemoteHangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.ConnectButton().text() == QStringLiteral("连接") &&
+                                     dialog.ConnectButton().isEnabled(),
+                                 20000);
+        VerifyIdle(dialog);
+        QVERIFY(asked.empty());
+        QVERIFY(dialog.isMinimized());
+        QCOMPARE(texts.first().at(0).toString(),
+                 QString::fromUtf8(ConnectionControl::kDisconnectingText));
+        dialog.Activate();
+
+        // Connected again: a close asks; No keeps everything.
+        QVERIFY(ConnectOnce(dialog));
+        QSignalSpy ended(&dialog, &MainDialog::ended);
+        dialog.RequestClose();
+        QCOMPARE(asked.size(), std::size_t{1});
+        QCOMPARE(asked[0].title, QStringLiteral("关闭确认"));
+        QCOMPARE(asked[0].text, QStringLiteral("是否要断开连接并关闭？"));
+        QVERIFY(!asked[0].questionIcon);
+        QVERIFY(ended.isEmpty());
+        VerifyConnected(dialog);
+
+        // Yes hangs up, takes the modem back, saves and ends; a close request during
+        // the hang-up is ignored.
+        int closesDuringDisconnect = 0;
+        connect(&dialog, &MainDialog::statusTextChanged, &dialog, [&](const QString& text) {
+            if (text == QString::fromUtf8(ConnectionControl::kDisconnectingText)) {
+                ++closesDuringDisconnect;
+                dialog.RequestClose();
+            }
+        });
+        closeAnswer = true;
+        dialog.Phonebook().Entries().appendRow({new QStandardItem("A"), new QStandardItem("1")});
+        dialog.RequestClose();
+        QCOMPARE(closesDuringDisconnect, 1);
+        QCOMPARE(asked.size(), std::size_t{2});
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(dialog.Engine() != nullptr);
+        QVERIFY(dialog.Dialup() == nullptr);
+        QCOMPARE(QFileInfo(QStringLiteral("vc.dat")).size(), 48);
+        ConnectionHandle handle = 0;
+        QVERIFY(!DialupConnection().IsConnected(DialupConnection::kEntryName, handle));
+    }
+
+    // The questions after a failed and a timed-out dial, in virtual time on a scripted
+    // modem: Yes starts a complete new attempt with a new limit, No returns to idle.
+    void failedAndTimedOutDials() {
+        auto modem = std::make_shared<test::ScriptedLine::Shared>();
+        modem->rules = test::CardRules("BenQ");
+        WriteTable({{kDeviceName, "pts/77"}});
+        test::ManualClock clock;
+        ScriptedDialService dialer;
+        dialer.clock = &clock;
+        dialer.plans = {{0, {kStateConnectDevice, kStateDisconnected}, "Connect script failed"},
+                        {0, {kStateConnectDevice}, ""}};
+        ScriptedPlatform platform(dialer);
+        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        std::vector<Asked> asked;
+        dialog.Connection().SetAsker([&](const ConnectionControl::Question& q) {
+            asked.push_back({q.title, q.text, q.questionIcon, 0, clock.NowMs()});
+            return asked.size() == 1;
+        });
+        QCOMPARE(RunStartup(dialog), int(DeviceStartup::kSuccess));
+        QSignalSpy texts(&dialog, &MainDialog::statusTextChanged);
+
+        dialog.ConnectButton().click();
+
+        QCOMPARE(asked.size(), std::size_t{2});
+        QCOMPARE(asked[0].title, QStringLiteral("错误"));
+        QCOMPARE(asked[0].text, QStringLiteral("发生错误,是否重新连接?"));
+        QVERIFY(asked[0].questionIcon);
+        QCOMPARE(asked[1].title, QStringLiteral("错误"));
+        QCOMPARE(asked[1].text, QStringLiteral("在规定的时间内无法接通,是否重新连接?"));
+        QCOMPARE(dialer.dialTimes.size(), std::size_t{2});
+        // A new limit for the new attempt: more than 30000 ms after its own start.
+        QVERIFY(asked[1].at - dialer.dialTimes[1] > 30000);
+        QVERIFY(asked[1].at - dialer.dialTimes[1] < 30000 + 1000 + 15000);
+        QCOMPARE(dialer.hangUps.size(), std::size_t{2});
+
+        QStringList shown;
+        for (const QList<QVariant>& change : texts) {
+            shown << change.at(0).toString();
+        }
+        // pppd's reason reaches the status line; the retry is announced.
+        QVERIFY(shown.contains(QStringLiteral("已断开.\nConnect script failed")));
+        QVERIFY(shown.contains(QStringLiteral("正在重新尝试连接...")));
+        VerifyIdle(dialog);
+    }
+
+    // A user may retry as often as they like: the stack does not grow with each attempt.
+    void fiftyRetriesKeepTheStack() {
+        auto modem = std::make_shared<test::ScriptedLine::Shared>();
+        modem->rules = test::CardRules("BenQ");
+        WriteTable({{kDeviceName, "pts/77"}});
+        test::ManualClock clock;
+        ScriptedDialService dialer;
+        dialer.clock = &clock;
+        dialer.plans = {{0, {kStateDisconnected}, "Modem hangup"}};
+        ScriptedPlatform platform(dialer);
+        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        std::vector<std::uintptr_t> stacks;
+        dialog.Connection().SetAsker([&](const ConnectionControl::Question&) {
+            const char marker = 0;
+            stacks.push_back(reinterpret_cast<std::uintptr_t>(&marker));
+            return stacks.size() <= 50;
+        });
+        QCOMPARE(RunStartup(dialog), int(DeviceStartup::kSuccess));
+        dialog.ConnectButton().click();
+        QCOMPARE(stacks.size(), std::size_t{51});
+        QCOMPARE(dialer.dialTimes.size(), std::size_t{51});
+        QCOMPARE(stacks.front(), stacks.back());
+        VerifyIdle(dialog);
+    }
+
+    // A close confirmed while the dial is still running hangs it up before the window
+    // ends, and the dial wait gives up.
+    void closeDuringTheDialHangsUp() {
+        auto modem = std::make_shared<test::ScriptedLine::Shared>();
+        modem->rules = test::CardRules("BenQ");
+        WriteTable({{kDeviceName, "pts/77"}});
+        test::ManualClock clock;
+        ScriptedDialService dialer;
+        dialer.clock = &clock;
+        dialer.plans = {{0, {kStateConnectDevice}, ""}};
+        ScriptedPlatform platform(dialer);
+        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        std::vector<Asked> asked;
+        dialog.Connection().SetAsker([&](const ConnectionControl::Question& q) {
+            asked.push_back({q.title, q.text, q.questionIcon, 0, clock.NowMs()});
+            return true;
+        });
+        QCOMPARE(RunStartup(dialog), int(DeviceStartup::kSuccess));
+        QSignalSpy ended(&dialog, &MainDialog::ended);
+        connect(&dialog, &MainDialog::statusTextChanged, &dialog, [&](const QString& text) {
+            if (text == QStringLiteral("正在进行设备连接...")) {
+                QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
+            }
+        });
+        dialog.ConnectButton().click();
+        QCOMPARE(asked.size(), std::size_t{1});
+        QCOMPARE(asked[0].text, QStringLiteral("是否要断开连接并关闭？"));
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(dialer.hangUps.size(), std::size_t{1});
+        QVERIFY(dialog.Dialup() == nullptr);
+        QVERIFY(clock.NowMs() - dialer.dialTimes[0] < 30000);
+    }
+};
+
+}  // namespace veltro
+
+QTEST_MAIN(veltro::ConnectionControlTest)
+#include "test_connection_control.moc"
