@@ -7,6 +7,7 @@
 #include "cli/CliContext.h"
 #include "dialup/ConnectionStatistics.h"
 #include "dialup/DialupConnection.h"
+#include "dialup/DialupPaths.h"
 #include "dialup/DialupPlatform.h"
 #include "dialup/EnsureDialupEntry.h"
 
@@ -82,8 +83,14 @@ int RunConnect(CliContext& context, const std::vector<std::string>&) {
             return kExitSuccess;
         }
         if (final != 0) {
-            return context.Fail("the dial ended without a connection (error " +
-                                std::to_string(connection.Status.error) + ")");
+            // pppd's own words tell the user more than the number.
+            std::string why = "the dial ended without a connection (error " +
+                              std::to_string(connection.Status.error) + ")";
+            if (!connection.Status.reason.empty()) {
+                why += ": " + connection.Status.reason + "; the dialer's output is in " +
+                       DialupPaths::FailedDialLog();
+            }
+            return context.Fail(why);
         }
         if (clock.NowMs() - start > kDialLimitMs) {
             connection.HangUp();

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "modem/IniDocument.h"
 #include "modem/AtomicFile.h"
+#include "modem/IniDocument.h"
 
 namespace veltro {
 
@@ -27,6 +27,19 @@ std::optional<T> Number(const IniDocument::Pairs& values, const char* key) {
         return std::nullopt;
     }
     return value;
+}
+
+// The largest process id this system hands out.
+std::int64_t PidMax() {
+    std::ifstream in("/proc/sys/kernel/pid_max");
+    std::int64_t value = 0;
+    return in >> value && value > 1 ? value : 4194304;
+}
+
+// A record names processes to be signalled: only ids a process can have, never 0 or 1
+// (or a negative one, which would reach a whole process group).
+bool PlausiblePid(std::int64_t pid) {
+    return pid >= 2 && pid <= PidMax();
 }
 
 std::optional<ConnectionRecord> ReadRecord(const std::string& path) {
@@ -47,7 +60,8 @@ std::optional<ConnectionRecord> ReadRecord(const std::string& path) {
     const auto start = Number<std::uint64_t>(v, "PidStart");
     const auto owner = Number<std::int64_t>(v, "Owner");
     const auto ownerStart = Number<std::uint64_t>(v, "OwnerStart");
-    if (!handle || !start || !owner || !ownerStart || *handle <= 0) {
+    if (!handle || !start || !owner || !ownerStart || !PlausiblePid(*handle) ||
+        !PlausiblePid(*owner)) {
         return std::nullopt;
     }
     record.handle = *handle;
@@ -91,7 +105,7 @@ bool ConnectionRegistry::Add(const ConnectionRecord& record) {
 }
 
 std::optional<ConnectionRecord> ConnectionRegistry::Find(ConnectionHandle handle) const {
-    if (handle <= 0) {
+    if (!PlausiblePid(handle)) {
         return std::nullopt;
     }
     auto record = ReadRecord(PathOf(handle));
@@ -117,13 +131,19 @@ std::vector<ConnectionRecord> ConnectionRegistry::List() const {
     return records;
 }
 
+bool ConnectionRegistry::Inside(const std::string& path) const {
+    const fs::path file = fs::path(path).lexically_normal();
+    return !path.empty() && file.parent_path() == fs::path(dir_).lexically_normal() &&
+           file.filename().string().rfind("dial-", 0) == 0;
+}
+
 void ConnectionRegistry::Remove(const ConnectionRecord& record) {
     ::unlink(PathOf(record.handle).c_str());
-    if (!record.logPath.empty()) {
-        ::unlink(record.logPath.c_str());
-    }
-    if (!record.optionsPath.empty()) {
-        ::unlink(record.optionsPath.c_str());
+    // The paths come from a file: only the dial's own files in this folder go.
+    for (const std::string* path : {&record.logPath, &record.optionsPath}) {
+        if (Inside(*path)) {
+            ::unlink(path->c_str());
+        }
     }
 }
 

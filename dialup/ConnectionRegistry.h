@@ -35,8 +35,11 @@ public:
     bool Add(const ConnectionRecord& record);
     std::optional<ConnectionRecord> Find(ConnectionHandle handle) const;
     std::vector<ConnectionRecord> List() const;
-    // Removes the record with its log and options file.
+    // Removes the record with its log and options file (those only when they are the
+    // dial's files in this folder).
     void Remove(const ConnectionRecord& record);
+    // True when path names a dial's file ("dial-...") directly in this folder.
+    bool Inside(const std::string& path) const;
 
     // The start time of a process (clock ticks since boot), if it exists and has not
     // ended; a process that has ended but is not yet reaped has ended.

@@ -190,12 +190,11 @@ int DialupConnection::WriteEntry(const std::string& entryName, const std::string
                                  const std::string& phonebook) {
     Phonebook book = PhonebookAt(phonebook);
     if (book.Validate(entryName) == DialupError::kAlreadyExists) {
-        DialupEntry entry;
-        GetEntryProperties(entryName, entry, phonebook);
-        entry.deviceType = deviceType;
-        entry.deviceName = deviceName;
         // Replacing the entry in one write keeps it whole if the write fails.
-        book.Write(entryName, entry);
+        book.Modify(entryName, [&](DialupEntry& entry) {
+            entry.deviceType = deviceType;
+            entry.deviceName = deviceName;
+        });
         return DialupError::kAlreadyExists;
     }
     DialupEntry entry;
@@ -223,16 +222,15 @@ int DialupConnection::GetEntryProperties(const std::string& entryName, DialupEnt
 
 namespace {
 
-template <typename Change>
-int AdjustEntry(DialupConnection& connection, const std::string& entryName,
-                const std::string& phonebook, Change change) {
-    DialupEntry entry;
-    const int read = connection.GetEntryProperties(entryName, entry, phonebook);
-    if (read != 0) {
-        return read;
+// Read, change and write back under the phonebook's lock.
+int AdjustEntry(DialupConnection&, const std::string& entryName, const std::string& phonebook,
+                const std::function<void(DialupEntry&)>& change) {
+    Phonebook book = PhonebookAt(phonebook);
+    if (book.Validate(entryName) != DialupError::kAlreadyExists) {
+        return DialupError::kEntryNotFound;
     }
-    change(entry);
-    return PhonebookAt(phonebook).Write(entryName, entry);
+    const int result = book.Modify(entryName, change);
+    return result == DialupError::kCannotFindPhonebookEntry ? DialupError::kEntryNotFound : result;
 }
 
 }  // namespace

@@ -38,6 +38,10 @@ std::string DialupPaths::DeviceDefaults() {
     return HomeDir("XDG_STATE_HOME", "/.local/state") + "/veltrogprs/devices.ini";
 }
 
+std::string DialupPaths::FailedDialLog() {
+    return HomeDir("XDG_STATE_HOME", "/.local/state") + "/veltrogprs/failed-dial.log";
+}
+
 std::string DialupPaths::RuntimeDir() {
     const std::string base = Env("XDG_RUNTIME_DIR");
     std::string dir = Env("VELTROGPRS_RUNTIME_DIR");
@@ -46,8 +50,10 @@ std::string DialupPaths::RuntimeDir() {
     }
     ::mkdir(dir.c_str(), 0700);
     struct stat info {};
-    // A shared /tmp lets anyone create the folder first: use it only when it is ours.
-    if (::lstat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
+    // A shared /tmp lets anyone create the folder first: use it only when it is ours
+    // and nobody else may put files into it or read the dials' logs.
+    if (::lstat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+        (info.st_mode & 077) != 0) {
         return {};
     }
     return dir;

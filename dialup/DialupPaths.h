@@ -13,9 +13,13 @@ public:
     // The devices' default line speeds: $XDG_STATE_HOME/veltrogprs/devices.ini
     // (~/.local/state when unset).
     static std::string DeviceDefaults();
+    // The dialer's output of the last dial that failed before connecting:
+    // $XDG_STATE_HOME/veltrogprs/failed-dial.log (~/.local/state when unset).
+    static std::string FailedDialLog();
     // Records of active connections, shared by every process of the user:
     // VELTROGPRS_RUNTIME_DIR, else $XDG_RUNTIME_DIR/veltrogprs, else /tmp/veltrogprs-<uid>. Created
-    // (mode 0700) when missing; empty when it cannot be made or is not the user's own.
+    // (mode 0700) when missing; empty when it cannot be made, is not the user's own or is
+    // open to others.
     static std::string RuntimeDir();
     // Creates the folders of path's parent; true when it exists afterwards.
     static bool MakeParent(const std::string& path);

@@ -13,8 +13,8 @@
 
 #include "dialup/DialupError.h"
 #include "dialup/DialupPaths.h"
-#include "modem/IniDocument.h"
 #include "modem/AtomicFile.h"
+#include "modem/IniDocument.h"
 
 namespace veltro {
 
@@ -209,6 +209,28 @@ int Phonebook::Write(const std::string& entryName, const DialupEntry& entry) {
     }
     return Update(path_, [&](IniDocument& document) {
         document.Set(entryName, ToPairs(entry));
+        return 0;
+    });
+}
+
+int Phonebook::Modify(const std::string& entryName,
+                      const std::function<void(DialupEntry&)>& change) {
+    if (!ValidName(entryName)) {
+        return DialupError::kInvalidName;
+    }
+    return Update(path_, [&](IniDocument& document) {
+        const IniDocument::Section* section = document.Find(entryName);
+        std::optional<DialupEntry> entry = section ? FromPairs(section->values) : std::nullopt;
+        if (!entry) {
+            return DialupError::kCannotFindPhonebookEntry;
+        }
+        change(*entry);
+        if (!ValidText(entry->localPhoneNumber, DialupEntry::kMaxPhoneNumber) ||
+            !ValidText(entry->deviceType, DialupEntry::kMaxDeviceType) ||
+            !ValidText(entry->deviceName, DialupEntry::kMaxDeviceName)) {
+            return DialupError::kInvalidParameter;
+        }
+        document.Set(entryName, ToPairs(*entry));
         return 0;
     });
 }

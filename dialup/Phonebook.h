@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "dialup/DialupEntry.h"
@@ -30,6 +31,10 @@ public:
     int Write(const std::string& entryName, const DialupEntry& entry);
     // 0, kCannotFindPhonebookEntry or kCannotWritePhonebook.
     int Delete(const std::string& entryName);
+    // Reads the entry, lets change alter it and writes it back, all under the lock, so
+    // that two processes changing the same entry do not undo each other's change.
+    // 0, kCannotFindPhonebookEntry, or a result of Write.
+    int Modify(const std::string& entryName, const std::function<void(DialupEntry&)>& change);
 
 private:
     std::string path_;

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "dialup/DialupError.h"
 #include "dialup/DialupPaths.h"
 #include "dialup/PppdCommandLine.h"
+#include "modem/AtomicFile.h"
 
 extern char** environ;
 
@@ -79,6 +81,43 @@ std::optional<std::uint64_t> ReadCounter(const std::string& path) {
     return value;
 }
 
+// An exclusive lock on a folder, held while the object lives.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW)) {
+        if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// The log of a dial that failed stays for the user to read (the record's goes with it).
+void KeepFailedDialLog(const std::string& logPath) {
+    std::ifstream in(logPath, std::ios::binary);
+    if (!in) {
+        return;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string target = DialupPaths::FailedDialLog();
+    if (DialupPaths::MakeParent(target)) {
+        AtomicFile::Write(target, text.str());
+    }
+}
+
 std::string SelfDir() {
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -130,6 +169,13 @@ PppdSession PppdDialService::ReadSession(const ConnectionRecord& record) const {
 int PppdDialService::Dial(const DialRequest& request, ConnectionHandle& handle) {
     const std::string dir = RuntimeDir();
     if (dir.empty()) {
+        return DialupError::kPortNotAvailable;
+    }
+    // Two dials at the same moment (two processes of the user) must not both find no
+    // connection and both start a dialer: the check and the start happen under one
+    // lock of the runtime folder.
+    const FolderLock lock(dir);
+    if (!lock.Held()) {
         return DialupError::kPortNotAvailable;
     }
     // The entry is being dialled or is up already: a second dialer would only fight
@@ -287,6 +333,9 @@ ConnectionStatus PppdDialService::Finish(const ConnectionRecord& record) {
         if (ours) {
             found->second.finished = status;
         }
+    }
+    if (!session.ReachedConnected()) {
+        KeepFailedDialLog(record.logPath);
     }
     Registry().Remove(record);
     return status;

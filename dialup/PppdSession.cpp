@@ -77,6 +77,7 @@ bool NamesACause(std::string_view line) {
 void PppdSession::Advance(int state) {
     if (state_ != kStateDisconnected && Rank(state) > Rank(state_)) {
         state_ = state;
+        reachedConnected_ = reachedConnected_ || state == kStateConnected;
     }
 }
 

@@ -32,6 +32,8 @@ public:
     void Exited(int exitStatus);
 
     int State() const { return state_; }
+    // True once the link has been up (the dial did not fail before connecting).
+    bool ReachedConnected() const { return reachedConnected_; }
     std::uint32_t Error() const { return error_; }
     const std::string& Interface() const { return interface_; }
     // Why the run failed in pppd's (or chat's) own words: its last lines that name a
@@ -54,6 +56,7 @@ private:
     std::string lastExpect_;
     std::vector<std::string> reasons_;
     int exitStatus_ = -1;
+    bool reachedConnected_ = false;
 };
 
 }  // namespace veltro

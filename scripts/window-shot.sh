@@ -8,7 +8,7 @@ bash scripts/build.sh
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -m 700 "$scratch/run"
-for shot in window call phonebook; do
+for shot in window call phonebook traffic; do
     view=$shot
     [ "$shot" = window ] && view=
     rm -f "$scratch/vc.dat" "$scratch/sms.dat"

@@ -1,7 +1,8 @@
 // Starts the window on the virtual data card, waits for the end of the device start-up
 // and saves what the screen shows of the window as a PNG. Run under Xvfb by
 // scripts/window-shot.sh; the pictures are the README's docs/window.png, and with a view
-// named, docs/call.png (a call ringing in) and docs/phonebook.png (a few contacts).
+// named, docs/call.png (a call ringing in), docs/phonebook.png (a few contacts) and
+// docs/traffic.png (connected, the link carrying data for a few seconds).
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -19,7 +20,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [call|phonebook]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT.png [call|phonebook|traffic]\n", argv[0]);
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
@@ -53,6 +54,16 @@ int main(int argc, char** argv) {
             page.SelectEntry();
             dialog.ShowPage(veltro::MainDialog::kPhonebookView);
         };
+    } else if (std::strcmp(view, "traffic") == 0) {
+        // Connected, the window hides into the tray: bring it back to look at it.
+        stage = [&dialog] {
+            QTimer::singleShot(0, &dialog, [&dialog] { dialog.ToggleConnection(); });
+            QTimer::singleShot(5500, &dialog, [&dialog] {
+                dialog.Activate();
+                dialog.move(40, 40);
+            });
+        };
+        settleMs = 6500;
     }
     QObject::connect(&dialog, &veltro::MainDialog::startupFinished, &dialog, [&](int outcome) {
         stage();

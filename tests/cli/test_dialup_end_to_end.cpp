@@ -32,6 +32,7 @@ protected:
         }
         dir = ::testing::TempDir() + "dialup-e2e-" + std::to_string(::getpid());
         std::filesystem::create_directories(dir + "/run");
+        std::filesystem::permissions(dir + "/run", std::filesystem::perms::owner_all);
         ::setenv("VELTROGPRS_RUNTIME_DIR", (dir + "/run").c_str(), 1);
         ::setenv("VELTROGPRS_PHONEBOOK", (dir + "/phonebook.ini").c_str(), 1);
         ::setenv("XDG_STATE_HOME", (dir + "/state").c_str(), 1);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "DialupTestPlatform.h"
 #include "dialup/DialupConnection.h"
@@ -315,6 +316,29 @@ TEST_F(DeviceTest, DefaultBaudRateIsKeptPerKnownDevice) {
     ASSERT_EQ(1u, platform.fake.dials.size());
     EXPECT_EQ(57600u, platform.fake.dials[0].lineSpeed);
     EXPECT_EQ("ttyUSB0", platform.fake.dials[0].device.port);
+}
+
+// Two processes changing the same entry at once: each change is read, made and written
+// under the phonebook's lock, so neither undoes the other.
+TEST_F(EntryTest, ConcurrentChangesKeepEachOther) {
+    DialupConnection connection;
+    ASSERT_EQ(1, connection.CreateEntry("VLGPRS", "VeltroGSM无线调制解调器"));
+    constexpr int kRounds = 40;
+    auto change = [](int slot, std::uint8_t b) {
+        DialupConnection mine;
+        for (int i = 1; i <= kRounds; ++i) {
+            EXPECT_EQ(0, mine.SetEntryAddress("VLGPRS", slot, 10, b, 0,
+                                              static_cast<std::uint8_t>(i), ""));
+        }
+    };
+    std::thread address(change, 1, 0);
+    std::thread wins(change, 4, 1);
+    address.join();
+    wins.join();
+    DialupEntry entry;
+    ASSERT_EQ(0, connection.GetEntryProperties("VLGPRS", entry, ""));
+    EXPECT_EQ((DialupEntry::Address{10, 0, 0, kRounds}), entry.ipaddr);
+    EXPECT_EQ((DialupEntry::Address{10, 1, 0, kRounds}), entry.ipaddrWins);
 }
 
 }  // namespace

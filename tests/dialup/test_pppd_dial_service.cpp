@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "dialup/ConnectionStatistics.h"
 #include "dialup/DialupConnection.h"
 #include "dialup/DialupError.h"
+#include "dialup/DialupPaths.h"
 #include "dialup/PppdCommandLine.h"
 #include "dialup/PppdDialService.h"
 #include "modem/SystemClock.h"
@@ -38,6 +40,7 @@ protected:
         service = std::make_unique<PppdDialService>(Options(), SystemClock::Instance());
         platform.UseDialer(service.get());
         fs::create_directories(platform.dir + "/run");
+        fs::permissions(platform.dir + "/run", fs::perms::owner_all);
         ::setenv("VELTRO_REPLAY_ARGS", (platform.dir + "/args").c_str(), 1);
         ASSERT_EQ(1, connection.CreateEntry("VLGPRS", kModem));
     }
@@ -307,12 +310,22 @@ TEST_F(PppdServiceTest, NotifierHearsEachNewState) {
     EXPECT_EQ(states.end(), std::adjacent_find(states.begin(), states.end()));
 }
 
+// The id of a process that has ended.
+pid_t EndedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
 TEST_F(PppdServiceTest, ARecordOfAnotherProcessIsNeverSignalled) {
     // Our own pid, recorded with another start time: a reused id, not the dialer.
     ConnectionRecord stale;
     stale.handle = ::getpid();
     stale.processStart = 1;
-    stale.ownerPid = 999999999;
+    stale.ownerPid = EndedProcess();
     stale.ownerStart = 1;
     stale.entryName = "VLGPRS";
     ConnectionRegistry registry(platform.dir + "/run");
@@ -385,6 +398,66 @@ TEST_F(PppdServiceTest, RealPppdWithoutKernelSupportEndsTheDial) {
     EXPECT_EQ("已断开.", seen.back());
     EXPECT_EQ(DialupError::kNoConnection, connection.Status.error);
     ::close(master);
+}
+
+// Two dials of the entry at the same moment (two processes' services): one dialer is
+// started, and the second dial joins it.
+TEST_F(PppdServiceTest, SimultaneousDialsStartOneDialer) {
+    Session("gprs-connect.txt");
+    PppdDialService other(Options(), SystemClock::Instance());
+    DialRequest request;
+    request.entryName = "VLGPRS";
+    request.device = {"modem", kModem, "ttyUSB0"};
+    request.lineSpeed = 115200;
+    request.phoneNumber = "*99***1#";
+    for (int round = 0; round < 5; ++round) {
+        ConnectionHandle first = 0;
+        ConnectionHandle second = 0;
+        std::thread a([&] { EXPECT_EQ(0, service->Dial(request, first)); });
+        std::thread b([&] { EXPECT_EQ(0, other.Dial(request, second)); });
+        a.join();
+        b.join();
+        EXPECT_EQ(first, second);
+        EXPECT_EQ(1u, ConnRecords().size());
+        EXPECT_EQ(0, service->HangUp(first));
+    }
+}
+
+// The records are read as untrusted input: no signal to an implausible pid, no file
+// removed outside the folder, no folder that others may write into.
+TEST_F(PppdServiceTest, RecordsAreNotTrusted) {
+    const std::string dir = platform.dir + "/run";
+    const std::string outside = platform.dir + "/precious.txt";
+    std::ofstream(outside) << "keep";
+    for (const char* pid : {"1", "0", "-1", "99999999999"}) {
+        std::ofstream(dir + "/" + pid + ".conn")
+            << "[connection]\nPid=" << pid << "\nPidStart=1\nOwner=" << pid
+            << "\nOwnerStart=1\nEntry=VLGPRS\nLog=" << outside << "\n";
+    }
+    EXPECT_TRUE(ConnectionRegistry(dir).List().empty());
+    EXPECT_FALSE(ConnectionRegistry(dir).Find(1).has_value());
+    EXPECT_EQ(DialupError::kInvalidHandle, service->HangUp(1));
+
+    ConnectionRecord record;
+    record.handle = 4242;
+    record.logPath = outside;
+    record.optionsPath = dir + "/../precious.txt";
+    ConnectionRegistry(dir).Remove(record);
+    EXPECT_TRUE(fs::exists(outside));
+    record.logPath = dir + "/dial-abc.log";
+    std::ofstream(record.logPath) << "log";
+    ConnectionRegistry(dir).Remove(record);
+    EXPECT_FALSE(fs::exists(record.logPath));
+
+    const std::string open = platform.dir + "/open";
+    fs::create_directories(open);
+    fs::permissions(open, fs::perms::owner_all | fs::perms::group_all | fs::perms::others_read |
+                              fs::perms::others_exec);
+    ::setenv("VELTROGPRS_RUNTIME_DIR", open.c_str(), 1);
+    EXPECT_EQ("", DialupPaths::RuntimeDir());
+    fs::permissions(open, fs::perms::owner_all);
+    EXPECT_EQ(open, DialupPaths::RuntimeDir());
+    ::unsetenv("VELTROGPRS_RUNTIME_DIR");
 }
 
 }  // namespace

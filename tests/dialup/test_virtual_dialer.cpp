@@ -99,6 +99,7 @@ protected:
         }
         ::unsetenv("VELTROGPRS_DIALER");
         std::filesystem::create_directories(platform.dir + "/run");
+        std::filesystem::permissions(platform.dir + "/run", std::filesystem::perms::owner_all);
         PppdDialService::Options options;
         options.runtimeDir = platform.dir + "/run";
         service = std::make_unique<PppdDialService>(options, SystemClock::Instance());

@@ -1,0 +1,110 @@
+// The window's responsiveness while it dials and while it disconnects: a 5 ms timer of
+// the user-interface thread notes the longest gap between two of its ticks during the
+// dial wait (click on "连接" until connected) and during the disconnect (hang-up,
+// modem search and initialisation). Runs the real window on the virtual data card and
+// the stand-in dialer, offscreen; prints the figures (milliseconds).
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "app/DialogColours.h"
+#include "app/MainDialog.h"
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
+#include "vcard/DemoCard.h"
+
+namespace {
+
+struct Gaps {
+    QElapsedTimer clock;
+    qint64 last = -1;
+    qint64 longest = 0;
+    int ticks = 0;
+    bool measuring = false;
+
+    void Begin() {
+        measuring = true;
+        longest = 0;
+        ticks = 0;
+        last = clock.elapsed();
+    }
+    void Tick() {
+        const qint64 now = clock.elapsed();
+        if (measuring) {
+            longest = std::max(longest, now - last);
+            ++ticks;
+        }
+        last = now;
+    }
+    // The stretch from the last tick to the end counts too.
+    void End() {
+        Tick();
+        measuring = false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QTemporaryDir scratch;
+    QDir(scratch.path()).mkdir(QStringLiteral("run"));
+    QFile::setPermissions(scratch.filePath(QStringLiteral("run")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_STATE_HOME", scratch.filePath(QStringLiteral("state")).toUtf8());
+    qputenv("XDG_RUNTIME_DIR", scratch.filePath(QStringLiteral("run")).toUtf8());
+    QDir::setCurrent(scratch.path());
+
+    veltro::vcard::DemoCard demo;
+    if (!demo.Start()) {
+        std::fprintf(stderr, "the virtual card did not start\n");
+        return 1;
+    }
+    veltro::DialogColours::Apply();
+    veltro::Clock& clock = veltro::SystemClock::Instance();
+    veltro::MainDialog dialog(clock, veltro::SerialPort::Factory(clock));
+
+    Gaps gaps;
+    gaps.clock.start();
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { gaps.Tick(); });
+    ticker.start(5);
+
+    int result = 1;
+    QObject::connect(&dialog, &veltro::MainDialog::startupFinished, &dialog, [&](int outcome) {
+        if (outcome != 0) {
+            std::fprintf(stderr, "start-up failed (%d)\n", outcome);
+            QApplication::exit(1);
+            return;
+        }
+        QTimer::singleShot(200, &dialog, [&] {
+            gaps.Begin();
+            dialog.ToggleConnection();
+            gaps.End();
+            const bool connected = dialog.Connected() == 1;
+            std::printf("dial wait:  longest gap %lld ms over %d timer ticks (%s)\n",
+                        static_cast<long long>(gaps.longest), gaps.ticks,
+                        connected ? "connected" : "not connected");
+            QTimer::singleShot(2000, &dialog, [&, connected] {
+                gaps.Begin();
+                dialog.ToggleConnection();
+                gaps.End();
+                std::printf("disconnect: longest gap %lld ms over %d timer ticks\n",
+                            static_cast<long long>(gaps.longest), gaps.ticks);
+                result = connected && dialog.Engine() != nullptr ? 0 : 1;
+                QApplication::exit(0);
+            });
+        });
+    });
+    dialog.Initialise(nullptr);
+    dialog.show();
+    QApplication::exec();
+    return result;
+}
