@@ -1,9 +1,11 @@
 #include "app/ConnectionControl.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 
 #include <algorithm>
+#include <thread>
 
 #include "app/DeviceStartup.h"
 #include "app/MainDialog.h"
@@ -212,32 +214,37 @@ void ConnectionControl::Disconnect() {
 }
 
 // A new engine finds and initialises the modem again, each step within its own limit.
-// Neither failure is reported: the pages' polls simply find no modem.
+// Neither failure is reported: the pages' polls simply find no modem. The dialogue
+// (with the modem layer's fixed pauses) runs on a helper thread while this thread keeps
+// the window running; nothing else talks to the modem meanwhile, as the claim shows.
 void ConnectionControl::ReopenModem() {
     window_.SetEngine(std::make_unique<ModemEngine>(window_.GetClock(), window_.LineFactory()));
     ModemEngine& engine = *window_.Engine();
     Clock& clock = window_.GetClock();
-    char port[ModemEngine::kPortNameSize] = {};
-
-    bool found = false;
-    const std::uint64_t searchStart = clock.NowMs();
-    while (clock.NowMs() - searchStart < kModemSearchLimitMs) {
-        if (engine.FindModem(DialupConnection::kModemDeviceName, port)) {
-            found = true;
-            break;
+    QEventLoop wait;
+    std::thread worker([&] {
+        ModemClaim claim(engine.Gate(), ModemGate::Wait::Blocking);
+        char port[ModemEngine::kPortNameSize] = {};
+        bool found = false;
+        const std::uint64_t searchStart = clock.NowMs();
+        while (clock.NowMs() - searchStart < kModemSearchLimitMs) {
+            if (engine.FindModem(DialupConnection::kModemDeviceName, port)) {
+                found = true;
+                break;
+            }
+            clock.SleepMs(kModemRetryPauseMs);
         }
-        PauseResponsive(kModemRetryPauseMs);
-    }
-    if (!found) {
-        return;
-    }
-    const std::uint64_t initialiseStart = clock.NowMs();
-    while (clock.NowMs() - initialiseStart < kModemInitialiseLimitMs) {
-        if (engine.Initialize(port)) {
-            break;
+        const std::uint64_t initialiseStart = clock.NowMs();
+        while (found && clock.NowMs() - initialiseStart < kModemInitialiseLimitMs) {
+            if (engine.Initialize(port)) {
+                break;
+            }
+            clock.SleepMs(kModemRetryPauseMs);
         }
-        PauseResponsive(kModemRetryPauseMs);
-    }
+        QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    wait.exec();
+    worker.join();
 }
 
 void ConnectionControl::RequestClose() {
