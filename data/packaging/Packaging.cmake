@@ -26,18 +26,18 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the veltrogprs developers")
 set(CPACK_PACKAGE_CONTACT "veltrogprs maintainers <veltrogprs@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GSM/GPRS data card manager: GPRS dial-up, calls and SMS")
+# CPack puts the summary first and indents these lines; an empty line is a paragraph.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "GSM/GPRS data card manager: GPRS dial-up, calls and SMS
- veltrogprs finds a GSM/GPRS modem data card on its serial port, sets it up,
- checks the SIM and the packet registration and brings up the GPRS internet
- connection through pppd, showing connection time, bytes and speeds. It places
- and answers voice calls, sends and fetches short messages and keeps a
- phonebook, in one window with a tray icon.
- .
- The package holds the window program, the command-line tool veltrogprs-cli
- (with device table editing and a doctor that checks the machine), the virtual
- data card veltrogprs-vcard, udev rules that name the supported cards' AT ports
- and keep ModemManager off them, and the pppd peers file of the GPRS dial.")
+    "veltrogprs finds a GSM/GPRS modem data card on its serial port, sets it up,
+checks the SIM and the packet registration and brings up the GPRS internet
+connection through pppd, showing connection time, bytes and speeds. It places
+and answers voice calls, sends and fetches short messages and keeps a
+phonebook, in one window with a tray icon.
+
+The package holds the window program, the command-line tool veltrogprs-cli
+(with device table editing and a doctor that checks the machine), the virtual
+data card veltrogprs-vcard, udev rules that name the supported cards' AT ports
+and keep ModemManager off them, and the pppd peers file of the GPRS dial.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
