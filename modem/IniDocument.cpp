@@ -43,15 +43,17 @@ std::optional<IniDocument> IniDocument::Read(std::string_view text, bool strict)
             continue;
         }
         if (line.front() == '[') {
-            if (line.back() != ']' || line.size() < 3) {
+            // A header of blanks names nothing; kept, it would be written back as "[]".
+            const std::string_view name =
+                line.size() >= 2 ? TrimBlanks(line.substr(1, line.size() - 2)) : std::string_view();
+            if (line.back() != ']' || name.empty()) {
                 if (strict) {
                     return std::nullopt;
                 }
                 current = nullptr;
                 continue;
             }
-            document.sections_.push_back(
-                {std::string(TrimBlanks(line.substr(1, line.size() - 2))), {}});
+            document.sections_.push_back({std::string(name), {}});
             current = &document.sections_.back();
             continue;
         }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test suite: the full build
-# (Qt tests on the offscreen platform), then the Qt-free core again under ASan+UBSan.
+# (Qt tests on the offscreen platform), then the Qt-free core again under ASan+UBSan,
+# then a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -16,6 +17,10 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELTRO_WITH_QT=OFF 
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -L core --output-on-failure -j"$jobs"
+
+# Every fuzz target over its corpus and for a few seconds more (clang, ASan+UBSan);
+# scripts/fuzz.sh with a longer time is the campaign.
+FUZZ_SMOKE=1 bash scripts/fuzz.sh 3
 
 # Figures the project tracks; they print, they do not fail the run.
 for bench in build/bin/bench_*; do

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "modem/Clock.h"
+#include "modem/SerialLine.h"
+
+namespace veltro::fuzz {
+
+// Virtual time for the engine under fuzzing: waits pass at once.
+class FuzzClock final : public Clock {
+public:
+    std::uint64_t NowMs() override { return now_; }
+    void SleepMs(std::uint32_t ms) override { now_ += ms; }
+
+private:
+    std::uint64_t now_ = 1000;
+};
+
+// A modem that answers each command line with the next of a list of answers, in reads
+// of at most readSize bytes. Purging drops the rest of the answer, as a real purge would.
+class FuzzLine final : public SerialLine {
+public:
+    struct Script {
+        std::vector<std::string> answers;
+        std::size_t next = 0;
+        std::string pending;
+        std::uint32_t readSize = 0;  // 0: everything at once
+        std::vector<std::string> lines;
+        std::string partial;
+    };
+
+    FuzzLine(FuzzClock& clock, std::shared_ptr<Script> script)
+        : clock_(clock), script_(std::move(script)) {}
+
+    const char* Name() const override { return "fuzz0"; }
+    int OpenDevice() override { return 0; }
+    int Open() override { return 0; }
+    void Close() override {}
+    int Reopen(std::uint32_t) override { return 1; }
+    int Configure(const LineSettings&) override { return 1; }
+    int SetState(const LineSettings&) override { return 1; }
+    int ApplyDefaultSettings() override { return 1; }
+    int GetSettings(LineSettings&) override { return 1; }
+    void SetTimedWrites(bool) override {}
+    int Read(char* buffer, std::uint32_t maxCount, std::uint32_t* countRead) override;
+    int Write(const char* bytes, std::uint32_t count, std::uint32_t* countWritten) override;
+    int RaiseDtr() override { return 1; }
+    int LowerDtr() override { return 1; }
+    bool PurgeInput() override;
+    bool PurgeAll() override { return PurgeInput(); }
+    void WaitReadable(std::uint32_t ms) override { clock_.SleepMs(ms); }
+
+private:
+    FuzzClock& clock_;
+    std::shared_ptr<Script> script_;
+};
+
+}  // namespace veltro::fuzz
