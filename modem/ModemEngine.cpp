@@ -138,13 +138,14 @@ int ModemEngine::DrainInput(std::uint32_t* countReceived) {
     return 1;
 }
 
-int ModemEngine::DrainUntilQuiet(std::uint32_t* lastCount) {
+int ModemEngine::DrainUntilQuiet(std::uint32_t* lastCount, std::uint32_t limitMs) {
     std::uint32_t count = 0;
     if (DrainInput(&count) == 0 || count == 0) {
         *lastCount = count;
         return 0;
     }
-    for (;;) {
+    const std::uint64_t start = clock_.NowMs();
+    while (clock_.NowMs() - start < limitMs) {
         clock_.SleepMs(kQuietSliceMs);
         const std::size_t length = ResponseLength();
         if (length >= kResponseSize - 1) {

@@ -55,6 +55,7 @@ public:
     static constexpr std::size_t kResponseSize = 20000;
     static constexpr std::uint32_t kSettleMs = 400;
     static constexpr std::uint32_t kQuietSliceMs = 100;
+    static constexpr std::uint32_t kQuietLimitMs = 2000;
 
     // lineFactory creates the port object that Initialize opens.
     ModemEngine(Clock& clock, SerialLineFactory lineFactory);
@@ -82,8 +83,10 @@ public:
 
     // One immediate read appended to the buffer: 1 if the read succeeded.
     int DrainInput(std::uint32_t* countReceived);
-    // Reads until a read returns nothing, 100 ms apart: 1 if anything was received.
-    int DrainUntilQuiet(std::uint32_t* lastCount);
+    // Reads until a read returns nothing, 100 ms apart, for at most limitMs: a modem
+    // that never falls silent (a trickling answer, line noise) cannot hold the caller
+    // longer. 1 if anything was received.
+    int DrainUntilQuiet(std::uint32_t* lastCount, std::uint32_t limitMs = kQuietLimitMs);
     // DrainInput, then FindCode; -1 when the drain fails.
     int PollFor(ResultCodeId id);
     int PollFor(int id);

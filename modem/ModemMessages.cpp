@@ -55,7 +55,9 @@ bool ModemEngine::CollectUntilOk(std::uint32_t limitMs) {
     const std::uint64_t start = clock_.NowMs();
     for (;;) {
         std::uint32_t count = 0;
-        DrainUntilQuiet(&count);
+        const std::uint64_t before = clock_.NowMs() - start;
+        DrainUntilQuiet(&count,
+                        before < limitMs ? static_cast<std::uint32_t>(limitMs - before) : 0);
         if (FindCode(ResultCodeId::Ok) >= 0) {
             return true;
         }
