@@ -120,7 +120,9 @@ std::vector<ConnectionRecord> ConnectionRegistry::List() const {
     std::error_code ec;
     for (const auto& item : fs::directory_iterator(dir_, ec)) {
         if (item.path().extension() == ".conn") {
-            if (auto record = ReadRecord(item.path().string())) {
+            // A record is only valid under its own name; Remove goes by that name.
+            auto record = ReadRecord(item.path().string());
+            if (record && item.path().stem() == std::to_string(record->handle)) {
                 records.push_back(std::move(*record));
             }
         }
