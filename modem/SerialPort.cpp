@@ -27,9 +27,7 @@ SerialPort::SerialPort(std::string_view name, Clock& clock) : clock_(clock) {
 }
 
 SerialPort::~SerialPort() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+    CloseDescriptor();
 }
 
 SerialLineFactory SerialPort::Factory(Clock& clock) {
@@ -74,10 +72,19 @@ void SerialPort::Close() {
     if (IsInvalid()) {
         return;
     }
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+    CloseDescriptor();
     fd_ = kClosedHandle;
+}
+
+void SerialPort::CloseDescriptor() {
+    if (fd_ < 0) {
+        return;
+    }
+    // The exclusive mode belongs to the tty, not to this descriptor: it outlives the
+    // close while anything else (a pty master, a getty) keeps the tty open, and then
+    // every later open by an ordinary user fails with EBUSY.
+    ::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);
 }
 
 int SerialPort::Reopen(std::uint32_t baudRate) {

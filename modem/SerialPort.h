@@ -55,6 +55,8 @@ private:
 
     bool IsInvalid() const { return fd_ == kInvalidHandle; }
     bool WaitWritable(int timeoutMs);
+    // Gives up the exclusive mode and closes an open descriptor.
+    void CloseDescriptor();
 
     char name_[kMaxNameLength + 1] = {};
     int fd_ = kInvalidHandle;

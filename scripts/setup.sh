@@ -12,6 +12,7 @@ packages=(
     ppp gammu python3-gammu
     clang libclang-rt-14-dev
     desktop-file-utils appstream
+    acl util-linux
 )
 if [ "${1:-}" = --package ]; then
     packages+=(dpkg-dev fakeroot lintian file)

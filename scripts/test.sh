@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test suite: the full build
-# (Qt tests on the offscreen platform), then the Qt-free core again under ASan+UBSan,
-# then a short run of every fuzz target.
+# (Qt tests on the offscreen platform), its suites that touch ports, ptys, files or pppd
+# again as an ordinary user, then the Qt-free core again under ASan+UBSan, then a short
+# run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -11,6 +12,11 @@ jobs=$(nproc)
 
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$jobs"
+# Root passes what a user's session fails: the suites that open ports, ptys, files or
+# pppd run again as a throwaway ordinary user.
+if [ "$(id -u)" -eq 0 ]; then
+    bash scripts/test-as-user.sh build
+fi
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELTRO_WITH_QT=OFF \
     -DVELTRO_SANITIZE=ON >/dev/null

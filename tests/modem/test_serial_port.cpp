@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -167,6 +168,33 @@ TEST(SerialPortTest, ClosedPortFailsInTheSystem) {
     EXPECT_EQ(0, port.Read(buf, sizeof(buf), &count));
     EXPECT_EQ(0, port.Write("AT\r", 3, &count));
     EXPECT_TRUE(port.PurgeInput()) << "purge only refuses the invalid handle";
+}
+
+// Reads the tty's exclusive mode through a descriptor of the test's own.
+int ExclusiveMode(int fd) {
+    int mode = -1;
+    return ::ioctl(fd, TIOCGEXCL, &mode) == 0 ? mode : -1;
+}
+
+TEST(SerialPortTest, ExclusiveOnlyWhileOpen) {
+    PtyPair pty;
+    // Another holder keeps the tty alive across the port's closes, as a getty would.
+    const int holder = ::open(("/dev/" + pty.Name()).c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    {
+        SerialPort port(pty.Name(), SystemClock::Instance());
+        ASSERT_EQ(0, port.Open());
+        EXPECT_EQ(1, ExclusiveMode(holder));
+        port.Close();
+        EXPECT_EQ(0, ExclusiveMode(holder)) << "Close gives the lock up";
+
+        SerialPort reopened(pty.Name(), SystemClock::Instance());
+        ASSERT_EQ(0, reopened.Open());
+        ASSERT_EQ(1, reopened.Reopen(9600));
+        EXPECT_EQ(1, ExclusiveMode(holder)) << "the reopened port holds it again";
+    }
+    EXPECT_EQ(0, ExclusiveMode(holder)) << "deleting an open port gives the lock up";
+    ::close(holder);
 }
 
 TEST(SerialPortTest, HungUpLineDoesNotSpinTheWait) {

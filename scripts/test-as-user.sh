@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Runs the suites labelled "user" (those that open ports, ptys, files or pppd) again as an
+# ordinary user: root passes exclusive opens, file modes and pppd's privileged options
+# that fail in a user's session. Needs root; creates a throwaway user and removes it.
+#   scripts/test-as-user.sh [build-folder]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build}")
+
+if [ "$(id -u)" -ne 0 ]; then
+    ctest --test-dir "$build" -L user --output-on-failure -j"$(nproc)"
+    exit
+fi
+
+user=veltro-ci-$$
+useradd --system --no-create-home --shell /usr/sbin/nologin --user-group "$user"
+scratch=$(mktemp -d /tmp/veltro-user.XXXXXX)
+folders=()
+trees=()
+cleanup() {
+    for path in "${folders[@]}"; do
+        setfacl -x "u:$user" "$path" 2>/dev/null || true
+    done
+    for path in "${trees[@]}"; do
+        setfacl -R -x "u:$user" "$path" 2>/dev/null || true
+    done
+    rm -rf "$scratch"
+    userdel "$user" 2>/dev/null || true
+    groupdel "$user" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+as_user() {
+    setpriv --reuid="$user" --regid="$user" --init-groups -- "$@"
+}
+
+# The user may traverse every folder above the sources and read the sources and the build
+# folder; nothing else is opened up, and only for this user.
+dir=$(pwd)
+while [ "$dir" != / ]; do
+    if ! as_user test -x "$dir"; then
+        setfacl -m "u:$user:x" "$dir"
+        folders+=("$dir")
+    fi
+    dir=$(dirname "$dir")
+done
+for tree in . "$build"; do
+    if [ -n "$(find "$tree" ! -perm -o+r -print -quit)" ]; then
+        setfacl -R -m "u:$user:rX" "$tree"
+        trees+=("$tree")
+    fi
+done
+# CTest keeps its logs under Testing/ in the build folder.
+mkdir -p "$build/Testing/Temporary"
+setfacl -R -m "u:$user:rwX" "$build/Testing"
+trees+=("$build/Testing")
+
+install -d -o "$user" -g "$user" -m 0700 "$scratch/home" "$scratch/run"
+as_user env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$scratch/home" \
+    XDG_RUNTIME_DIR="$scratch/run" TMPDIR=/tmp LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+    ctest --test-dir "$build" -L user --output-on-failure -j"$(nproc)"
