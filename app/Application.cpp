@@ -39,6 +39,10 @@ int Application::Run(const QStringList& arguments) {
     }
 
     ApplyMenuLook(Profile::PathFor(name));
+    // The demo card sits in a device table of its own, which the scan would pass by.
+    if (!demo) {
+        ModemEngine::RequestPortScan(Profile::ReadPortScan(Profile::PathFor(name)));
+    }
     QApplication::setQuitOnLastWindowClosed(false);
     DialogColours::Apply();
 

@@ -1,6 +1,8 @@
 #include "app/DeviceStartup.h"
 
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "app/MainDialog.h"
 #include "dialup/DialupConnection.h"
@@ -41,7 +43,7 @@ int DeviceStartup::Run() {
     }
     clock.SleepMs(kAfterSearchPauseMs);
     if (!found) {
-        return Fail(kNoModem, kNoModemText);
+        return Fail(kNoModem, kNoModemText, engine.LastOpenError());
     }
 
     SetDefaultBaudRate(port, kLineSpeed);
@@ -57,7 +59,7 @@ int DeviceStartup::Run() {
         }
     }
     if (!initialised) {
-        return Fail(kInitialisationFailed, kInitialisationFailedText);
+        return Fail(kInitialisationFailed, kInitialisationFailedText, engine.LastOpenError());
     }
 
     bool simReady = false;
@@ -107,9 +109,16 @@ int DeviceStartup::Run() {
     return kSuccess;
 }
 
-int DeviceStartup::Fail(int outcome, const char* text) {
+int DeviceStartup::Fail(int outcome, const char* text, const PortOpenError& openError) {
     MainDialog& w = window_;
-    w.Post([&w, text] { w.SetStatusText(QString::fromUtf8(text)); });
+    const std::string detail = openError ? openError.Describe() : std::string();
+    if (!detail.empty()) {
+        std::fprintf(stderr, "veltrogprs: %s\n", detail.c_str());
+    }
+    w.Post([&w, text, detail] {
+        w.SetStatusText(QString::fromUtf8(text));
+        w.StatusLine().setToolTip(QString::fromStdString(detail));
+    });
     w.SetCanClose(1);
     return outcome;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "modem/PortOpenError.h"
+
 namespace veltro {
 
 class MainDialog;
@@ -45,7 +47,9 @@ public:
 
 private:
     // Ends the sequence with a failure text on the status line.
-    int Fail(int outcome, const char* text);
+    // Shows text on the status line; why a port could not be opened, if it could not,
+    // goes to the line's tooltip and to standard error.
+    int Fail(int outcome, const char* text, const PortOpenError& openError = {});
 
     MainDialog& window_;
 };

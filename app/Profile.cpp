@@ -28,4 +28,9 @@ Profile::MenuLook Profile::ReadMenuLook(const QString& path) {
     return look;
 }
 
+bool Profile::ReadPortScan(const QString& path) {
+    const QSettings settings(path, QSettings::IniFormat);
+    return ReadInteger(settings, QStringLiteral("Modem/PortScan"), 0) == 1;
+}
+
 }  // namespace veltro

@@ -5,8 +5,8 @@
 namespace veltro {
 
 // The application's profile: an INI file named after the executable, with the
-// extension ".INI", in $XDG_CONFIG_HOME. The program only reads the look of its
-// menus from it.
+// extension ".INI", in $XDG_CONFIG_HOME. The program reads the look of its menus and
+// the choice of the port scan from it.
 class Profile {
 public:
     struct MenuLook {
@@ -19,6 +19,9 @@ public:
     // Section "MenuLook", keys "Selection" and "Shade"; 1 for a key or file that is
     // missing or not an integer.
     static MenuLook ReadMenuLook(const QString& path);
+    // Section "Modem", key "PortScan": 1 makes discovery probe the fixed port list
+    // instead of the modem device table. Off for any other value or a missing key.
+    static bool ReadPortScan(const QString& path);
 };
 
 }  // namespace veltro

@@ -46,7 +46,8 @@ bool CliContext::Find() {
             return false;
         }
         if (!engine.ProbeNamedPort(options_.port.c_str())) {
-            Fail("no modem answered on " + options_.port);
+            const PortOpenError& error = engine.LastOpenError();
+            Fail(error ? error.Describe() : "no modem answered on " + options_.port);
             return false;
         }
         std::memcpy(portName_, options_.port.c_str(), options_.port.size() + 1);
@@ -61,9 +62,13 @@ bool CliContext::Find() {
             return true;
         }
     }
-    Fail(engine.UsesPortScan() ? "no modem answered on the scanned ports"
-                               : "no modem device found that answers; check the card and its "
-                                 "entry in the modem device table");
+    if (const PortOpenError& error = engine.LastOpenError()) {
+        Fail(error.Describe());
+    } else {
+        Fail(engine.UsesPortScan() ? "no modem answered on the scanned ports"
+                                   : "no modem device found that answers; check the card and "
+                                     "its entry in the modem device table");
+    }
     return false;
 }
 
@@ -76,7 +81,8 @@ bool CliContext::Open() {
             return true;
         }
     }
-    Fail(std::string("modem initialisation failed on ") + portName_);
+    const PortOpenError& error = Engine().LastOpenError();
+    Fail(error ? error.Describe() : std::string("modem initialisation failed on ") + portName_);
     return false;
 }
 

@@ -29,8 +29,10 @@ bool ModemEngine::OpenPort(const char* portName) {
         port_->Close();
         port_.reset();
     }
+    openError_ = {};
     port_ = lineFactory_(portName);
-    if (port_->Open() != 0) {
+    if (const int error = port_->Open(); error != 0) {
+        openError_ = PortOpenError(error, portName);
         return false;
     }
     std::memset(response_, 0, sizeof(response_));

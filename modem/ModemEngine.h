@@ -14,6 +14,7 @@
 #include "modem/Clock.h"
 #include "modem/CommandForm.h"
 #include "modem/ModemGate.h"
+#include "modem/PortOpenError.h"
 #include "modem/ReceivedMessage.h"
 #include "modem/ResultCodeTable.h"
 #include "modem/SerialLine.h"
@@ -72,6 +73,10 @@ public:
     // buffer and sets isOpen. False when the port cannot be opened.
     bool OpenPort(const char* portName);
     bool IsOpen() const { return isOpen_; }
+    // Why the last OpenPort, or a port of the last discovery, could not be opened: the
+    // system's error and the port; no error when every port opened. The port scan only
+    // keeps errors the user can act on (permission, busy), not its missing ports.
+    const PortOpenError& LastOpenError() const { return openError_; }
 
     // Writes the line, then settles 400 ms while pumping events: 1 if the whole line
     // was written, else 0.
@@ -148,8 +153,12 @@ public:
     bool ScanPorts(char* portName);
     // Probes one named port for either manufacturer answer (the device-class waits).
     bool ProbeNamedPort(const char* portName);
-    // Whether FindModem runs the port scan: VELTROGPRS_PORT_SCAN=1 unless set here.
+    // Whether FindModem runs the port scan: VELTROGPRS_PORT_SCAN=1 or RequestPortScan
+    // at the engine's creation, unless set here.
     void UsePortScan(bool on) { usePortScan_ = on; }
+    // Selects the port scan for every engine created afterwards (the window program's
+    // profile asks for it).
+    static void RequestPortScan(bool on);
     bool UsesPortScan() const { return usePortScan_; }
 
     // Opens the port at 115200, moves the modem to 115200 if discovery found another
@@ -281,6 +290,7 @@ private:
     // Not 115200 until discovery has found the rate the modem answers at.
     std::uint32_t baudRate_ = 0;
     bool usePortScan_ = PortScanRequested();
+    PortOpenError openError_;
 
     std::string keptCallLines_;
     // Set by Dial until another command is written: an "OK" beyond dialMark_ in the

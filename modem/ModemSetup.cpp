@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,14 +49,28 @@ bool CopyPortName(const std::string& name, char* portName) {
 
 }  // namespace
 
+namespace {
+std::atomic<bool> portScanRequested{false};
+}  // namespace
+
+void ModemEngine::RequestPortScan(bool on) {
+    portScanRequested = on;
+}
+
 bool ModemEngine::PortScanRequested() {
     const char* env = std::getenv("VELTROGPRS_PORT_SCAN");
-    return env != nullptr && std::strcmp(env, "1") == 0;
+    return portScanRequested.load() || (env != nullptr && std::strcmp(env, "1") == 0);
 }
 
 bool ModemEngine::ProbePort(const char* portName, const ProbeStyle& style) {
     std::unique_ptr<SerialLine> line = lineFactory_(portName);
-    if (line->OpenDevice() != 0) {
+    if (const int error = line->OpenDevice(); error != 0) {
+        // Most of the scan's fixed ports do not exist on a given machine; only a port
+        // the user could do something about is worth telling.
+        const PortOpenError failure(error, portName);
+        if (!style.diagnostics || failure.IsActionable()) {
+            openError_ = failure;
+        }
         return false;
     }
     line->PurgeAll();
@@ -118,6 +133,7 @@ bool ModemEngine::ProbePort(const char* portName, const ProbeStyle& style) {
 }
 
 bool ModemEngine::FindModem(const char* modemName, char* portName) {
+    openError_ = {};
     if (usePortScan_) {
         return ScanPorts(portName);
     }
@@ -140,6 +156,7 @@ bool ModemEngine::FindModem(const char* modemName, char* portName) {
 }
 
 bool ModemEngine::ScanPorts(char* portName) {
+    openError_ = {};
     const ProbeStyle style{{kScanAnswer, nullptr}, 0, 100, true};
     for (const char* name : kScanPorts) {
         std::printf("/dev/%s\n", name);
@@ -152,6 +169,7 @@ bool ModemEngine::ScanPorts(char* portName) {
 }
 
 bool ModemEngine::ProbeNamedPort(const char* portName) {
+    openError_ = {};
     const ProbeStyle style{{kDeviceClassAnswer, kScanAnswer}, 50, 200, false};
     return ProbePort(portName, style);
 }

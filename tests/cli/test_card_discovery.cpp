@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,9 +127,11 @@ struct CliRun {
     std::string out;
 };
 
-CliRun RunCli(const std::string& arguments) {
+// Runs the program; with errors set its standard error is read too.
+CliRun RunCli(const std::string& arguments, bool errors = false) {
     CliRun run;
-    const std::string command = std::string(VELTRO_CLI_BINARY) + " " + arguments + " 2>/dev/null";
+    const std::string command =
+        std::string(VELTRO_CLI_BINARY) + " " + arguments + (errors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return run;
@@ -156,6 +161,65 @@ TEST(CliDemoTest, FindOnTheDemoCard) {
     EXPECT_EQ(0, run.status);
     EXPECT_EQ(0u, run.out.find("port: pts/")) << run.out;
     EXPECT_NE(std::string::npos, run.out.find("\nbaud: ")) << run.out;
+}
+
+// A pty of the test's own, kept open on both sides for the program to fail on.
+class HeldPty {
+public:
+    HeldPty() {
+        char path[64] = {};
+        if (::openpty(&master_, &slave_, path, nullptr, nullptr) == 0) {
+            path_ = path;
+        }
+    }
+    ~HeldPty() {
+        ::close(slave_);
+        ::close(master_);
+    }
+    const std::string& Path() const { return path_; }
+    std::string Name() const { return path_.substr(5); }
+    int Slave() const { return slave_; }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+};
+
+bool RunsAsRoot() {
+    return ::geteuid() == 0;
+}
+
+TEST(CliOpenErrorTest, PortTheUserMayNotOpenIsNamedWithItsPath) {
+    if (RunsAsRoot()) {
+        GTEST_SKIP() << "root opens any port; scripts/test-as-user.sh runs this as a user";
+    }
+    HeldPty pty;
+    ASSERT_FALSE(pty.Path().empty());
+    ASSERT_EQ(0, ::fchmod(pty.Slave(), 0));
+    const CliRun run = RunCli("--port " + pty.Name() + " find", true);
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ(0u, run.out.find("veltrogprs-cli: permission denied on " + pty.Path() + ": "))
+        << run.out;
+}
+
+TEST(CliOpenErrorTest, PortHeldByAnotherProgramIsBusy) {
+    if (RunsAsRoot()) {
+        GTEST_SKIP()
+            << "root passes an exclusive lock; scripts/test-as-user.sh runs this as a user";
+    }
+    HeldPty pty;
+    ASSERT_FALSE(pty.Path().empty());
+    ASSERT_EQ(0, ::ioctl(pty.Slave(), TIOCEXCL));
+    const CliRun find = RunCli("--port " + pty.Name() + " find", true);
+    EXPECT_EQ(1, find.status);
+    EXPECT_EQ("veltrogprs-cli: " + pty.Name() + " is in use by another program\n", find.out);
+}
+
+TEST(CliOpenErrorTest, MissingPortIsNamed) {
+    const CliRun run = RunCli("--port nosuch9 find", true);
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("veltrogprs-cli: /dev/nosuch9 does not exist\n", run.out);
 }
 
 TEST(CliDemoTest, UsageErrorExitsTwo) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <future>
 #include <map>
@@ -214,6 +216,53 @@ TEST_F(SetupTest, PortThatCannotBeOpenedIsNoModem) {
     char port[ModemEngine::kPortNameSize] = {};
     EXPECT_FALSE(Engine().FindModem(kDeviceName, port));
     EXPECT_EQ(std::vector<std::string>{"ttyUSB7"}, opened);
+    EXPECT_EQ(ENOENT, Engine().LastOpenError().Error());
+    EXPECT_EQ("ttyUSB7", Engine().LastOpenError().PortName());
+}
+
+TEST_F(SetupTest, ScanTellsOnlyOpenErrorsTheUserCanActOn) {
+    AddCard("ttyUSB1", 0)->failOpen = true;
+    cards["ttyUSB1"]->openError = EACCES;
+    AddCard("ttyUSB3", 0)->failOpen = true;
+    cards["ttyUSB3"]->openError = EBUSY;
+    char port[ModemEngine::kPortNameSize] = {};
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(Engine().ScanPorts(port));
+    ::testing::internal::GetCapturedStdout();
+    // The later busy port wins over the denied one; the missing ports are no news.
+    EXPECT_EQ(EBUSY, Engine().LastOpenError().Error());
+    EXPECT_EQ("ttyUSB3", Engine().LastOpenError().PortName());
+
+    cards["ttyUSB3"]->failOpen = false;
+    AddCard("ttyACM0", 115200, "WAVECOM MODEM");
+    ::testing::internal::CaptureStdout();
+    EXPECT_TRUE(Engine().ScanPorts(port));
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(EACCES, Engine().LastOpenError().Error()) << "found elsewhere, the fault is kept";
+
+    cards["ttyUSB1"]->failOpen = false;
+    ::testing::internal::CaptureStdout();
+    EXPECT_TRUE(Engine().ScanPorts(port));
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(Engine().LastOpenError());
+}
+
+TEST(PortOpenErrorTest, SaysWhatTheUserCanDo) {
+    EXPECT_EQ(
+        "permission denied on /dev/ttyUSB2: add yourself to the group dialout and log in "
+        "again",
+        PortOpenError(EACCES, "ttyUSB2").Describe("dialout"));
+    EXPECT_EQ("permission denied on /dev/ttyS0: ask for read and write access to it",
+              PortOpenError(EPERM, "ttyS0").Describe("root"));
+    EXPECT_EQ("ttyUSB2 is in use by another program", PortOpenError(EBUSY, "ttyUSB2").Describe(""));
+    EXPECT_EQ("/dev/ttyACM9 does not exist", PortOpenError(ENOENT, "ttyACM9").Describe(""));
+    EXPECT_EQ("no device behind /dev/ttyUSB0; is the card plugged in?",
+              PortOpenError(ENXIO, "ttyUSB0").Describe(""));
+    EXPECT_EQ("cannot open /dev/ttyS1: " + std::string(std::strerror(EIO)),
+              PortOpenError(EIO, "ttyS1").Describe(""));
+    EXPECT_TRUE(PortOpenError(EBUSY, "x").IsActionable());
+    EXPECT_FALSE(PortOpenError(ENODEV, "x").IsActionable());
+    EXPECT_FALSE(PortOpenError());
 }
 
 // ---- The port scan ----------------------------------------------------------------
@@ -362,6 +411,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SetupTest, PortThatCannotBeOpenedFailsInitialize) {
     EXPECT_FALSE(Engine().Initialize("ttyUSB9"));
     EXPECT_FALSE(Engine().IsOpen());
+    EXPECT_EQ(ENOENT, Engine().LastOpenError().Error());
+    AddCard("ttyUSB9", 115200);
+    Engine().SetBaudRate(115200);
+    EXPECT_TRUE(Engine().Initialize("ttyUSB9"));
+    EXPECT_FALSE(Engine().LastOpenError());
 }
 
 TEST_F(SetupTest, InitializeReplacesThePortAndReleaseDropsIt) {

@@ -21,7 +21,7 @@ void ScriptedLine::Inject(const std::string& bytes, std::uint32_t delayMs) {
 
 int ScriptedLine::OpenDevice() {
     if (shared_->failOpen) {
-        return 2;  // ENOENT
+        return shared_->openError;
     }
     ++shared_->opens;
     open_ = true;

@@ -39,6 +39,7 @@ public:
         std::uint32_t modemRate = 0;
         std::uint32_t shortWriteBy = 0;  // write this many bytes fewer than asked
         bool failOpen = false;
+        int openError = 2;  // ENOENT: what a failed open reports
         bool failReads = false;
         int opens = 0;
         int dtrRaised = 0;
