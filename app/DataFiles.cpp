@@ -28,6 +28,15 @@ void InsertAtTop(QStandardItemModel& model, const QStringList& texts) {
     model.insertRow(0, items);
 }
 
+// The record's file in folder, or in the current directory when folder is empty.
+template <typename Record>
+std::string PathIn(const QString& folder) {
+    if (folder.isEmpty()) {
+        return RecordFile<Record>::CurrentDirectoryPath();
+    }
+    return folder.toStdString() + "/" + Record::kFileName;
+}
+
 }  // namespace
 
 void DataFiles::Load(QStandardItemModel& phonebook, QStandardItemModel& messages) {
@@ -42,15 +51,15 @@ void DataFiles::Load(QStandardItemModel& phonebook, QStandardItemModel& messages
     }
 }
 
-bool DataFiles::Save(const QStandardItemModel& phonebook, const QStandardItemModel& messages) {
+bool DataFiles::Save(const QStandardItemModel& phonebook, const QStandardItemModel& messages,
+                     const QString& folder) {
     std::vector<PhonebookEntryRecord> entries;
     for (int row = phonebook.rowCount() - 1; row >= 0; --row) {
         entries.push_back({Cell(phonebook, row, PhonebookPage::kNameColumn),
                            Cell(phonebook, row, PhonebookPage::kNumberColumn)});
     }
     using PhonebookFile = RecordFile<PhonebookEntryRecord>;
-    const bool phonebookSaved =
-        PhonebookFile::Write(PhonebookFile::CurrentDirectoryPath(), entries);
+    const bool phonebookSaved = PhonebookFile::Write(PathIn<PhonebookEntryRecord>(folder), entries);
 
     std::vector<MessageRecord> records;
     for (int row = messages.rowCount() - 1; row >= 0; --row) {
@@ -59,7 +68,7 @@ bool DataFiles::Save(const QStandardItemModel& phonebook, const QStandardItemMod
                            Cell(messages, row, SmsInboxPage::kContentColumn)});
     }
     using MessageFile = RecordFile<MessageRecord>;
-    const bool messagesSaved = MessageFile::Write(MessageFile::CurrentDirectoryPath(), records);
+    const bool messagesSaved = MessageFile::Write(PathIn<MessageRecord>(folder), records);
     return phonebookSaved && messagesSaved;
 }
 

@@ -17,8 +17,9 @@ public:
     static void Load(QStandardItemModel& phonebook, QStandardItemModel& messages);
     // Writes both lists. Each file is replaced as a whole or, when its write fails,
     // left as it was; a failure of one does not stop the other. True when both were
-    // written.
-    static bool Save(const QStandardItemModel& phonebook, const QStandardItemModel& messages);
+    // written. folder, when given, takes the place of the current directory.
+    static bool Save(const QStandardItemModel& phonebook, const QStandardItemModel& messages,
+                     const QString& folder = {});
 };
 
 }  // namespace veltro

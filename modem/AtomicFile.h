@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 
@@ -8,9 +10,16 @@ namespace veltro {
 // Writes whole files so that a crash or a full disk never leaves a cut file: the bytes
 // go to a temporary file in the same folder, which is flushed and then renamed over
 // the target. On failure the old file stays as it was.
+//
+// A replaced file keeps its mode. A new file gets newFileMode less the umask, so files
+// that hold the user's messages and contacts pass kPrivate.
 class AtomicFile {
 public:
-    static bool Write(const std::string& path, std::string_view bytes);
+    static constexpr mode_t kShared = 0644;
+    static constexpr mode_t kPrivate = 0600;
+
+    static bool Write(const std::string& path, std::string_view bytes,
+                      mode_t newFileMode = kShared);
 };
 
 }  // namespace veltro

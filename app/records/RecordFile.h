@@ -41,7 +41,8 @@ public:
 
     // Replaces the file with these records, in this order. The new contents go to a
     // temporary file that is renamed over the old one, so a failed write keeps the
-    // previous file whole instead of a cut one.
+    // previous file whole instead of a cut one. The records are the user's messages and
+    // contacts: a new file is private to the user.
     static bool Write(const std::string& path, const std::vector<Record>& records) {
         if (path.empty()) {
             return false;
@@ -52,7 +53,7 @@ public:
             const auto encoded = record.Encode();
             bytes.append(encoded.data(), encoded.size());
         }
-        return AtomicFile::Write(path, bytes);
+        return AtomicFile::Write(path, bytes, AtomicFile::kPrivate);
     }
 };
 

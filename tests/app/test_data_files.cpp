@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "app/DataFiles.h"
 
 namespace veltro {
@@ -31,6 +33,11 @@ private:
     static QByteArray Contents(const QString& name) {
         QFile file(name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static unsigned Mode(const char* path) {
+        struct stat info {};
+        return ::stat(path, &info) == 0 ? (info.st_mode & 07777) : 0;
     }
 
     std::unique_ptr<QTemporaryDir> dir_;
@@ -111,6 +118,26 @@ private slots:
         QCOMPARE(Contents(QStringLiteral("sms.dat")).size(), 320);
         QVERIFY(QFileInfo(QStringLiteral("vc.dat/inside")).isDir());
         QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList({"sms.dat"}));
+    }
+
+    // Messages and contacts are the user's alone: new files are 0600 under the usual
+    // umask, a mode the user chose survives a save, and another folder can be named.
+    void filesArePrivateAndKeepTheirMode() {
+        const mode_t saved = ::umask(022);
+        QScopedPointer<QStandardItemModel> phonebook(Phonebook({{"A", "1"}}));
+        QStandardItemModel messages(0, 3);
+        QVERIFY(DataFiles::Save(*phonebook, messages));
+        QCOMPARE(Mode("sms.dat"), 0600u);
+        QCOMPARE(Mode("vc.dat"), 0600u);
+        QCOMPARE(::chmod("sms.dat", 0640), 0);
+        QVERIFY(DataFiles::Save(*phonebook, messages));
+        QCOMPARE(Mode("sms.dat"), 0640u);
+
+        QVERIFY(QDir().mkdir(QStringLiteral("elsewhere")));
+        QVERIFY(DataFiles::Save(*phonebook, messages, dir_->filePath(QStringLiteral("elsewhere"))));
+        QCOMPARE(Contents(QStringLiteral("elsewhere/vc.dat")).size(), 48);
+        QVERIFY(QFileInfo::exists(QStringLiteral("elsewhere/sms.dat")));
+        ::umask(saved);
     }
 };
 

@@ -64,7 +64,8 @@ TEST(ModemDeviceClassTest, TableTextReadsBack) {
 }
 
 TEST(ModemDeviceClassTest, EnvironmentTableWinsAndUnreadableMeansEmpty) {
-    const std::string path = testing::TempDir() + "modems-env-" + std::to_string(::getpid()) + ".ini";
+    const std::string path =
+        testing::TempDir() + "modems-env-" + std::to_string(::getpid()) + ".ini";
     ASSERT_TRUE(AtomicFile::Write(path, "[0000]\nFriendlyName=X\nAttachedTo=pts/9\n"));
     ::setenv("VELTROGPRS_MODEMS", path.c_str(), 1);
     EXPECT_EQ(path, ModemDeviceClass::TablePath());
@@ -75,7 +76,8 @@ TEST(ModemDeviceClassTest, EnvironmentTableWinsAndUnreadableMeansEmpty) {
 }
 
 TEST(ModemDeviceClassTest, SysfsListsOnlyUsbBackedTtys) {
-    const fs::path root = fs::path(testing::TempDir()) / ("sysfs-fake-" + std::to_string(::getpid()));
+    const fs::path root =
+        fs::path(testing::TempDir()) / ("sysfs-fake-" + std::to_string(::getpid()));
     fs::remove_all(root);
     const fs::path usbDevice = root / "devices/pci0000:00/usb1/1-1";
     fs::create_directories(usbDevice / "1-1:1.0/ttyUSB0");
@@ -106,15 +108,56 @@ TEST(AtomicFileTest, ReplacesWholeAndKeepsTheOldFileOnFailure) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ("new contents", text);
 
-    if (::geteuid() != 0) {
-        ::chmod(dir.c_str(), 0555);
-        EXPECT_FALSE(AtomicFile::Write(path, "lost"));
-        ::chmod(dir.c_str(), 0755);
-    }
     EXPECT_FALSE(AtomicFile::Write((dir / "no/such/dir/x").string(), "x"));
-    std::ifstream again(path);
-    std::string kept((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
-    EXPECT_EQ("new contents", kept);
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir), fs::directory_iterator()))
+        << "no temporary file is left behind";
+    fs::remove_all(dir);
+}
+
+TEST(AtomicFileTest, FolderTheUserCannotWriteKeepsTheOldFile) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into a read-only folder; scripts/test-as-user.sh runs this";
+    }
+    const fs::path dir = fs::path(testing::TempDir()) / ("atomic-ro-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string path = (dir / "sms.dat").string();
+    ASSERT_TRUE(AtomicFile::Write(path, "kept"));
+    ::chmod(dir.c_str(), 0555);
+    EXPECT_FALSE(AtomicFile::Write(path, "lost"));
+    ::chmod(dir.c_str(), 0755);
+    std::ifstream in(path);
+    std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ("kept", kept);
+    fs::remove_all(dir);
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+TEST(AtomicFileTest, NewFilesHonourTheUmaskAndReplacedFilesKeepTheirMode) {
+    const fs::path dir =
+        fs::path(testing::TempDir()) / ("atomic-mode-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const mode_t saved = ::umask(022);
+    const std::string messages = (dir / "sms.dat").string();
+    const std::string table = (dir / "modems.ini").string();
+    EXPECT_TRUE(AtomicFile::Write(messages, "x", AtomicFile::kPrivate));
+    EXPECT_TRUE(AtomicFile::Write(table, "x"));
+    EXPECT_EQ(0600u, ModeOf(messages));
+    EXPECT_EQ(0644u, ModeOf(table));
+
+    ::umask(077);
+    const std::string strict = (dir / "strict.ini").string();
+    EXPECT_TRUE(AtomicFile::Write(strict, "x"));
+    EXPECT_EQ(0600u, ModeOf(strict));
+
+    ::chmod(messages.c_str(), 0640);
+    EXPECT_TRUE(AtomicFile::Write(messages, "y", AtomicFile::kPrivate));
+    EXPECT_EQ(0640u, ModeOf(messages)) << "the user's own choice survives a save";
+    ::umask(saved);
+    fs::remove_all(dir);
 }
 
 }  // namespace
