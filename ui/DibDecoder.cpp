@@ -67,6 +67,10 @@ DibLayout DibDecoder::Inspect(std::span<const std::uint8_t> file) {
         layout.fault = DibFault::Truncated;
         return layout;
     }
+    if (size > kMaxFileBytes) {
+        layout.fault = DibFault::TooLarge;
+        return layout;
+    }
     // A recorded size of 0 is common and means "not given".
     if (U32(file, 2) > size) {
         layout.fault = DibFault::SizeBeyondFile;
@@ -86,6 +90,11 @@ DibLayout DibDecoder::Inspect(std::span<const std::uint8_t> file) {
     layout.width = width;
     layout.height = height < 0 ? -height : height;
     layout.topDown = height < 0;
+    if (static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(layout.height) >
+        kMaxPixels) {
+        layout.fault = DibFault::TooLarge;
+        return layout;
+    }
 
     layout.bitCount = U16(file, 28);
     if (!ValidBitCount(layout.bitCount)) {

@@ -20,6 +20,7 @@ enum class DibFault {
     BadCompression,     // run-length or other compressed data; bit fields only at 16/32
     PixelsOutsideFile,  // the pixel offset points into the headers or past the end
     PixelsTooShort,     // the pixel block holds fewer rows than the header describes
+    TooLarge,           // a file or an image larger than a skin ever needs
 };
 
 // Where everything lies in one .BMP file, found by Inspect before any pixel is read.
@@ -43,6 +44,11 @@ struct DibLayout {
 class DibDecoder {
 public:
     static constexpr std::int32_t kMaxSide = 32767;
+    // A skin is a few hundred pixels a side; these bounds keep a crafted file from
+    // making the loader read or decode gigabytes (a 1-bit 32767 x 32767 image is a
+    // 134 MB file that decodes to 4.3 GB).
+    static constexpr std::size_t kMaxFileBytes = 32u << 20;
+    static constexpr std::size_t kMaxPixels = 4096u * 4096u;
 
     static DibLayout Inspect(std::span<const std::uint8_t> file);
 

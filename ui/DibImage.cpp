@@ -11,7 +11,12 @@ bool DibImage::Load(const QString& path, bool skipPalette) {
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    // Checked before reading, so a huge file is never read into memory.
+    if (file.size() > static_cast<qint64>(DibDecoder::kMaxFileBytes)) {
+        lastFault_ = DibFault::TooLarge;
+        return false;
+    }
+    const QByteArray bytes = file.read(static_cast<qint64>(DibDecoder::kMaxFileBytes) + 1);
     if (file.error() != QFileDevice::NoError) {
         return false;
     }

@@ -190,6 +190,33 @@ private slots:
         QTest::newRow("pixels inside the header") << changed(10, 20) << DibFault::PixelsOutsideFile;
         QTest::newRow("last row one byte short") << bytes(cut) << DibFault::PixelsTooShort;
         QTest::newRow("height beyond the pixels") << changed(22, 3) << DibFault::PixelsTooShort;
+        // Sides within the format's limit whose pixels would take gigabytes decoded.
+        std::vector<std::uint8_t> huge = good();
+        veltro::test::Set32(huge, 18, 32767);
+        veltro::test::Set32(huge, 22, 32767);
+        huge[28] = 1;
+        huge[29] = 0;
+        QTest::newRow("1 bit, 32767 a side") << bytes(huge) << DibFault::TooLarge;
+        QTest::newRow("one row past the pixel bound") << [&] {
+            std::vector<std::uint8_t> file = good();
+            veltro::test::Set32(file, 18, 4096);
+            veltro::test::Set32(file, 22, 4097);
+            return bytes(file);
+        }() << DibFault::TooLarge;
+    }
+
+    // A file larger than any skin is refused before it is read.
+    void refusesHugeFilesUnread() {
+        const QString path = dir_.filePath(QStringLiteral("huge.bmp"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write("BM", 2), 2);
+        QVERIFY(file.resize(static_cast<qint64>(veltro::DibDecoder::kMaxFileBytes) + 1));
+        file.close();
+        DibImage image;
+        QVERIFY(!image.Load(path));
+        QCOMPARE(image.LastFault(), DibFault::TooLarge);
+        QVERIFY(image.IsNull());
     }
 
     void refusesFilesThatDescribeNoImage() {
