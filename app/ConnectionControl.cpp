@@ -291,8 +291,9 @@ void ConnectionControl::AbandonDial() {
 }
 
 void ConnectionControl::SaveAndEnd() {
-    window_.SaveDataFiles();
-    window_.End();
+    if (window_.SaveBeforeEnd()) {
+        window_.End();
+    }
 }
 
 }  // namespace veltro

@@ -2,8 +2,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QEventLoop>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -76,6 +78,7 @@ MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
 
 MainDialog::~MainDialog() {
     StopStartupWorker();
+    JoinSignalReader();
     trayIcon_.hide();
     if (mark_ != nullptr) {
         mark_->StopListening();
@@ -115,19 +118,7 @@ void MainDialog::BuildControls() {
         line->setPalette(DialogColours::Palette());
         line->setAutoFillBackground(true);
     }
-    noticeLine_->setGeometry(units_.ToPixels(kNoticeLine));
-
-    const std::pair<int, QWidget*> placed[] = {
-        {kNoSignalIcon, noSignalIcon_},       {kSignalIcon, signalIcon_},
-        {kNewMessageIcon, newMessageIcon_},   {kConnectButton, connectButton_},
-        {kCallButton, callButton_},           {kSmsButton, smsButton_},
-        {kPhonebookButton, phonebookButton_}, {kStatusLine, statusLine_},
-        {kMinimiseButton, minimiseButton_},   {kCloseButton, closeButton_},
-        {kOperatorLogo, operatorLogo_},       {kGprsIcon, gprsIcon_},
-    };
-    for (const auto& [id, widget] : placed) {
-        widget->setGeometry(TemplateRect(id));
-    }
+    PlaceControls();
 
     trafficPage_ = new TrafficPage(*this, this);
     callPage_ = new CallPage(*this, this);
@@ -142,6 +133,32 @@ void MainDialog::BuildControls() {
     connect(smsButton_, &QPushButton::clicked, this, &MainDialog::OpenSmsMenu);
     connect(phonebookButton_, &QPushButton::clicked, this, [this] { ShowPage(kPhonebookView); });
     connect(newMessageIcon_, &IndicatorIcon::clicked, this, [this] { ShowPage(kInboxView); });
+}
+
+void MainDialog::PlaceControls() {
+    const std::pair<int, QWidget*> placed[] = {
+        {kNoSignalIcon, noSignalIcon_},       {kSignalIcon, signalIcon_},
+        {kNewMessageIcon, newMessageIcon_},   {kConnectButton, connectButton_},
+        {kCallButton, callButton_},           {kSmsButton, smsButton_},
+        {kPhonebookButton, phonebookButton_}, {kStatusLine, statusLine_},
+        {kMinimiseButton, minimiseButton_},   {kCloseButton, closeButton_},
+        {kOperatorLogo, operatorLogo_},       {kGprsIcon, gprsIcon_},
+    };
+    for (const auto& [id, widget] : placed) {
+        widget->setGeometry(TemplateRect(id));
+    }
+    noticeLine_->setGeometry(units_.ToPixels(kNoticeLine));
+    FitStatusLine();
+}
+
+void MainDialog::FitStatusLine() {
+    // The template's line is two lines of the Song face high, the welcome text three:
+    // the line grows down over the empty panel until its text fits, never beyond it.
+    const QRect area = TemplateRect(kStatusLine);
+    const int limit = PageRect().bottom() + 1 - area.top();
+    const int needed = statusLine_->heightForWidth(area.width());
+    statusLine_->setGeometry(area.x(), area.y(), area.width(),
+                             std::clamp(needed, area.height(), std::max(area.height(), limit)));
 }
 
 void MainDialog::BuildMenus() {
@@ -213,14 +230,18 @@ void MainDialog::Initialise(SingleInstance* mark) {
 }
 
 void MainDialog::ApplySkin() {
-    // The window takes the skin's size; without a skin, the template's.
+    // The window takes the skin's size and the controls the base units that fit the
+    // template to it; without a skin, the template's size at the Song face's units.
     if (skin_.Load(ArtPaths::Skin()) && skin_.Width() > 0 && skin_.Height() > 0) {
+        units_ = DialogUnits::Fitting(QSize(skin_.Width(), skin_.Height()), kTemplateSize);
         resize(skin_.Width(), skin_.Height());
     } else {
+        units_ = DialogUnits();
         resize(units_.ToPixels(kTemplateSize));
     }
     setFixedSize(size());
     setMask(RoundedRegion(size()));
+    PlaceControls();
 }
 
 void MainDialog::paintEvent(QPaintEvent*) {
@@ -234,6 +255,7 @@ void MainDialog::Post(std::function<void()> change) {
 
 void MainDialog::SetStatusText(const QString& text) {
     statusLine_->setText(text);
+    FitStatusLine();
     emit statusTextChanged(text);
 }
 
@@ -263,6 +285,7 @@ void MainDialog::SetEngine(std::unique_ptr<ModemEngine> engine) {
         previous = std::exchange(engine_, std::move(engine));
     }
     if (previous) {
+        JoinSignalReader();
         previous->Release();
     }
 }
@@ -303,34 +326,32 @@ void MainDialog::ShowPage(int view) {
 
 void MainDialog::RefreshSignalIcon() {
     ModemEngine* engine = Engine();
-    if (engine == nullptr) {
+    if (engine == nullptr || signalReading_) {
         return;
     }
-    int value = 0;
-    {
-        // A display refresh never waits for another dialogue: when the modem is busy
-        // the icons stay as they are, as after a failed reading.
-        ModemClaim claim(engine->Gate(), ModemGate::Wait::Skip);
-        if (!claim) {
-            return;
-        }
-        // The reading waits for the modem's answer (400 ms and more). It runs on a
-        // helper thread while this thread keeps painting and running its timers; user
-        // input waits until the view has been switched, so no second view switch can
-        // start in between. Anything else that wants the modem meanwhile finds the
-        // claim taken.
+    // The reading waits for the modem's answer (400 ms and more): it runs on a helper
+    // thread and the icons change when it is done, on this thread, so a view switch
+    // shows its page at once. A busy modem skips the reading (the icons stay as after a
+    // failed one); SetEngine waits for a running reading before it drops the engine.
+    JoinSignalReader();
+    signalReading_ = true;
+    signalReader_ = std::thread([this, engine] {
+        int value = 0;
         bool read = false;
-        QEventLoop wait;
-        std::thread reader([&] {
-            read = engine->ReadSignalQuality(&value);
-            QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-        reader.join();
-        if (!read) {
-            return;
+        {
+            ModemClaim claim(engine->Gate(), ModemGate::Wait::Skip);
+            read = claim && engine->ReadSignalQuality(&value);
         }
-    }
+        Post([this, read, value] {
+            signalReading_ = false;
+            if (read) {
+                ShowSignal(value);
+            }
+        });
+    });
+}
+
+void MainDialog::ShowSignal(int value) {
     PlaceIndicator(*signalIcon_, QSize(16, 16));
     // 99 is "not known"; only values from 100 on mean no signal.
     if (value >= 100) {
@@ -342,9 +363,52 @@ void MainDialog::RefreshSignalIcon() {
     }
 }
 
+void MainDialog::JoinSignalReader() {
+    if (signalReader_.joinable()) {
+        signalReader_.join();
+    }
+}
+
 void MainDialog::ExitNow() {
-    SaveDataFiles();
-    End();
+    if (SaveBeforeEnd()) {
+        End();
+    }
+}
+
+bool MainDialog::SaveBeforeEnd() {
+    if (SaveDataFiles()) {
+        return true;
+    }
+    // Messages fetched from the SIM are deleted there: the lists may be their only
+    // copy, so the window stays until they are saved or the user says otherwise.
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kSaveFailedTitle),
+                    QString::fromUtf8(kSaveFailedText).arg(QDir::currentPath()),
+                    QMessageBox::NoButton, this);
+    QPushButton* retry = box.addButton(QString::fromUtf8("重试(&R)"), QMessageBox::AcceptRole);
+    QPushButton* elsewhere =
+        box.addButton(QString::fromUtf8("另存到...(&S)"), QMessageBox::ActionRole);
+    QPushButton* cancel = box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(retry);
+    box.setEscapeButton(cancel);
+    for (;;) {
+        box.exec();
+        if (box.clickedButton() == retry) {
+            if (SaveDataFiles()) {
+                return true;
+            }
+        } else if (box.clickedButton() == elsewhere) {
+            const QString folder =
+                QFileDialog::getExistingDirectory(this, QString::fromUtf8(kSaveElsewhereTitle));
+            if (!folder.isEmpty() &&
+                DataFiles::Save(phonebookPage_->Entries(), inboxPage_->Messages(), folder)) {
+                return true;
+            }
+        } else {
+            ShowPage(kStatusView);
+            SetStatusText(QString::fromUtf8(kNotSavedText));
+            return false;
+        }
+    }
 }
 
 void MainDialog::End() {
@@ -477,6 +541,9 @@ void MainDialog::closeEvent(QCloseEvent* event) {
 
 void MainDialog::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange && statusLine_ != nullptr) {
+        FitStatusLine();
+    }
     if (event->type() == QEvent::WindowStateChange && isMinimized() && isVisible() &&
         QSystemTrayIcon::isSystemTrayAvailable()) {
         // Minimised by the desktop (taskbar, keyboard): hide into the tray as well.

@@ -63,6 +63,13 @@ public:
     static constexpr QSize kTemplateSize{340, 260};
     static constexpr const char* kTitle = "Veltro科技 GPRS 应用软件";
     static constexpr const char* kStartingText = "正在初始化硬件设备...";
+    static constexpr const char* kSaveFailedTitle = "错误";
+    // %1 is the folder the files were to be written to.
+    static constexpr const char* kSaveFailedText =
+        "无法将通讯录和短信保存到 vc.dat 和 sms.dat（%1）。\n"
+        "从 SIM 卡取回的短信只保存在这里，关闭后将会丢失。";
+    static constexpr const char* kSaveElsewhereTitle = "选择保存通讯录和短信的文件夹";
+    static constexpr const char* kNotSavedText = "通讯录和短信尚未保存，请重试或另存到其他文件夹。";
 
     MainDialog(Clock& clock, SerialLineFactory lineFactory);
     ~MainDialog() override;
@@ -73,7 +80,11 @@ public:
     void Initialise(SingleInstance* mark);
 
     void ShowPage(int view) override;
+    // Reads the signal in the background and shows it when the answer is in; does
+    // nothing without an engine or while a reading runs.
     void RefreshSignalIcon();
+    // True from RefreshSignalIcon until its reading has been shown.
+    bool SignalReading() const { return signalReading_; }
     // Connect button: connects when idle, disconnects when connected.
     void ToggleConnection() override { connection_.ToggleConnection(); }
     // Hang-up and recovery of the modem.
@@ -86,6 +97,10 @@ public:
     // "退出(&X)" of the tray menu: ends at once, without a question and without
     // hanging up, but saves the data files first so fetched messages are not lost.
     void ExitNow();
+    // Saves the data files before the window ends. When that fails a message box
+    // offers to try again, to save into another folder or to cancel; true once the
+    // lists are saved, false (the window stays, the status line says why) on cancel.
+    bool SaveBeforeEnd();
     void LoadDataFiles();
     bool SaveDataFiles() override;
     // Shows, restores and raises the window, also from the tray.
@@ -168,12 +183,18 @@ private:
 
     void BuildControls();
     void BuildMenus();
+    // Moves every control to its template rectangle in the current units.
+    void PlaceControls();
+    // Gives the status line the height its text needs, at least the template's.
+    void FitStatusLine();
     void ApplySkin();
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
     void OnCommand(int command);
     void OpenSmsMenu();
     void End();
     void StopStartupWorker();
+    void ShowSignal(int value);
+    void JoinSignalReader();
 
     Clock& clock_;
     SerialLineFactory lineFactory_;
@@ -221,6 +242,8 @@ private:
 
     std::atomic<bool> stopRequested_{false};
     std::thread startupWorker_;
+    bool signalReading_ = false;
+    std::thread signalReader_;
 };
 
 }  // namespace veltro

@@ -1,6 +1,7 @@
 #include "pages/DialogUnits.h"
 
-#include <QFontMetrics>
+#include <algorithm>
+
 #include <QString>
 #include <QStringList>
 
@@ -30,12 +31,14 @@ QFont DialogUnits::DialogFont() {
     return font;
 }
 
-DialogUnits::DialogUnits(const QFont& font) {
-    const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    baseX_ = (letters / 26 + 1) / 2;
-    baseY_ = metrics.height();
+DialogUnits::DialogUnits(int baseX, int baseY) : baseX_(baseX), baseY_(baseY) {}
+
+DialogUnits DialogUnits::Fitting(QSize pixels, QSize templateUnits) {
+    if (templateUnits.width() <= 0 || templateUnits.height() <= 0) {
+        return {};
+    }
+    return {std::max(1, Scale(pixels.width(), 4, templateUnits.width())),
+            std::max(1, Scale(pixels.height(), 8, templateUnits.height()))};
 }
 
 int DialogUnits::X(int units) const {

@@ -1,5 +1,7 @@
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -7,6 +9,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "CardRules.h"
@@ -22,6 +25,7 @@
 #include "modem/ModemDeviceClass.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
+#include "pages/DialogUnits.h"
 #include "vcard/VirtualCard.h"
 
 namespace veltro {
@@ -87,6 +91,24 @@ private:
             return -1;
         }
         return finished.at(0).at(0).toInt();
+    }
+
+    // Answers the save-failure box, once it is up, with the button of that text after
+    // running before.
+    static void AnswerSaveBox(const char* button, std::function<void()> before) {
+        QTimer::singleShot(0, [button, before] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box != nullptr);
+            QCOMPARE(box->windowTitle(), QString::fromUtf8(MainDialog::kSaveFailedTitle));
+            before();
+            for (QAbstractButton* candidate : box->buttons()) {
+                if (candidate->text() == QString::fromUtf8(button)) {
+                    candidate->click();
+                    return;
+                }
+            }
+            QFAIL(button);
+        });
     }
 
     // The state every outcome but success leaves.
@@ -210,16 +232,23 @@ private slots:
         for (const auto& step : steps) {
             card.SetSignal(step.signal);
             dialog->ShowPage(step.view);
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog->SignalReading(), 5000);
             QVERIFY2(dialog->NoSignalIcon().isVisible() == step.noSignal,
                      qPrintable(QString::number(step.signal)));
             QVERIFY(dialog->SignalIcon().isVisible() == !step.noSignal);
         }
-        // The window keeps running its timers while a view switch reads the signal.
-        bool ticked = false;
-        QTimer::singleShot(50, dialog.get(), [&ticked] { ticked = true; });
+        // A view switch shows its page at once; the icons follow when the modem has
+        // answered, and a second switch meanwhile starts no second reading.
+        card.SetSignal(20);
         dialog->ShowPage(MainDialog::kCallView);
-        QVERIFY(ticked);
         QVERIFY(dialog->Call().isVisible());
+        QVERIFY(dialog->SignalReading());
+        QVERIFY(dialog->NoSignalIcon().isVisible());
+        dialog->ShowPage(MainDialog::kPhonebookView);
+        QVERIFY(dialog->Phonebook().isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->SignalIcon().isVisible(), 5000);
+        QVERIFY(!dialog->NoSignalIcon().isVisible());
+        QVERIFY(!dialog->SignalReading());
 
         dialog->ShowPage(MainDialog::kStatusView);
         QVERIFY(dialog->StatusLine().isVisible());
@@ -384,6 +413,106 @@ private slots:
         QTRY_VERIFY(dialog->SmsMenu().isVisible());
         QCOMPARE(dialog->SmsMenu().pos(), sms.mapToGlobal(QPoint(0, sms.height())));
         dialog->SmsMenu().hide();
+    }
+
+    // The layout keeps to the skin whatever font is installed: with another face, and
+    // with one half as large again, every control lies inside the window and the
+    // three-line welcome text fits its line.
+    void layoutKeepsToTheSkinWithAnotherFont_data() {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("Song face") << QString() << 1.0;
+        QTest::newRow("Song face at 1.5") << QString() << 1.5;
+        QTest::newRow("DejaVu Sans") << QStringLiteral("DejaVu Sans") << 1.0;
+        QTest::newRow("DejaVu Serif at 1.5") << QStringLiteral("DejaVu Serif") << 1.5;
+    }
+    void layoutKeepsToTheSkinWithAnotherFont() {
+        QFETCH(QString, family);
+        QFETCH(double, scale);
+        const QString song = QStringLiteral("宋体");
+        const QStringList substitutes = QFont::substitutes(song);
+        if (!family.isEmpty()) {
+            QFont::removeSubstitutions(song);
+            QFont::insertSubstitution(song, family);
+        }
+        auto dialog = RealDialog();
+        QFont font = DialogUnits::DialogFont();
+        font.setPointSizeF(font.pointSizeF() * scale);
+        dialog->setFont(font);
+        QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kNoModem));
+        if (!family.isEmpty()) {
+            QCOMPARE(QFontInfo(dialog->font()).family(), family);
+        }
+        dialog->SetStatusText(QString::fromUtf8(DeviceStartup::kWelcomeText));
+
+        QCOMPARE(dialog->size(), QSize(510, 390));
+        QCOMPARE(dialog->ConnectButton().geometry(), QRect(273, 314, 51, 28));
+        for (const QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!child->isWindow()) {
+                QVERIFY2(dialog->rect().contains(child->geometry()),
+                         qPrintable(child->metaObject()->className()));
+            }
+        }
+        const QLabel& line = dialog->StatusLine();
+        const QRect text = line.fontMetrics().boundingRect(
+            QRect(0, 0, line.width(), 10000), Qt::AlignHCenter | Qt::TextWordWrap, line.text());
+        QVERIFY2(text.height() <= line.height(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(text.height()).arg(line.height())));
+        QVERIFY(dialog->PageRect().contains(line.geometry()));
+        QCOMPARE(line.geometry().topLeft(),
+                 dialog->TemplateRect(MainDialog::kStatusLine).topLeft());
+
+        dialog.reset();
+        QFont::removeSubstitutions(song);
+        QFont::insertSubstitutions(song, substitutes);
+    }
+
+    // A save that fails at close tells the user and keeps the window until the lists
+    // are saved: here a folder stands where "sms.dat" belongs, which stops root too.
+    void failedSaveAtCloseKeepsTheWindow() {
+        auto dialog = RealDialog();
+        QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kNoModem));
+        QSignalSpy ended(dialog.get(), &MainDialog::ended);
+        QVERIFY(QDir().mkpath(QStringLiteral("sms.dat/in-the-way")));
+        dialog->Inbox().Messages().appendRow({new QStandardItem("08:00:00"),
+                                              new QStandardItem("10086"),
+                                              new QStandardItem(QStringLiteral("话费提醒"))});
+        dialog->ShowPage(MainDialog::kInboxView);
+
+        AnswerSaveBox("取消", [] {});
+        dialog->close();
+        QVERIFY(ended.isEmpty());
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->StatusLine().isVisible());
+        QCOMPARE(dialog->StatusLine().text(), QString::fromUtf8(MainDialog::kNotSavedText));
+
+        // Trying again once the way is clear saves and ends.
+        AnswerSaveBox("重试(&R)", [] { QDir(QStringLiteral("sms.dat")).removeRecursively(); });
+        ActionNamed(dialog->TrayMenu(), "退出(&X)")->trigger();
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(Contents(QStringLiteral("sms.dat")).size(), 320);
+    }
+
+    void failedSaveCanGoToAnotherFolder() {
+        auto dialog = RealDialog();
+        QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kNoModem));
+        QSignalSpy ended(dialog.get(), &MainDialog::ended);
+        QVERIFY(QDir().mkpath(QStringLiteral("vc.dat/in-the-way")));
+        QVERIFY(QDir().mkdir(QStringLiteral("elsewhere")));
+        const QString elsewhere = QDir().absoluteFilePath(QStringLiteral("elsewhere"));
+        dialog->Phonebook().Entries().appendRow({new QStandardItem("A"), new QStandardItem("1")});
+        AnswerSaveBox("另存到...(&S)", [elsewhere] {
+            QTimer::singleShot(0, [elsewhere] {
+                auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(chooser != nullptr);
+                chooser->setDirectory(elsewhere);
+                chooser->selectFile(elsewhere);
+                static_cast<QDialog*>(chooser)->accept();
+            });
+        });
+        dialog->RequestClose();
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(Contents(QStringLiteral("elsewhere/vc.dat")).size(), 48);
     }
 
     void trayClickTogglesTheWindow() {

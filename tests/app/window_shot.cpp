@@ -2,7 +2,8 @@
 // and saves what the screen shows of the window as a PNG. Run under Xvfb by
 // scripts/window-shot.sh; the pictures are the README's docs/window.png, and with a view
 // named, docs/call.png (a call ringing in), docs/phonebook.png (a few contacts) and
-// docs/traffic.png (connected, the link carrying data for a few seconds).
+// docs/traffic.png (connected, the link carrying data for a few seconds) and docs/menu.png
+// (the SMS menu open, with its flat frame and soft shadow over a plain desktop).
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -11,8 +12,10 @@
 #include <cstring>
 #include <functional>
 
+#include "app/Application.h"
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
+#include "app/Profile.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
 #include "vcard/DemoCard.h"
@@ -20,7 +23,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [call|phonebook|traffic]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT.png [call|phonebook|traffic|menu]\n", argv[0]);
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
@@ -29,7 +32,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the virtual card did not start\n");
         return 1;
     }
+    veltro::Application::ApplyMenuLook(veltro::Profile::PathFor(QStringLiteral("veltrogprs")));
     veltro::DialogColours::Apply();
+    // A plain desktop behind the window, so that a menu's shadow has something to darken
+    // both over the skin and beside it.
+    QWidget desktop(nullptr, Qt::FramelessWindowHint);
+    desktop.setGeometry(0, 0, 640, 480);
+    desktop.setStyleSheet(QStringLiteral("background: rgb(58, 110, 165);"));
+    desktop.show();
     veltro::Clock& clock = veltro::SystemClock::Instance();
     veltro::MainDialog dialog(clock, veltro::SerialPort::Factory(clock));
     int result = 1;
@@ -37,6 +47,8 @@ int main(int argc, char** argv) {
     // What to do once the window is up, and how long the window then needs to show it.
     std::function<void()> stage = [] {};
     int settleMs = 500;
+    // Room beside and below the window for a menu and its shadow.
+    QSize margin(0, 0);
     if (std::strcmp(view, "call") == 0) {
         stage = [&demo] { demo.Card()->IncomingCall("13800138000"); };
         settleMs = 2500;
@@ -64,13 +76,17 @@ int main(int argc, char** argv) {
             });
         };
         settleMs = 6500;
+    } else if (std::strcmp(view, "menu") == 0) {
+        stage = [&dialog] { dialog.SmsButton().click(); };
+        margin = QSize(40, 50);
     }
     QObject::connect(&dialog, &veltro::MainDialog::startupFinished, &dialog, [&](int outcome) {
         stage();
         QTimer::singleShot(settleMs, &dialog, [&, outcome] {
             const QRect frame = dialog.frameGeometry();
             const QPixmap shot =
-                dialog.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+                dialog.screen()->grabWindow(0, frame.x(), frame.y(), frame.width() + margin.width(),
+                                            frame.height() + margin.height());
             result = outcome == 0 && shot.save(output) ? 0 : 1;
             QApplication::exit(0);
         });

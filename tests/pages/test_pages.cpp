@@ -15,16 +15,23 @@ class PagesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The Song face at 9 pt has the base units of the templates' design: 6 x 12 pixels.
-    void dialogFontHasTheTemplatesBaseUnits() {
+    // "宋体" maps to an installed Song face; the layout uses the base units the skin
+    // was drawn for whatever the font, and a skin of another size scales them.
+    void dialogUnitsFollowTheSkinNotTheFont() {
         const QFont font = DialogUnits::DialogFont();
         QVERIFY2(QFontInfo(font).family().contains(QStringLiteral("UMing")) ||
                      QFontInfo(font).family() == QStringLiteral("SimSun"),
                  qPrintable(QFontInfo(font).family()));
-        const DialogUnits units(font);
+        const DialogUnits units;
         QCOMPARE(units.BaseX(), 6);
         QCOMPARE(units.BaseY(), 12);
         QCOMPARE(units.ToPixels(QSize(340, 260)), QSize(510, 390));
+        const DialogUnits same = DialogUnits::Fitting(QSize(510, 390), QSize(340, 260));
+        QCOMPARE(same.BaseX(), 6);
+        QCOMPARE(same.BaseY(), 12);
+        const DialogUnits larger = DialogUnits::Fitting(QSize(765, 585), QSize(340, 260));
+        QCOMPARE(larger.ToPixels(QRect(182, 209, 34, 19)), QRect(410, 470, 76, 43));
+        QCOMPARE(DialogUnits::Fitting(QSize(2, 2), QSize(340, 260)).BaseX(), 1);
     }
 
     void rectanglesConvertEdgeByEdge_data() {
@@ -38,7 +45,7 @@ private slots:
     void rectanglesConvertEdgeByEdge() {
         QFETCH(QRect, units);
         QFETCH(QRect, pixels);
-        QCOMPARE(DialogUnits(DialogUnits::DialogFont()).ToPixels(units), pixels);
+        QCOMPARE(DialogUnits().ToPixels(units), pixels);
     }
 
     void pagesHaveTheirTemplateSizesAndStartHidden() {
