@@ -6,11 +6,15 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 #include "app/AboutDialog.h"
 #include "app/Application.h"
 #include "app/Profile.h"
 #include "app/SingleInstance.h"
+#include "modem/ModemEngine.h"
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
 #include "pages/DialogUnits.h"
 #include "ui/MenuStyle.h"
 #include "ui/SkinButton.h"
@@ -45,6 +49,29 @@ private slots:
         const Profile::MenuLook look = Profile::ReadMenuLook(path);
         QCOMPARE(look.selection, selection);
         QCOMPARE(look.shade, shade);
+    }
+
+    // Only PortScan=1 in [Modem] selects the scan; engines made afterwards take it.
+    void portScanComesFromTheProfile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("veltrogprs.INI"));
+        QVERIFY(!Profile::ReadPortScan(path));
+        for (const auto& [text, on] :
+             {std::pair{"[Modem]\nPortScan=1\n", true}, std::pair{"[Modem]\nPortScan=yes\n", false},
+              std::pair{"[Modem]\nPortScan=0\n", false},
+              std::pair{"[MenuLook]\nPortScan=1\n", false}}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(text);
+            file.close();
+            QCOMPARE(Profile::ReadPortScan(path), on);
+        }
+        qunsetenv("VELTROGPRS_PORT_SCAN");
+        ModemEngine::RequestPortScan(true);
+        Clock& clock = SystemClock::Instance();
+        QVERIFY(ModemEngine(clock, SerialPort::Factory(clock)).UsesPortScan());
+        ModemEngine::RequestPortScan(false);
+        QVERIFY(!ModemEngine(clock, SerialPort::Factory(clock)).UsesPortScan());
     }
 
     void menuLookComesFromTheProfile() {

@@ -221,6 +221,14 @@ private slots:
         QVERIFY(!dialog->NewMessageIcon().isVisible());
         QCOMPARE(dialog->Inbox().geometry(), dialog->PageRect());
 
+        // The page polls would take the modem now and then, and a display refresh
+        // skips a busy modem: they stop, and whatever runs is let finish.
+        dialog->Call().StopTimer1();
+        dialog->Inbox().StopTimer1();
+        QTRY_VERIFY_WITH_TIMEOUT(ModemClaim(dialog->Engine()->Gate(), ModemGate::Wait::Skip),
+                                 20000);
+        dialog->Call().StopTimer1();  // the end of an inbox cycle starts it again
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->SignalReading(), 5000);  // the inbox view's reading
         const struct {
             int signal;
             int view;
@@ -374,6 +382,12 @@ private slots:
         // The window takes the skin's size and keeps it.
         QCOMPARE(dialog->size(), QSize(510, 390));
         QCOMPARE(dialog->PageRect(), QRect(40, 56, 420, 264));
+        // The rectangles docs/look.md lists for the skin.
+        QCOMPARE(dialog->MinimiseButton().geometry(), QRect(462, 9, 14, 14));
+        QCOMPARE(dialog->CloseButton().geometry(), QRect(479, 9, 13, 14));
+        QCOMPARE(dialog->NewMessageIcon().geometry(), QRect(308, 15, 30, 30));
+        QCOMPARE(dialog->PhonebookButton().geometry(), QRect(435, 314, 51, 28));
+        QCOMPARE(dialog->StatusLine().geometry(), QRect(144, 131, 221, 34));
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Veltro科技 GPRS 应用软件"));
         QCOMPARE(dialog->TrayIcon().toolTip(), dialog->windowTitle());
         QVERIFY(!dialog->mask().isEmpty());
