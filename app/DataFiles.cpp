@@ -5,8 +5,8 @@
 #include "app/records/MessageRecord.h"
 #include "app/records/PhonebookEntryRecord.h"
 #include "app/records/RecordFile.h"
+#include "pages/InboxModel.h"
 #include "pages/PhonebookPage.h"
-#include "pages/SmsInboxPage.h"
 
 namespace veltro {
 
@@ -39,19 +39,21 @@ std::string PathIn(const QString& folder) {
 
 }  // namespace
 
-void DataFiles::Load(QStandardItemModel& phonebook, QStandardItemModel& messages) {
+void DataFiles::Load(QStandardItemModel& phonebook, InboxModel& messages) {
     using PhonebookFile = RecordFile<PhonebookEntryRecord>;
     for (const auto& entry : PhonebookFile::Read(PhonebookFile::CurrentDirectoryPath())) {
         InsertAtTop(phonebook, {FromUtf8(entry.name), FromUtf8(entry.number)});
     }
     using MessageFile = RecordFile<MessageRecord>;
+    std::vector<InboxModel::Entry> entries;
     for (const auto& message : MessageFile::Read(MessageFile::CurrentDirectoryPath())) {
-        InsertAtTop(messages,
-                    {FromUtf8(message.time), FromUtf8(message.number), FromUtf8(message.content)});
+        entries.push_back(
+            {FromUtf8(message.time), FromUtf8(message.number), FromUtf8(message.content)});
     }
+    messages.InsertEachAtTop(std::move(entries));
 }
 
-bool DataFiles::Save(const QStandardItemModel& phonebook, const QStandardItemModel& messages,
+bool DataFiles::Save(const QStandardItemModel& phonebook, const InboxModel& messages,
                      const QString& folder) {
     std::vector<PhonebookEntryRecord> entries;
     for (int row = phonebook.rowCount() - 1; row >= 0; --row) {
@@ -62,10 +64,10 @@ bool DataFiles::Save(const QStandardItemModel& phonebook, const QStandardItemMod
     const bool phonebookSaved = PhonebookFile::Write(PathIn<PhonebookEntryRecord>(folder), entries);
 
     std::vector<MessageRecord> records;
-    for (int row = messages.rowCount() - 1; row >= 0; --row) {
-        records.push_back({Cell(messages, row, SmsInboxPage::kNumberColumn),
-                           Cell(messages, row, SmsInboxPage::kTimeColumn),
-                           Cell(messages, row, SmsInboxPage::kContentColumn)});
+    records.reserve(messages.BottomFirst().size());
+    for (const InboxModel::Entry& entry : messages.BottomFirst()) {
+        records.push_back(
+            {entry.number.toStdString(), entry.time.toStdString(), entry.content.toStdString()});
     }
     using MessageFile = RecordFile<MessageRecord>;
     const bool messagesSaved = MessageFile::Write(PathIn<MessageRecord>(folder), records);

@@ -3,6 +3,8 @@
 #include <QStandardItemModel>
 #include <QString>
 
+#include "pages/InboxModel.h"
+
 namespace veltro {
 
 // Fills the phonebook and message lists from "vc.dat" and "sms.dat" and writes them
@@ -14,11 +16,11 @@ namespace veltro {
 class DataFiles {
 public:
     // Adds the files' records to the lists. A missing or unreadable file adds nothing.
-    static void Load(QStandardItemModel& phonebook, QStandardItemModel& messages);
+    static void Load(QStandardItemModel& phonebook, InboxModel& messages);
     // Writes both lists. Each file is replaced as a whole or, when its write fails,
     // left as it was; a failure of one does not stop the other. True when both were
     // written. folder, when given, takes the place of the current directory.
-    static bool Save(const QStandardItemModel& phonebook, const QStandardItemModel& messages,
+    static bool Save(const QStandardItemModel& phonebook, const InboxModel& messages,
                      const QString& folder = {});
 };
 

@@ -5,6 +5,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
 #include "modem/GbkText.h"
+#include "modem/MessageContent.h"
 #include "modem/SmsPduBuilder.h"
 #include "modem/Utf16Text.h"
 
@@ -25,7 +26,9 @@ std::string HexBytes(const std::string& bytes) {
     return hex;
 }
 
-// Sends TEXT (UTF-8) to NUMBER; succeeds only when the modem confirmed it.
+// Sends TEXT (UTF-8) to NUMBER; succeeds only when the modem confirmed it. A text
+// over 70 UTF-16 units goes as the parts of a concatenated message; their count is
+// printed first.
 int RunSend(CliContext& context, const std::vector<std::string>& arguments) {
     const std::string& number = arguments[0];
     const std::string& text = arguments[1];
@@ -33,10 +36,30 @@ int RunSend(CliContext& context, const std::vector<std::string>& arguments) {
     if (!units) {
         return context.Fail("the text is not valid UTF-8");
     }
-    if (number.size() >= ModemEngine::kPduRouteMinNumberChars &&
-        units->size() > SmsPduBuilder::kMaxUnits) {
-        return context.Fail("the text has " + std::to_string(units->size()) +
-                            " UTF-16 units; one message holds 70");
+    const std::size_t parts = SmsPduBuilder::PartCount(*units);
+    // Numbers the encoder refuses are told apart from a modem that did not answer.
+    std::size_t digits = 0;
+    const bool pduRoute = number.size() >= ModemEngine::kPduRouteMinNumberChars;
+    if (pduRoute && !SmsPduBuilder::DestinationAddress(number, &digits)) {
+        return context.Fail("cannot send to " + number +
+                            ": a number of this length must be digits, \"+\" in front at most, "
+                            "and at most 20 of them");
+    }
+    if (!pduRoute) {
+        const std::optional<std::string> gbk = GbkText::FromUtf8(text);
+        const bool keptInGbk = gbk && GbkText::ToUtf8(*gbk) == text;
+        if (!keptInGbk && !SmsPduBuilder::DestinationAddress(number, &digits, true)) {
+            return context.Fail("cannot send to " + number +
+                                ": the text has characters outside GBK, which only a number of "
+                                "digits can get");
+        }
+    }
+    if (parts > SmsPduBuilder::kMaxParts) {
+        return context.Fail("the text would take " + std::to_string(parts) + " messages; at most " +
+                            std::to_string(SmsPduBuilder::kMaxParts) + " go out as one");
+    }
+    if (pduRoute && parts > 1) {
+        context.Out() << "parts: " << parts << '\n';
     }
     ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
@@ -99,8 +122,14 @@ int RunRead(CliContext& context, const std::vector<std::string>& arguments) {
         << "time: " << message.timeStamp << '\n'
         << "ucs2: " << (message.isUcs2 ? 1 : 0) << '\n'
         << "header: " << (message.hasHeader ? 1 : 0) << '\n';
-    if (message.hasHeader) {
+    if (message.hasHeader || message.eightBit) {
+        const MessageContent content = MessageContent::Of(message);
         out << "pdu: " << HexBytes(message.bytes) << '\n';
+        if (content.isPart) {
+            out << "part: " << content.sequence << '/' << content.total << " reference "
+                << content.reference << '\n';
+        }
+        out << "text: " << content.text << '\n';
     } else if (message.isUcs2) {
         out << "text: " << Utf16Text::ToUtf8(message.text) << '\n';
     } else {

@@ -6,6 +6,7 @@
 
 #include "modem/GbkText.h"
 #include "modem/HexPair.h"
+#include "modem/SmsDeliverPdu.h"
 
 namespace veltro {
 
@@ -106,9 +107,7 @@ CmgrParser::PduVerdict CmgrParser::ParsePduAnswer(std::string_view answer,
         return PduVerdict::Malformed;
     }
     constexpr std::uint8_t kUserDataHeaderIndicator = 0x40;
-    if ((firstOctet & kUserDataHeaderIndicator) == 0) {
-        return PduVerdict::WithoutHeader;
-    }
+    const bool withHeader = (firstOctet & kUserDataHeaderIndicator) != 0;
     // The length in the header counts the TPDU only; the service centre field and its
     // length octet come first. Modems are known to report a length that does not match
     // the PDU, so no more pairs are taken than the line holds.
@@ -118,11 +117,27 @@ CmgrParser::PduVerdict CmgrParser::ParsePduAnswer(std::string_view answer,
     for (std::size_t i = 0; i < pairs; ++i) {
         std::uint8_t byte = 0;
         if (!HexPair::HexPairToByte(pdu[2 * i], pdu[2 * i + 1], &byte)) {
-            break;
+            // A cut PDU would be taken for the whole message and deleted from the SIM:
+            // the read fails instead, and the message stays for another try.
+            if (withHeader) {
+                return PduVerdict::Malformed;
+            }
+            return PduVerdict::WithoutHeader;
         }
         bytes += static_cast<char>(byte);
     }
-    message.hasHeader = true;
+    // 8-bit data shows in text mode as hexadecimal that could pass for UCS2: such a
+    // message is delivered as its PDU as well.
+    bool eightBit = false;
+    if (!withHeader) {
+        const std::optional<SmsDeliverPdu> decoded = SmsDeliverPdu::Decode(bytes);
+        eightBit = decoded && decoded->alphabet == SmsDeliverPdu::Alphabet::EightBit;
+        if (!eightBit) {
+            return PduVerdict::WithoutHeader;
+        }
+    }
+    message.hasHeader = withHeader;
+    message.eightBit = eightBit;
     message.pduLength = static_cast<int>(bytes.size());
     message.bytes = std::move(bytes);
     return PduVerdict::WithHeader;

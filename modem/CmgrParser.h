@@ -25,13 +25,14 @@ public:
 
     enum class PduVerdict {
         Malformed,
-        WithHeader,     // message.hasHeader, bytes and pduLength are set: done
+        WithHeader,     // delivered as its raw PDU (a user-data header or 8-bit data):
+                        // hasHeader or eightBit, bytes and pduLength are set; done
         WithoutHeader,  // read the message again in text mode
     };
 
-    // "+CMGR: " stat "," [alpha] "," length CR LF pdu. The PDU's first octet tells
-    // whether the message carries a user-data header; such a message is delivered as
-    // its raw PDU bytes.
+    // "+CMGR: " stat "," [alpha] "," length CR LF pdu. A message that carries a
+    // user-data header, or 8-bit data, is delivered as its raw PDU bytes; a bad hex
+    // pair in the PDU of a header message fails the read.
     static PduVerdict ParsePduAnswer(std::string_view answer, ReceivedMessage& message);
 
     // "+CMGR: " "stat","number",[alpha],"time stamp" CR LF body CR LF ... "OK". The

@@ -21,9 +21,12 @@ public:
         bool complete = true;
     };
 
-    // Every "+CMGL: " that begins a line yields its index, the text up to the comma.
-    // An index that is not 1 to 9 decimal digits is left out: it would not fit a slot,
-    // and it goes back to the modem inside "AT+CMGR=" and "AT+CMGD=" lines.
+    // Every entry line yields its index, the text between "+CMGL: " and the comma. An
+    // entry line begins with "+CMGL: " and has a status after the index (quoted in
+    // text mode, a digit in PDU mode); the body line after a text-mode entry line is
+    // never one. An index that is not 1 to 9 decimal digits is left out: it would not
+    // fit a slot, and it goes back to the modem inside "AT+CMGR=" and "AT+CMGD=" lines.
+    // An index listed twice counts once.
     static Listing Parse(std::string_view answer);
 };
 

@@ -199,20 +199,27 @@ public:
     using MessageIndexSlot = std::array<char, 10>;
 
     // Sends utf8Text to number: in text mode (GBK) for numbers under 10 characters,
-    // else as one UCS2 PDU. True when the modem confirmed the submission with "OK".
+    // else as UCS2 PDUs. True when the modem confirmed the submission with "OK".
     bool SendShortMessage(std::string_view utf8Text, std::string_view number);
     // Text-mode route: "AT+CMGF=1", "AT+CMGS=" + quoted number, the text in GBK and
     // Ctrl-Z, back to PDU mode. Refuses texts that GBK cannot carry unchanged on the
     // line (invalid UTF-8, Ctrl-Z, ESC or a zero byte inside, too long for one line) and
-    // numbers with quotes or control characters, before anything is sent.
+    // numbers with quotes or control characters, before anything is sent. A text with
+    // characters outside GBK goes to a number of digits as UCS2 PDUs with the number
+    // as it is (national), and is refused for any other number.
     bool SendTextMessage(std::string_view utf8Text, std::string_view number);
-    // PDU route: one SMS-SUBMIT in PDU mode. Refuses, before anything is sent, texts
-    // over 70 UTF-16 units and numbers SmsPduBuilder cannot encode.
+    // PDU route: one SMS-SUBMIT in PDU mode, or for a text over 70 UTF-16 units the
+    // parts of a concatenated message one after the other, each confirmed before the
+    // next. Refuses, before anything is sent, numbers SmsPduBuilder cannot encode and
+    // texts of more than SmsPduBuilder::kMaxParts parts.
     bool SendPduMessage(std::u16string_view text, std::string_view number);
     // Lists the storage indices of the unread (or read) messages into slots, in the
-    // modem's order; count is how many slots were filled. Entries beyond the slots are
-    // dropped. True when at least one index was listed and the listing was whole.
-    bool ListMessages(std::span<MessageIndexSlot> slots, int* count, bool unread);
+    // modem's order; count is how many slots were filled. Entries beyond the slots go
+    // to beyond when given, else they are dropped (the listing has marked them read on
+    // the SIM all the same). True when at least one index was listed and the listing
+    // was whole.
+    bool ListMessages(std::span<MessageIndexSlot> slots, int* count, bool unread,
+                      std::vector<std::string>* beyond = nullptr);
     // Reads the message at index: in PDU mode for the user-data-header test, then in
     // text mode for number, time stamp and body. A message with a header is delivered
     // as raw PDU bytes. index must be 1 to 9 decimal digits.
@@ -274,6 +281,8 @@ private:
     bool CollectUntilOk(std::uint32_t limitMs);
     // "AT+CMGF=0": the modem back in PDU mode, the mode every message operation leaves.
     int ReturnToPduMode();
+    // The PDU route; national: the number goes as it is, without the country code.
+    bool SendPdus(std::u16string_view text, std::string_view number, bool national);
 
     // Moves the call lines that begin before end into the kept lines.
     void KeepCallLines(std::size_t end);

@@ -87,6 +87,15 @@ bool ModemEngine::SendShortMessage(std::string_view utf8Text, std::string_view n
 
 bool ModemEngine::SendTextMessage(std::string_view utf8Text, std::string_view number) {
     const std::optional<std::string> gbk = GbkText::FromUtf8(utf8Text);
+    if (gbk && GbkText::ToUtf8(*gbk) != utf8Text) {
+        // Text mode would turn what GBK lacks into '?': a number of digits gets the
+        // text unchanged as UCS2 instead, anything else nothing at all.
+        const std::optional<std::u16string> units = Utf16Text::FromUtf8(utf8Text);
+        if (!units || !SmsPduBuilder::DestinationAddress(number, nullptr, true)) {
+            return false;
+        }
+        return SendPdus(*units, number, true);
+    }
     // Ctrl-Z would end the message early and ESC cancel it; what followed would reach
     // the modem as command text. A zero byte would end the line before its Ctrl-Z, and a
     // body beyond the line buffer is not written at all: either way the modem would be
@@ -124,12 +133,16 @@ bool ModemEngine::SendTextMessage(std::string_view utf8Text, std::string_view nu
 }
 
 bool ModemEngine::SendPduMessage(std::u16string_view text, std::string_view number) {
+    return SendPdus(text, number, false);
+}
+
+bool ModemEngine::SendPdus(std::u16string_view text, std::string_view number, bool national) {
     if (number.size() <= 1) {
         return false;
     }
-    const std::optional<SubmitPdu> pdu =
-        SmsPduBuilder::Build(number, text, MessageReference::Process());
-    if (!pdu) {
+    const std::optional<std::vector<SubmitPdu>> pdus = SmsPduBuilder::BuildAll(
+        number, text, MessageReference::Process(), SmsPduBuilder::NextConcatReference(), national);
+    if (!pdus) {
         return false;
     }
     ClearResponse();
@@ -138,27 +151,37 @@ bool ModemEngine::SendPduMessage(std::u16string_view text, std::string_view numb
         return false;
     }
     clock_.SleepMs(kPduPrepareMs);
-    const std::string length = std::to_string(pdu->tpduLength);
-    const std::string body = pdu->hex + std::string(kBodyEnd);
-    const bool sent =
-        PostCommand(AtCommandId::Cmgs, CommandForm::Assign, length.c_str(), true) != 0 &&
-        PostCommand(AtCommandId::Body, CommandForm::Append, body.c_str(), true) != 0;
-    if (sent) {
-        clock_.SleepMs(kPduSendPauseMs);
-        const std::uint64_t start = clock_.NowMs();
-        clock_.SleepMs(kPduSendGapMs);
-        const std::uint64_t waited = clock_.NowMs() - start;
-        const auto left =
-            static_cast<std::uint32_t>(waited >= kPduSendLimitMs ? 0 : kPduSendLimitMs - waited);
-        if (AwaitCode(ResultCodeId::Ok, left) >= 0) {
-            return true;
+    for (std::size_t i = 0; i < pdus->size(); ++i) {
+        // The "OK" of the part before must not confirm this one.
+        if (i > 0) {
+            ClearResponse();
+        }
+        const SubmitPdu& pdu = (*pdus)[i];
+        const std::string length = std::to_string(pdu.tpduLength);
+        const std::string body = pdu.hex + std::string(kBodyEnd);
+        const bool sent =
+            PostCommand(AtCommandId::Cmgs, CommandForm::Assign, length.c_str(), true) != 0 &&
+            PostCommand(AtCommandId::Body, CommandForm::Append, body.c_str(), true) != 0;
+        bool confirmed = false;
+        if (sent) {
+            clock_.SleepMs(kPduSendPauseMs);
+            const std::uint64_t start = clock_.NowMs();
+            clock_.SleepMs(kPduSendGapMs);
+            const std::uint64_t waited = clock_.NowMs() - start;
+            const auto left = static_cast<std::uint32_t>(
+                waited >= kPduSendLimitMs ? 0 : kPduSendLimitMs - waited);
+            confirmed = AwaitCode(ResultCodeId::Ok, left) >= 0;
+        }
+        if (!confirmed) {
+            HangUp();
+            return false;
         }
     }
-    HangUp();
-    return false;
+    return true;
 }
 
-bool ModemEngine::ListMessages(std::span<MessageIndexSlot> slots, int* count, bool unread) {
+bool ModemEngine::ListMessages(std::span<MessageIndexSlot> slots, int* count, bool unread,
+                               std::vector<std::string>* beyond) {
     *count = 0;
     SendCommand(AtCommandId::Cmgf, CommandForm::Assign, "1");
     ClearResponse();
@@ -177,7 +200,11 @@ bool ModemEngine::ListMessages(std::span<MessageIndexSlot> slots, int* count, bo
     const MessageListParser::Listing listing = MessageListParser::Parse(Response());
     for (const std::string& index : listing.indices) {
         if (static_cast<std::size_t>(*count) >= slots.size()) {
-            break;
+            if (beyond == nullptr) {
+                break;
+            }
+            beyond->push_back(index);
+            continue;
         }
         MessageIndexSlot& slot = slots[static_cast<std::size_t>(*count)];
         slot.fill('\0');

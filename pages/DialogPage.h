@@ -20,7 +20,7 @@ public:
     QSize TemplateSize() const { return templateSize_; }
 
     void StartTimer1(int periodMs);
-    void StopTimer1();
+    virtual void StopTimer1();
     bool IsTimer1Active() const { return timer1_.isActive(); }
     int Timer1Period() const { return timer1_.interval(); }
 

@@ -162,6 +162,9 @@ void CardModem::ExecuteLine(const std::string& line, std::uint64_t nowMs) {
         receivedLines_.erase(receivedLines_.begin(), receivedLines_.begin() + kKeptLines / 2);
     }
     receivedLines_.push_back(full);
+    if (lineListener_) {
+        lineListener_(full);
+    }
     const std::uint64_t dueMs = nowMs + answerDelayMs_;
     busyUntilMs_ = dueMs;
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -50,6 +51,13 @@ public:
     void IncomingCall(const std::string& number, std::uint64_t nowMs);
     void RemoteHangUp(std::uint64_t nowMs);
     int AddMessage(const std::string& number, const std::string& utf8Text, std::uint64_t nowMs);
+    // Stores one message exactly as given (a part of a concatenated message in any
+    // order, 8-bit data): its index, or -1 when the SIM is full.
+    int StoreMessage(const StoredMessage& message, std::uint64_t nowMs);
+    // Called with every command line as it arrives.
+    void SetLineListener(std::function<void(const std::string&)> listener) {
+        lineListener_ = std::move(listener);
+    }
     void SetSignal(int value);
     void SetRegistration(int status, std::uint64_t nowMs);
     void SetSim(SimState state);
@@ -207,6 +215,7 @@ private:
 
     SmsStore store_;
     int concatReference_ = 0;
+    std::function<void(const std::string&)> lineListener_;
     std::vector<Fault> faults_;
     std::uint32_t answerDelayMs_ = 0;
     bool dead_ = false;

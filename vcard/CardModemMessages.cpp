@@ -153,6 +153,14 @@ int CardModem::AddMessage(const std::string& number, const std::string& utf8Text
     return first;
 }
 
+int CardModem::StoreMessage(const StoredMessage& message, std::uint64_t nowMs) {
+    const int index = store_.Put(message);
+    if (index > 0 && cnmiMode_ > 0 && cnmiMt_ == 1) {
+        Unsolicited("+CMTI: \"SM\"," + std::to_string(index), nowMs);
+    }
+    return index;
+}
+
 std::string CardModem::TextHeader(const StoredMessage& message, bool listing, int index) const {
     std::string header = listing ? "+CMGL: " + std::to_string(index) + "," : "+CMGR: ";
     header += std::string("\"") + kStatusNames[static_cast<int>(message.status)] + "\",\"" +

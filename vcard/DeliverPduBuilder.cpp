@@ -22,7 +22,17 @@ struct Part {
     std::u32string text;
 };
 
-std::vector<std::uint8_t> ConcatHeader(int reference, std::size_t total, std::size_t sequence) {
+std::vector<std::uint8_t> ConcatHeader(int reference, std::size_t total, std::size_t sequence,
+                                       bool sixteenBit) {
+    if (sixteenBit) {
+        return {0x06,
+                0x08,
+                0x04,
+                static_cast<std::uint8_t>(reference >> 8),
+                static_cast<std::uint8_t>(reference),
+                static_cast<std::uint8_t>(total),
+                static_cast<std::uint8_t>(sequence)};
+    }
     return {0x05,
             0x00,
             0x03,
@@ -31,14 +41,16 @@ std::vector<std::uint8_t> ConcatHeader(int reference, std::size_t total, std::si
             static_cast<std::uint8_t>(sequence)};
 }
 
-std::vector<Part> SevenBitParts(const std::string& septets, int reference) {
+std::vector<Part> SevenBitParts(const std::string& septets, int reference, bool sixteenBit) {
+    // A 16-bit reference makes the header one octet longer.
+    const std::size_t partSeptets = sixteenBit ? kPartSeptets - 1 : kPartSeptets;
     std::vector<std::string> chunks;
     if (septets.size() <= kSingleSeptets) {
         chunks.push_back(septets);
     } else {
         std::size_t start = 0;
         while (start < septets.size() && chunks.size() < DeliverPduBuilder::kMaxParts) {
-            std::size_t end = std::min(start + kPartSeptets, septets.size());
+            std::size_t end = std::min(start + partSeptets, septets.size());
             if (end < septets.size() && septets[end - 1] == GsmAlphabet::kEscape) {
                 --end;
             }
@@ -54,26 +66,29 @@ std::vector<Part> SevenBitParts(const std::string& septets, int reference) {
             part.userData = GsmAlphabet::Pack(chunks[i], 0);
             part.userDataLength = static_cast<int>(chunks[i].size());
         } else {
-            // Six header octets are 48 bits; one fill bit puts the text on a septet
-            // boundary, so the header counts as seven septets.
-            part.userData = ConcatHeader(reference, chunks.size(), i + 1);
-            const auto packed = GsmAlphabet::Pack(chunks[i], 1);
+            // The header takes whole septets: six octets (48 bits) and one fill bit make
+            // seven, seven octets (56 bits) exactly eight.
+            part.userData = ConcatHeader(reference, chunks.size(), i + 1, sixteenBit);
+            const int headerSeptets = sixteenBit ? 8 : 7;
+            const int fillBits = headerSeptets * 7 - static_cast<int>(part.userData.size()) * 8;
+            const auto packed = GsmAlphabet::Pack(chunks[i], fillBits);
             part.userData.insert(part.userData.end(), packed.begin(), packed.end());
-            part.userDataLength = 7 + static_cast<int>(chunks[i].size());
+            part.userDataLength = headerSeptets + static_cast<int>(chunks[i].size());
         }
         parts.push_back(std::move(part));
     }
     return parts;
 }
 
-std::vector<Part> Ucs2Parts(const std::u16string& units, int reference) {
+std::vector<Part> Ucs2Parts(const std::u16string& units, int reference, bool sixteenBit) {
+    const std::size_t partUnits = sixteenBit ? kPartUnits - 1 : kPartUnits;
     std::vector<std::u16string> chunks;
     if (units.size() <= kSingleUnits) {
         chunks.push_back(units);
     } else {
         std::size_t start = 0;
         while (start < units.size() && chunks.size() < DeliverPduBuilder::kMaxParts) {
-            std::size_t end = std::min(start + kPartUnits, units.size());
+            std::size_t end = std::min(start + partUnits, units.size());
             if (end < units.size() && units[end - 1] >= 0xD800 && units[end - 1] <= 0xDBFF) {
                 --end;
             }
@@ -86,7 +101,7 @@ std::vector<Part> Ucs2Parts(const std::u16string& units, int reference) {
         Part part;
         part.text = UnicodeText::FromUtf16(chunks[i]);
         if (chunks.size() > 1) {
-            part.userData = ConcatHeader(reference, chunks.size(), i + 1);
+            part.userData = ConcatHeader(reference, chunks.size(), i + 1, sixteenBit);
         }
         for (char16_t unit : chunks[i]) {
             part.userData.push_back(static_cast<std::uint8_t>(unit >> 8));
@@ -104,13 +119,13 @@ std::vector<StoredMessage> DeliverPduBuilder::Build(const std::string& number,
                                                     const std::string& utf8Text,
                                                     const SmsTimeStamp& time,
                                                     const std::string& serviceCentre,
-                                                    int concatReference) {
+                                                    int concatReference, bool sixteenBitReference) {
     const std::u32string text = UnicodeText::FromUtf8(utf8Text);
     const std::optional<std::string> septets = GsmAlphabet::ToSeptets(text);
     const int dataCoding = septets ? 0x00 : 0x08;
-    const std::vector<Part> parts = septets
-                                        ? SevenBitParts(*septets, concatReference)
-                                        : Ucs2Parts(UnicodeText::ToUtf16(text), concatReference);
+    const std::vector<Part> parts =
+        septets ? SevenBitParts(*septets, concatReference, sixteenBitReference)
+                : Ucs2Parts(UnicodeText::ToUtf16(text), concatReference, sixteenBitReference);
 
     const auto serviceCentreField = SmsAddress::EncodeServiceCentre(serviceCentre);
     const auto originator = SmsAddress::EncodeTp(number);
@@ -140,6 +155,34 @@ std::vector<StoredMessage> DeliverPduBuilder::Build(const std::string& number,
         messages.push_back(std::move(message));
     }
     return messages;
+}
+
+StoredMessage DeliverPduBuilder::BuildEightBit(const std::string& number, const std::string& octets,
+                                               const SmsTimeStamp& time,
+                                               const std::string& serviceCentre) {
+    constexpr std::size_t kMaxOctets = 140;
+    const std::string data = octets.substr(0, kMaxOctets);
+    const auto originator = SmsAddress::EncodeTp(number);
+    const auto stamp = time.Octets();
+    std::vector<std::uint8_t> tpdu;
+    tpdu.push_back(kDeliverNoMoreMessages);
+    tpdu.insert(tpdu.end(), originator.begin(), originator.end());
+    tpdu.push_back(0x00);  // TP-PID
+    tpdu.push_back(0x04);  // TP-DCS: 8-bit data
+    tpdu.insert(tpdu.end(), stamp.begin(), stamp.end());
+    tpdu.push_back(static_cast<std::uint8_t>(data.size()));
+    StoredMessage message;
+    message.number = number;
+    message.timeStamp = time.Text();
+    message.dataCoding = 0x04;
+    for (const char c : data) {
+        message.userData.push_back(static_cast<std::uint8_t>(c));
+        tpdu.push_back(static_cast<std::uint8_t>(c));
+    }
+    message.tpduLength = static_cast<int>(tpdu.size());
+    message.pdu = SmsAddress::EncodeServiceCentre(serviceCentre);
+    message.pdu.insert(message.pdu.end(), tpdu.begin(), tpdu.end());
+    return message;
 }
 
 }  // namespace veltro::vcard

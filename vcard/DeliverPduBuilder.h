@@ -17,10 +17,15 @@ class DeliverPduBuilder {
 public:
     static constexpr std::size_t kMaxParts = 255;
 
-    // One unread StoredMessage per part, in part order.
+    // One unread StoredMessage per part, in part order. With sixteenBitReference the
+    // parts carry information element 08 (a 16-bit reference) instead of 00.
     static std::vector<StoredMessage> Build(const std::string& number, const std::string& utf8Text,
                                             const SmsTimeStamp& time,
-                                            const std::string& serviceCentre, int concatReference);
+                                            const std::string& serviceCentre, int concatReference,
+                                            bool sixteenBitReference = false);
+    // One message of 8-bit data (TP-DCS 04), at most 140 octets.
+    static StoredMessage BuildEightBit(const std::string& number, const std::string& octets,
+                                       const SmsTimeStamp& time, const std::string& serviceCentre);
 };
 
 }  // namespace veltro::vcard

@@ -177,6 +177,21 @@ int VirtualCard::AddMessage(const std::string& number, const std::string& utf8Te
     return index;
 }
 
+int VirtualCard::StoreMessage(const StoredMessage& message) {
+    int index = -1;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        index = modem_.StoreMessage(message, Now());
+    }
+    Wake();
+    return index;
+}
+
+void VirtualCard::SetLineListener(std::function<void(const std::string&)> listener) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    modem_.SetLineListener(std::move(listener));
+}
+
 void VirtualCard::SetSignal(int value) {
     std::lock_guard<std::mutex> lock(mutex_);
     modem_.SetSignal(value);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -44,6 +45,11 @@ public:
     // message over several slots. The index of its first part, or -1 when the SIM has
     // no room for all parts.
     int AddMessage(const std::string& number, const std::string& utf8Text);
+    // Stores one message as built (DeliverPduBuilder): parts in any order, 8-bit data.
+    // Its index, or -1 when the SIM is full.
+    int StoreMessage(const StoredMessage& message);
+    // Called on the card's thread with every command line as it arrives.
+    void SetLineListener(std::function<void(const std::string&)> listener);
     void SetSignal(int value);
     void SetRegistration(int status);
     void SetSim(SimState state);

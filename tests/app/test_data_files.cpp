@@ -23,7 +23,7 @@ private:
         }
         return model;
     }
-    static QStringList Row(const QStandardItemModel& model, int row) {
+    static QStringList Row(const QAbstractItemModel& model, int row) {
         QStringList texts;
         for (int column = 0; column < model.columnCount(); ++column) {
             texts << model.index(row, column).data().toString();
@@ -58,11 +58,9 @@ private slots:
     void savedListsReadBackInTheSameOrder() {
         QScopedPointer<QStandardItemModel> phonebook(
             Phonebook({{"A", "1"}, {QStringLiteral("张三"), "13800138000"}, {"C", "3"}}));
-        QStandardItemModel messages(0, 3);
-        messages.appendRow({new QStandardItem("10:00:00"), new QStandardItem("10086"),
-                            new QStandardItem(QStringLiteral("第一条"))});
-        messages.appendRow({new QStandardItem("09:00:00"), new QStandardItem("10010"),
-                            new QStandardItem(QStringLiteral("第二条"))});
+        InboxModel messages;
+        messages.InsertAtTop({"09:00:00", "10010", QStringLiteral("第二条")});
+        messages.InsertAtTop({"10:00:00", "10086", QStringLiteral("第一条")});
         QVERIFY(DataFiles::Save(*phonebook, messages));
 
         // The bottom row is the first record; the number leads a message record.
@@ -76,7 +74,7 @@ private slots:
         QCOMPARE(sms.mid(32, 9), QByteArray("09:00:00\0", 9));
 
         QStandardItemModel phonebookBack(0, 2);
-        QStandardItemModel messagesBack(0, 3);
+        InboxModel messagesBack;
         DataFiles::Load(phonebookBack, messagesBack);
         QCOMPARE(phonebookBack.rowCount(), 3);
         QCOMPARE(Row(phonebookBack, 0), QStringList({"A", "1"}));
@@ -98,7 +96,7 @@ private slots:
         file.write(bytes);
         file.close();
         QStandardItemModel phonebook(0, 2);
-        QStandardItemModel messages(0, 3);
+        InboxModel messages;
         DataFiles::Load(phonebook, messages);
         QCOMPARE(phonebook.rowCount(), 2);
         QCOMPARE(Row(phonebook, 0), QStringList({"Bob", ""}));
@@ -111,9 +109,8 @@ private slots:
     void failedSaveOfOneFileStillWritesTheOther() {
         QVERIFY(QDir().mkpath(QStringLiteral("vc.dat/inside")));
         QScopedPointer<QStandardItemModel> phonebook(Phonebook({{"New", "2"}}));
-        QStandardItemModel messages(0, 3);
-        messages.appendRow(
-            {new QStandardItem("t"), new QStandardItem("n"), new QStandardItem("c")});
+        InboxModel messages;
+        messages.InsertAtTop({"t", "n", "c"});
         QVERIFY(!DataFiles::Save(*phonebook, messages));
         QCOMPARE(Contents(QStringLiteral("sms.dat")).size(), 320);
         QVERIFY(QFileInfo(QStringLiteral("vc.dat/inside")).isDir());

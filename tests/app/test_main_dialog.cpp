@@ -552,9 +552,7 @@ private slots:
         dialog->show();
         dialog->RequestClose();
         QVERIFY(ended.isEmpty());
-        dialog->Inbox().Messages().appendRow({new QStandardItem("08:00:00"),
-                                              new QStandardItem("10086"),
-                                              new QStandardItem(QStringLiteral("话费提醒"))});
+        dialog->Inbox().AddMessage({"08:00:00", "10086", QStringLiteral("话费提醒")});
         dialog->Phonebook().Entries().appendRow({new QStandardItem("A"), new QStandardItem("1")});
         ActionNamed(dialog->TrayMenu(), "退出(&X)")->trigger();
         QCOMPARE(ended.count(), 1);

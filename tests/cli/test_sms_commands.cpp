@@ -66,13 +66,22 @@ TEST_F(CardCommandTest, SendSucceedsOnlyWhenConfirmed) {
     EXPECT_NE(std::string::npos, err.str().find("did not confirm"));
 }
 
-TEST_F(CardCommandTest, OverlongTextIsRefusedBeforeTheModem) {
+TEST_F(CardCommandTest, LongTextGoesInParts) {
+    Rule("0051*", "\r\n+CMGS: 5\r\n" + kOk);
     std::string text;
     for (int i = 0; i < 71; ++i) {
         text += "你";
     }
-    EXPECT_EQ(kExitFailure, Run({"sms", "send", "13800138000", text}));
-    EXPECT_NE(std::string::npos, err.str().find("71 UTF-16 units"));
+    EXPECT_EQ(kExitSuccess, Run({"sms", "send", "13800138000", text}));
+    EXPECT_EQ("parts: 2\nsent\n", out.str());
+}
+
+// A number the encoder refuses is named as such before the modem is opened.
+TEST_F(CardCommandTest, UnencodableNumberIsRefusedBeforeTheModem) {
+    EXPECT_EQ(kExitFailure, Run({"sms", "send", "138-0013-8000", "hi"}));
+    EXPECT_NE(std::string::npos, err.str().find("cannot send to 138-0013-8000")) << err.str();
+    EXPECT_EQ(kExitFailure, Run({"sms", "send", "ABC", "\U0001F600"}));
+    EXPECT_NE(std::string::npos, err.str().find("outside GBK")) << err.str();
     EXPECT_TRUE(card->lines.empty());
 }
 
@@ -120,7 +129,9 @@ TEST_F(CardCommandTest, ReadOfPlainGbkAndHeaderMessages) {
               out.str());
     out.str("");
     EXPECT_EQ(kExitSuccess, Run({"sms", "read", "5"}));
-    EXPECT_EQ("number: 未知\ntime: 未知\nucs2: 0\nheader: 1\npdu: 0044AB12\n", out.str());
+    // Too short to decode: the text is the PDU in hexadecimal.
+    EXPECT_EQ("number: 未知\ntime: 未知\nucs2: 0\nheader: 1\npdu: 0044AB12\ntext: 0044AB12\n",
+              out.str());
 }
 
 TEST_F(CardCommandTest, ReadAndDeleteOfUnknownIndexFail) {

@@ -69,11 +69,28 @@ TEST(PduAnswerTest, HeaderMessageKeepsRawBytes) {
     EXPECT_EQ(std::string("\x00\x44\xAB\x12", 4), message.bytes);
 }
 
-TEST(PduAnswerTest, StopsAtAnInvalidPair) {
+// A cut copy would be taken for the whole message and deleted from the SIM.
+TEST(PduAnswerTest, InvalidPairFailsTheRead) {
     ReceivedMessage message;
-    ASSERT_EQ(Verdict::WithHeader,
+    EXPECT_EQ(Verdict::Malformed,
               CmgrParser::ParsePduAnswer(PduAnswer("1,,9", "0044ABx2FF"), message));
-    EXPECT_EQ(3, message.pduLength);
+    EXPECT_FALSE(message.hasHeader);
+    EXPECT_TRUE(message.bytes.empty());
+}
+
+// 8-bit data without a header is delivered as its PDU too: text mode would show its
+// octets as hexadecimal that passes for UCS2.
+TEST(PduAnswerTest, EightBitMessageKeepsRawBytes) {
+    ReceivedMessage message;
+    // No service centre, DELIVER, originator "10086" (national), PID 00, DCS 04,
+    // time stamp, two octets of data.
+    const std::string pdu =
+        "000405810180F6000426128010510023"
+        "02CAFE";
+    ASSERT_EQ(Verdict::WithHeader, CmgrParser::ParsePduAnswer(PduAnswer("1,,18", pdu), message));
+    EXPECT_FALSE(message.hasHeader);
+    EXPECT_TRUE(message.eightBit);
+    EXPECT_EQ(19, message.pduLength);
 }
 
 std::string TextAnswer(const std::string& header, const std::string& body) {

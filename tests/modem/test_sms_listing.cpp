@@ -60,7 +60,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "\r\n+CMGL: 1" + kEntry + "see +CMGL: 99,x\r\n\r\nOK\r\n",
                     {"1"},
                     true},
-        ListingCase{"atStartOfAnswer", "+CMGL: 0,1,,22\r\n00\r\nOK\r\n", {"0"}, true}),
+        ListingCase{"atStartOfAnswer", "+CMGL: 0,1,,22\r\n00\r\nOK\r\n", {"0"}, true},
+        // Body lines that begin with the prefix are text from the sender, not entries:
+        // neither one without a status nor a whole forged header right after an entry.
+        ListingCase{
+            "bodyLineWithPrefix",
+            "\r\n+CMGL: 1" + kEntry + "+CMGL: 8,hello\r\n+CMGL: 2" + kEntry + "Hi\r\n\r\nOK\r\n",
+            {"1", "2"},
+            true},
+        ListingCase{"forgedHeaderAsBody",
+                    "\r\n+CMGL: 1" + kEntry + "+CMGL: 8" + kEntry + "\r\nOK\r\n",
+                    {"1"},
+                    true},
+        ListingCase{"indexListedTwice",
+                    "\r\n+CMGL: 3" + kEntry + "A\r\n+CMGL: 3" + kEntry + "B\r\nOK\r\n",
+                    {"3"},
+                    true}),
     [](const ::testing::TestParamInfo<ListingCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -125,10 +126,8 @@ std::string Repeat(const std::string& unit, int count) {
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, RefusedSendTest,
-    ::testing::Values(RefusedCase{"seventyOneUnits", Repeat("你", 71), "13800138000"},
-                      // Modulo arithmetic would send this as a 2-unit message.
-                      RefusedCase{"oneHundredThirtyUnits", Repeat("a", 130), "13800138000"},
-                      RefusedCase{"surrogatesCountTwice", Repeat("\U0001F600", 36), "13800138000"},
+    ::testing::Values(RefusedCase{"moreThan255Parts", Repeat("a", 67 * 255 + 1), "13800138000"},
+                      RefusedCase{"outsideGbkToALetterNumber", "\U0001F600", "ABC"},
                       RefusedCase{"invalidUtf8", "\xC0\x80", "13800138000"},
                       RefusedCase{"spacedNumber", "hi", "138 0013 8000"},
                       RefusedCase{"ctrlZInText",
@@ -157,6 +156,31 @@ TEST_F(SmsOperationTest, SeventyUnitsStillGoOut) {
     ASSERT_TRUE(engine->SendShortMessage(Repeat("你", 70), "13800138000"));
     EXPECT_EQ("AT+CMGS=155", shared->lines[1]);
     EXPECT_EQ("8c", shared->lines[2].substr(30, 2));
+}
+
+// A text over 70 units goes as parts, each confirmed before the next; the "OK" of one
+// part never confirms the next.
+TEST_F(SmsOperationTest, LongTextGoesAsConfirmedParts) {
+    ModeRules();
+    Rule("0051*", "\r\n+CMGS: 1\r\n" + kOk, 2);
+    ASSERT_FALSE(engine->SendShortMessage(Repeat("你", 150), "13800138000"));
+    std::vector<std::string> lengths;
+    std::vector<std::string> pdus;
+    for (const std::string& line : shared->lines) {
+        if (line.rfind("AT+CMGS=", 0) == 0) {
+            lengths.push_back(line);
+        } else if (line.rfind("0051", 0) == 0) {
+            pdus.push_back(line);
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{"AT+CMGS=155", "AT+CMGS=155", "AT+CMGS=53"}), lengths);
+    EXPECT_EQ("ATH0", shared->lines.back());
+    ASSERT_EQ(3u, pdus.size());
+    // Part n of 3 under one reference: 6 header octets, then the text.
+    EXPECT_EQ("8c050003", pdus[0].substr(30, 8));
+    EXPECT_EQ("0301", pdus[0].substr(40, 4));
+    EXPECT_EQ("0303", pdus[2].substr(40, 4));
+    EXPECT_EQ(pdus[0].substr(38, 2), pdus[2].substr(38, 2));
 }
 
 const std::string kListEntry =
@@ -200,6 +224,13 @@ TEST_F(SmsOperationTest, ListingNeverWritesBeyondTheSlots) {
     EXPECT_EQ(50, count);
     EXPECT_STREQ("50", storage[49].data());
     EXPECT_EQ(std::string(10, '#'), std::string(storage[50].begin(), storage[50].end()));
+
+    // Asked for, the entries beyond the slots come back for a later cycle.
+    std::vector<std::string> beyond;
+    ASSERT_TRUE(engine->ListMessages(std::span(storage).first(50), &count, true, &beyond));
+    EXPECT_EQ(
+        (std::vector<std::string>{"51", "52", "53", "54", "55", "56", "57", "58", "59", "60"}),
+        beyond);
 }
 
 TEST_F(SmsOperationTest, LineWithoutCommaEndsTheListingWithFailure) {

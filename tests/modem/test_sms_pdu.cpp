@@ -130,6 +130,39 @@ TEST(SubmitPduTest, LongerTextIsRefusedNotCut) {
     EXPECT_FALSE(SmsPduBuilder::Build("13800138000", std::u16string(128, u'a'), reference));
 }
 
+// Parts of 67 units; a surrogate pair at a border moves whole to the next part.
+TEST(SubmitPduTest, LongTextSplitsIntoParts) {
+    EXPECT_EQ(1u, SmsPduBuilder::PartCount(std::u16string(70, u'a')));
+    EXPECT_EQ(2u, SmsPduBuilder::PartCount(std::u16string(71, u'a')));
+    EXPECT_EQ(3u, SmsPduBuilder::PartCount(std::u16string(150, u'a')));
+    const std::u16string text = std::u16string(66, u'a') + u"\U0001F600" + u"bbb";
+    const auto parts = SmsPduBuilder::Split(text);
+    ASSERT_EQ(2u, parts.size());
+    EXPECT_EQ(66u, parts[0].size());
+    EXPECT_EQ(u"\U0001F600bbb", parts[1]);
+
+    MessageReference reference;
+    const auto pdus = SmsPduBuilder::BuildAll("13800138000", text, reference, 0xAB);
+    ASSERT_TRUE(pdus);
+    ASSERT_EQ(2u, pdus->size());
+    EXPECT_EQ("0051", (*pdus)[0].hex.substr(0, 4));
+    EXPECT_EQ("01", (*pdus)[0].hex.substr(4, 2));
+    EXPECT_EQ("02", (*pdus)[1].hex.substr(4, 2));
+    EXPECT_EQ("8a050003ab0201", (*pdus)[0].hex.substr(30, 14));
+    EXPECT_EQ("10050003ab0202d83dde00006200620062", (*pdus)[1].hex.substr(30));
+    EXPECT_EQ(15 + 138, (*pdus)[0].tpduLength);
+}
+
+TEST(SubmitPduTest, ServiceNumberGoesAsItIs) {
+    std::size_t digits = 0;
+    EXPECT_EQ(
+        "0581"
+        "0180F6",
+        SmsPduBuilder::DestinationAddress("10086", &digits, true));
+    EXPECT_EQ(5u, digits);
+    EXPECT_FALSE(SmsPduBuilder::DestinationAddress("+10086", &digits, true));
+}
+
 struct HexPairCase {
     const char* name;
     char high;

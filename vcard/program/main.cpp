@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "modem/AtomicFile.h"
 #include "modem/ModemDeviceClass.h"
@@ -35,6 +36,8 @@ void Usage() {
                  "  --busy NUMBER         voice calls to NUMBER end in NO CARRIER (repeatable)\n"
                  "  --answer-after MS     the far end picks up a voice call after MS\n"
                  "  --register FILE       write a device table naming the card's pty\n"
+                 "  --report PREFIX       print \"heard: LINE\" for each command line that begins\n"
+                 "                        with PREFIX, as it arrives (repeatable)\n"
                  "  --friendly-name TEXT  FriendlyName in that table (default "
               << DemoCard::kFriendlyName << ")\n"
               << "Commands on standard input: call, hangup, sms, signal, reg, sim, fault, delay,\n"
@@ -55,6 +58,7 @@ int main(int argc, char** argv) {
     std::string tableFile;
     std::string friendlyName = DemoCard::kFriendlyName;
     bool stay = false;
+    std::vector<std::string> reportPrefixes;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -112,6 +116,9 @@ int main(int argc, char** argv) {
         } else if (arg == "--register") {
             needs(value != nullptr);
             tableFile = value;
+        } else if (arg == "--report") {
+            needs(value != nullptr);
+            reportPrefixes.push_back(value);
         } else if (arg == "--stay") {
             stay = true;
         } else if (arg == "--friendly-name") {
@@ -125,6 +132,18 @@ int main(int argc, char** argv) {
     }
 
     VirtualCard card(options);
+    if (!reportPrefixes.empty()) {
+        // Written from the card's thread the moment the line arrives, before any
+        // answer, so that a watcher can act on it while the client still waits.
+        card.SetLineListener([reportPrefixes](const std::string& line) {
+            for (const std::string& prefix : reportPrefixes) {
+                if (line.rfind(prefix, 0) == 0) {
+                    std::cout << "heard: " << line << std::endl;
+                    return;
+                }
+            }
+        });
+    }
     if (!card.Start()) {
         std::cerr << "veltrogprs-vcard: cannot create a pseudo-terminal\n";
         return 1;

@@ -1,0 +1,166 @@
+#include "pages/InboxPoller.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+#include <array>
+#include <ctime>
+
+#include "modem/MessageContent.h"
+#include "modem/ModemEngine.h"
+#include "pages/CallPage.h"
+#include "pages/PageHost.h"
+#include "pages/SmsInboxPage.h"
+
+namespace veltro {
+
+namespace {
+
+void AppendNew(std::vector<std::string>& to, const std::vector<std::string>& from) {
+    for (const std::string& index : from) {
+        if (std::find(to.begin(), to.end(), index) == to.end()) {
+            to.push_back(index);
+        }
+    }
+}
+
+QString LocalTimeNow() {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+}
+
+}  // namespace
+
+InboxPoller::InboxPoller(SmsInboxPage& page, PageHost& host) : page_(page), host_(host) {}
+
+void InboxPoller::Show(const std::string& number, const std::string& text) {
+    InboxModel::Entry entry{LocalTimeNow(), QString::fromStdString(number),
+                            QString::fromStdString(text)};
+    page_.PostToUi([this, entry = std::move(entry)]() mutable {
+        page_.AddMessage(std::move(entry));
+        host_.ShowNewMessageIcon();
+    });
+}
+
+bool InboxPoller::Take(const ReceivedMessage& message, std::vector<PartStore::Key>* joined) {
+    const MessageContent content = MessageContent::Of(message);
+    if (!content.isPart) {
+        Show(content.number, content.text);
+        return true;
+    }
+    const PartStore::Part part{content.number,   content.reference,  content.total,
+                               content.sequence, std::time(nullptr), content.text};
+    if (!parts_.Add(part)) {
+        return false;
+    }
+    ShowJoined(joined);
+    return true;
+}
+
+void InboxPoller::ShowJoined(std::vector<PartStore::Key>* joined) {
+    for (const PartStore::Joined& message : parts_.Ready(std::time(nullptr), kPartWaitSeconds)) {
+        if (std::find(joined->begin(), joined->end(), message.key) != joined->end()) {
+            continue;
+        }
+        joined->push_back(message.key);
+        Show(message.key.number, message.text);
+    }
+}
+
+void InboxPoller::DeleteFetched(ModemEngine& engine, std::vector<std::string> indices) {
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        if (page_.CycleCancelled()) {
+            AppendNew(pendingDeletes_, {indices.begin() + static_cast<long>(i), indices.end()});
+            return;
+        }
+        engine.DeleteMessage(indices[i]);
+    }
+}
+
+void InboxPoller::Run() {
+    ModemEngine* engine = host_.Engine();
+    if (engine == nullptr || page_.CycleCancelled()) {
+        return;
+    }
+    // The whole cycle is one dialogue: a view switch or a poll tick that comes
+    // meanwhile skips, and a send waits for the cycle to end.
+    ModemClaim claim(engine->Gate(), ModemGate::Wait::Skip);
+    if (!claim) {
+        return;
+    }
+    const int generation = page_.Generation();
+    if (!partsLoaded_) {
+        parts_.Load();
+        partsLoaded_ = true;
+    }
+
+    engine->SetSignalReport(false);
+    std::array<ModemEngine::MessageIndexSlot, kIndexSlots> indexSlots{};
+    int count = 0;
+    std::vector<std::string> beyond;
+    const bool listed = engine->ListMessages(indexSlots, &count, true, &beyond);
+    // Messages left over from earlier cycles come first: they are the oldest.
+    std::vector<std::string> toRead = pendingReads_;
+    std::vector<std::string> listedIndices;
+    for (int i = 0; i < count; ++i) {
+        listedIndices.emplace_back(indexSlots[static_cast<std::size_t>(i)].data());
+    }
+    AppendNew(toRead, listedIndices);
+    AppendNew(toRead, beyond);
+    pendingReads_ = toRead;
+    std::vector<PartStore::Key> joined;
+    ShowJoined(&joined);
+    if (!listed && toRead.empty() && pendingDeletes_.empty() && joined.empty()) {
+        return;
+    }
+    if (page_.CycleCancelled() || !page_.CallOnUi([this] {
+            host_.Call().StopTimer1();
+            return true;
+        })) {
+        return;
+    }
+
+    std::vector<std::string> fetched;
+    std::size_t current = 0;
+    for (int attempt = 1; current < toRead.size() && attempt <= kMaxReadAttempts; ++attempt) {
+        if (page_.CycleCancelled()) {
+            break;
+        }
+        ReceivedMessage message;
+        if (!engine->ReadMessage(toRead[current], &message)) {
+            continue;
+        }
+        if (Take(message, &joined)) {
+            fetched.push_back(toRead[current]);
+        }
+        ++current;
+    }
+    pendingReads_.clear();
+    for (const std::string& index : toRead) {
+        if (std::find(fetched.begin(), fetched.end(), index) == fetched.end()) {
+            pendingReads_.push_back(index);
+        }
+    }
+
+    // Nothing leaves the SIM before it is in "sms.dat" (or, for a part, in the part
+    // store): the list in memory alone would not survive a crash.
+    AppendNew(pendingDeletes_, fetched);
+    const bool saved = page_.CallOnUi([this] {
+        if (host_.SaveDataFiles()) {
+            return true;
+        }
+        host_.SetStatusText(QString::fromUtf8(kSaveFailedText));
+        return false;
+    });
+    if (saved) {
+        parts_.Remove(joined);
+        DeleteFetched(*engine, std::exchange(pendingDeletes_, {}));
+    }
+    // A cycle that was stopped leaves the modem to whoever stopped it.
+    if (page_.CycleCancelled()) {
+        return;
+    }
+    engine->ClearResponse();
+    page_.RestartCallPoll(generation);
+}
+
+}  // namespace veltro

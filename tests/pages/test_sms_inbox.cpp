@@ -1,0 +1,216 @@
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QtTest>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "SmsCardHost.h"
+#include "modem/MessagePump.h"
+#include "modem/ModemEngine.h"
+#include "pages/CallPage.h"
+#include "pages/PageHost.h"
+#include "pages/SmsComposePage.h"
+#include "pages/SmsInboxPage.h"
+
+namespace veltro {
+
+using test::CardHost;
+using test::kCycleLimitMs;
+
+class SmsInboxTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        SetMessagePump([] { QCoreApplication::processEvents(); });
+    }
+
+    // Two unread messages: the one read last on top, each with the local time of its
+    // insertion; "sms.dat" is written while the SIM still holds both, and only then
+    // are they deleted; the call page's poll runs again at 950 ms.
+    void twoMessagesAreFetchedSavedThenDeleted() {
+        CardHost host;
+        host.Receive("+8613912345678", "你好，世界");
+        host.Receive("10086", "Balance 12.50");
+        QVERIFY(host.RunCycle());
+        InboxModel& list = host.inbox->Messages();
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(list.Text(0, InboxModel::kNumberColumn), QStringLiteral("10086"));
+        QCOMPARE(host.Content(0), QStringLiteral("Balance 12.50"));
+        QCOMPARE(list.Text(1, InboxModel::kNumberColumn), QStringLiteral("+8613912345678"));
+        QCOMPARE(host.Content(1), QStringLiteral("你好，世界"));
+        const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
+        QVERIFY(time.match(list.Text(0, InboxModel::kTimeColumn)).hasMatch());
+        QVERIFY(time.match(list.Text(1, InboxModel::kTimeColumn)).hasMatch());
+        QCOMPARE(host.iconShown, 2);
+
+        QCOMPARE(host.simAtSave, 2);
+        QCOMPARE(host.saved.size(), 2);
+        QCOMPARE(host.Stored(), 0);
+        QCOMPARE(host.Count("AT+CMGD="), 2);
+        QVERIFY(host.call->IsTimer1Active());
+        QCOMPARE(host.call->Timer1Period(), 950);
+        QCOMPARE(host.Count("AT$CSQ=0"), 1);
+
+        // Nothing unread: the cycle ends after the listing, the call poll untouched.
+        host.call->StopTimer1();
+        QVERIFY(host.RunCycle());
+        QVERIFY(!host.call->IsTimer1Active());
+        QCOMPARE(list.rowCount(), 2);
+    }
+
+    // A read that fails once costs one attempt and adds the message once.
+    void failedReadIsTriedAgain() {
+        CardHost host;
+        host.Receive("10086", "once");
+        {
+            std::lock_guard lock(host.shared->mutex);
+            host.shared->modem.SetFault("AT+CMGR", vcard::CardFault::Error, 1);
+        }
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 1);
+        QCOMPARE(host.Content(0), QStringLiteral("once"));
+        QCOMPARE(host.Stored(), 0);
+    }
+
+    // 22 read attempts a cycle: the rest, already marked read by the listing, come in
+    // the next cycle, each message once.
+    void twentyFiveMessagesAllArrive() {
+        CardHost host;
+        for (int i = 1; i <= 25; ++i) {
+            host.Receive("10086", "message " + std::to_string(i));
+        }
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 22);
+        QCOMPARE(host.Stored(), 3);
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 25);
+        QCOMPARE(host.Stored(), 0);
+        QStringList texts;
+        for (int row = 0; row < 25; ++row) {
+            texts << host.Content(row);
+        }
+        texts.sort();
+        texts.removeDuplicates();
+        QCOMPARE(texts.size(), 25);
+        QCOMPARE(host.Content(0), QStringLiteral("message 25"));
+    }
+
+    // A message that arrives while a cycle runs waits for the next one.
+    void messageArrivingDuringACycleComesNext() {
+        CardHost host;
+        host.Receive("10086", "first");
+        host.onSave = [&host] {
+            host.onSave = nullptr;
+            host.Receive("10010", "second");
+        };
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 1);
+        QCOMPARE(host.Stored(), 1);
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 2);
+        QCOMPARE(host.Content(0), QStringLiteral("second"));
+        QCOMPARE(host.Stored(), 0);
+    }
+
+    // Without "sms.dat" written nothing leaves the SIM; the next cycle whose save works
+    // deletes it, and the list holds it once.
+    void failedSaveDeletesNothing() {
+        CardHost host;
+        host.Receive("10086", "keep me");
+        host.saveSucceeds = false;
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 1);
+        QCOMPARE(host.Stored(), 1);
+        QCOMPARE(host.Count("AT+CMGD="), 0);
+        QCOMPARE(host.statusText, QString::fromUtf8(InboxPoller::kSaveFailedText));
+        QVERIFY(host.call->IsTimer1Active());
+
+        host.saveSucceeds = true;
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.Stored(), 0);
+        QCOMPARE(host.inbox->Messages().rowCount(), 1);
+        QCOMPARE(host.saved, QStringList{QStringLiteral("keep me")});
+    }
+
+    // A dial stops the timers while a cycle runs: the cycle ends without another
+    // modem command and leaves the call poll stopped. The message stays on the SIM
+    // until a later cycle, once saved.
+    void stoppedCycleLeavesTheModemAlone() {
+        CardHost host;
+        host.Receive("10086", "during a dial");
+        std::size_t linesAtStop = 0;
+        host.onSave = [&host, &linesAtStop] {
+            host.onSave = nullptr;
+            linesAtStop = host.Lines().size();
+            host.inbox->StopTimer1();
+            host.call->StopTimer1();
+        };
+        host.inbox->StartCycle();
+        QTRY_VERIFY_WITH_TIMEOUT(!host.inbox->CycleRunning(), kCycleLimitMs);
+        QCoreApplication::processEvents();
+        QCOMPARE(host.Lines().size(), linesAtStop);
+        QVERIFY(!host.call->IsTimer1Active());
+        QCOMPARE(host.Stored(), 1);
+        QCOMPARE(host.inbox->Messages().rowCount(), 1);
+
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.Stored(), 0);
+        QCOMPARE(host.inbox->Messages().rowCount(), 1);
+    }
+
+    // More unread messages than the 50 slots: the rest come in later cycles.
+    void listingBeyondTheSlotsIsKept() {
+        vcard::CardOptions options;
+        options.smsCapacity = 60;
+        CardHost host(options);
+        for (int i = 1; i <= 55; ++i) {
+            host.Receive("10086", "n" + std::to_string(i));
+        }
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            QVERIFY(host.RunCycle());
+        }
+        QCOMPARE(host.inbox->Messages().rowCount(), 55);
+        QCOMPARE(host.Stored(), 0);
+    }
+
+    // A click shows the entry's text; reply and forward fill only their own field.
+    void viewerReplyForwardAndDelete() {
+        CardHost host;
+        host.inbox->AddMessage({"08:00:00", "13800138000", QStringLiteral("明天见")});
+        host.inbox->AddMessage({"09:00:00", "10086", QStringLiteral("话费提醒")});
+        host.compose->MessageBox().setPlainText(QStringLiteral("draft"));
+        host.compose->Recipient().setEditText(QStringLiteral("old"));
+
+        // Reply without a selection opens the compose view as it was.
+        host.inbox->Reply();
+        QCOMPARE(host.shownView, int(PageHost::kComposeView));
+        QCOMPARE(host.compose->Recipient().currentText(), QStringLiteral("old"));
+
+        host.inbox->show();
+        QTableView& list = host.inbox->MessageList();
+        list.selectRow(1);
+        QCOMPARE(host.inbox->Viewer().toPlainText(), QString());
+        host.inbox->ShowSelectedMessage();
+        QCOMPARE(host.inbox->Viewer().toPlainText(), QStringLiteral("明天见"));
+
+        host.inbox->Reply();
+        QCOMPARE(host.compose->Recipient().currentText(), QStringLiteral("13800138000"));
+        QCOMPARE(host.compose->MessageBox().toPlainText(), QStringLiteral("draft"));
+        host.inbox->Forward();
+        QCOMPARE(host.compose->MessageBox().toPlainText(), QStringLiteral("明天见"));
+        QCOMPARE(host.compose->Recipient().currentText(), QStringLiteral("13800138000"));
+
+        host.inbox->DeleteSelected();
+        QCOMPARE(host.inbox->Messages().rowCount(), 1);
+        QCOMPARE(host.inbox->Viewer().toPlainText(), QStringLiteral("明天见"));
+    }
+};
+
+}  // namespace veltro
+
+QTEST_MAIN(veltro::SmsInboxTest)
+#include "test_sms_inbox.moc"
