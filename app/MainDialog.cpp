@@ -79,6 +79,8 @@ MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
 MainDialog::~MainDialog() {
     StopStartupWorker();
     JoinSignalReader();
+    // A poll cycle still running lets go of the engine before it is released.
+    inboxPage_->StopTimer1();
     trayIcon_.hide();
     if (mark_ != nullptr) {
         mark_->StopListening();

@@ -488,9 +488,7 @@ private slots:
         QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kNoModem));
         QSignalSpy ended(dialog.get(), &MainDialog::ended);
         QVERIFY(QDir().mkpath(QStringLiteral("sms.dat/in-the-way")));
-        dialog->Inbox().Messages().appendRow({new QStandardItem("08:00:00"),
-                                              new QStandardItem("10086"),
-                                              new QStandardItem(QStringLiteral("话费提醒"))});
+        dialog->Inbox().AddMessage({"08:00:00", "10086", QStringLiteral("话费提醒")});
         dialog->ShowPage(MainDialog::kInboxView);
 
         AnswerSaveBox("取消", [] {});
