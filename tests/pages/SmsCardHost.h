@@ -68,6 +68,7 @@ public:
         QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
     }
     int Connected() const override { return 0; }
+    void EnableCommandButtons(bool) override {}
 
     void Receive(const std::string& number, const std::string& text) {
         std::lock_guard lock(shared->mutex);

@@ -1,6 +1,9 @@
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 #include "pages/PageHost.h"
 #include "pages/SmsComposePage.h"
 #include "pages/SmsInboxPage.h"
+#include "vcard/DeliverPduBuilder.h"
 
 namespace veltro {
 
@@ -175,6 +179,50 @@ private slots:
         }
         QCOMPARE(host.inbox->Messages().rowCount(), 55);
         QCOMPARE(host.Stored(), 0);
+    }
+
+    // Three parts delivered out of order, another message between them: one entry
+    // with the whole text once the last part is in, the parts kept on disk meanwhile.
+    void concatenatedMessageShowsOnceWhole() {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        std::string text;
+        for (int i = 0; i < 150; ++i) {
+            text += i % 2 == 0 ? "长" : "信";
+        }
+        const auto time = vcard::SmsTimeStamp::At(1765000000);
+        const auto parts =
+            vcard::DeliverPduBuilder::Build("+8613912345678", text, time, "+8613800000500", 0x2A);
+        QCOMPARE(parts.size(), std::size_t{3});
+        const auto sixteen = vcard::DeliverPduBuilder::Build("10010", std::string(170, 'x'), time,
+                                                             "+8613800000500", 0x1234, true);
+        {
+            CardHost host;
+            host.Store(parts[2]);
+            host.Receive("10086", "between");
+            host.Store(parts[0]);
+            host.Store(sixteen[1]);
+            QVERIFY(host.RunCycle());
+            QCOMPARE(host.inbox->Messages().rowCount(), 1);
+            QCOMPARE(host.Content(0), QStringLiteral("between"));
+            QCOMPARE(host.Stored(), 0);
+            QVERIFY(QFile::exists(QStringLiteral("smsparts.dat")));
+        }
+        // A restart in between: the parts wait in the store, not in memory.
+        CardHost host;
+        host.Store(parts[1]);
+        host.Store(sixteen[0]);
+        host.Store(vcard::DeliverPduBuilder::BuildEightBit("10086", "PIN 1234", time, ""));
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 3);
+        QCOMPARE(host.Content(2), QString::fromStdString(text));
+        QCOMPARE(host.inbox->Messages().Text(2, InboxModel::kNumberColumn),
+                 QStringLiteral("+8613912345678"));
+        QCOMPARE(host.Content(1), QString(170, QLatin1Char('x')));
+        QCOMPARE(host.Content(0), QStringLiteral("PIN 1234"));
+        QCOMPARE(host.Stored(), 0);
+        QVERIFY(QDir::setCurrent(previous));
     }
 
     // A click shows the entry's text; reply and forward fill only their own field.
