@@ -69,6 +69,8 @@ public:
     }
     int Connected() const override { return 0; }
     void EnableCommandButtons(bool) override {}
+    void ToggleConnection() override {}
+    DialupConnection* Dialup() override { return nullptr; }
 
     void Receive(const std::string& number, const std::string& text) {
         std::lock_guard lock(shared->mutex);
