@@ -122,7 +122,7 @@ private slots:
     void filesArePrivateAndKeepTheirMode() {
         const mode_t saved = ::umask(022);
         QScopedPointer<QStandardItemModel> phonebook(Phonebook({{"A", "1"}}));
-        QStandardItemModel messages(0, 3);
+        InboxModel messages;
         QVERIFY(DataFiles::Save(*phonebook, messages));
         QCOMPARE(Mode("sms.dat"), 0600u);
         QCOMPARE(Mode("vc.dat"), 0600u);
