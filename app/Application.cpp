@@ -8,6 +8,7 @@
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
 #include "app/Profile.h"
+#include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
@@ -49,6 +50,15 @@ int Application::Run(const QStringList& arguments) {
     Clock& clock = SystemClock::Instance();
     MainDialog dialog(clock, SerialPort::Factory(clock));
     QObject::connect(&dialog, &MainDialog::ended, qApp, &QCoreApplication::quit);
+    SessionEnd sessionEnd;
+    if (!sessionEnd.Install()) {
+        std::fprintf(stderr, "veltrogprs: the window cannot save its files at a logout or kill\n");
+    }
+    QObject::connect(&sessionEnd, &SessionEnd::requested, &dialog,
+                     [&dialog] { dialog.Connection().EndForSession(); });
+    // The desktop session's end, where the platform reports it.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &dialog,
+                     [&dialog] { dialog.Connection().EndForSession(); });
     dialog.Initialise(&instance);
     dialog.show();
     return QApplication::exec();

@@ -1,10 +1,12 @@
 #include "app/ConnectionControl.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QMessageBox>
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 
 #include "app/DeviceStartup.h"
@@ -263,6 +265,22 @@ void ConnectionControl::RequestClose() {
 }
 
 void ConnectionControl::CloseConfirmed() {
+    EndConnectionForClose();
+    SaveAndEnd();
+}
+
+void ConnectionControl::EndForSession() {
+    if (window_.CanClose() != 0) {
+        EndConnectionForClose();
+    }
+    if (!window_.SaveDataFiles()) {
+        std::fprintf(stderr, "veltrogprs: the phonebook or the messages could not be saved in %s\n",
+                     qPrintable(QDir::currentPath()));
+    }
+    window_.End();
+}
+
+void ConnectionControl::EndConnectionForClose() {
     if (window_.connected_ == 1) {
         if (window_.ConnectButton().isEnabled()) {
             window_.Call().StopTimer1();
@@ -275,7 +293,6 @@ void ConnectionControl::CloseConfirmed() {
             AbandonDial();
         }
     }
-    SaveAndEnd();
 }
 
 // The dial wait that is still on the stack sees the connection gone and returns.

@@ -68,6 +68,10 @@ public:
     // The close once it is decided: ends a connection or a dial in progress, then
     // saves the data files and ends the window.
     void CloseConfirmed();
+    // A logout, shutdown or kill: no question and no box. A connection or a dial is
+    // ended as a confirmed close ends it (not while the modem is being taken back),
+    // the data files are saved, and the window ends even when a save failed.
+    void EndForSession();
 
     // The dial-up connection while dialling or connected, else nullptr.
     DialupConnection* Dialup() const { return dialup_.get(); }
@@ -89,6 +93,7 @@ private:
     // Ends a dial still in progress when the window closes during the wait.
     void AbandonDial();
     void SaveAndEnd();
+    void EndConnectionForClose();
 
     // Processes the window's pending events.
     void Pump();
