@@ -55,13 +55,7 @@ void DataFiles::Load(QStandardItemModel& phonebook, InboxModel& messages) {
 
 bool DataFiles::Save(const QStandardItemModel& phonebook, const InboxModel& messages,
                      const QString& folder) {
-    std::vector<PhonebookEntryRecord> entries;
-    for (int row = phonebook.rowCount() - 1; row >= 0; --row) {
-        entries.push_back({Cell(phonebook, row, PhonebookPage::kNameColumn),
-                           Cell(phonebook, row, PhonebookPage::kNumberColumn)});
-    }
-    using PhonebookFile = RecordFile<PhonebookEntryRecord>;
-    const bool phonebookSaved = PhonebookFile::Write(PathIn<PhonebookEntryRecord>(folder), entries);
+    const bool phonebookSaved = SavePhonebook(phonebook, folder);
 
     std::vector<MessageRecord> records;
     records.reserve(messages.BottomFirst().size());
@@ -72,6 +66,16 @@ bool DataFiles::Save(const QStandardItemModel& phonebook, const InboxModel& mess
     using MessageFile = RecordFile<MessageRecord>;
     const bool messagesSaved = MessageFile::Write(PathIn<MessageRecord>(folder), records);
     return phonebookSaved && messagesSaved;
+}
+
+bool DataFiles::SavePhonebook(const QStandardItemModel& phonebook, const QString& folder) {
+    std::vector<PhonebookEntryRecord> entries;
+    for (int row = phonebook.rowCount() - 1; row >= 0; --row) {
+        entries.push_back({Cell(phonebook, row, PhonebookPage::kNameColumn),
+                           Cell(phonebook, row, PhonebookPage::kNumberColumn)});
+    }
+    using PhonebookFile = RecordFile<PhonebookEntryRecord>;
+    return PhonebookFile::Write(PathIn<PhonebookEntryRecord>(folder), entries);
 }
 
 }  // namespace veltro

@@ -22,6 +22,8 @@ public:
     // written. folder, when given, takes the place of the current directory.
     static bool Save(const QStandardItemModel& phonebook, const InboxModel& messages,
                      const QString& folder = {});
+    // Writes the phonebook list alone, as Save writes it.
+    static bool SavePhonebook(const QStandardItemModel& phonebook, const QString& folder = {});
 };
 
 }  // namespace veltro

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cstdio>
+
 #include "app/AboutDialog.h"
 #include "app/DataFiles.h"
 #include "app/DeviceStartup.h"
@@ -135,6 +137,14 @@ void MainDialog::BuildControls() {
     connect(smsButton_, &QPushButton::clicked, this, &MainDialog::OpenSmsMenu);
     connect(phonebookButton_, &QPushButton::clicked, this, [this] { ShowPage(kPhonebookView); });
     connect(newMessageIcon_, &IndicatorIcon::clicked, this, [this] { ShowPage(kInboxView); });
+    // A contact is written when it is made or deleted, so no crash or kill loses it.
+    // A failure here is reported again by the save at the end, which insists.
+    connect(phonebookPage_, &PhonebookPage::entriesChanged, this, [this] {
+        if (!DataFiles::SavePhonebook(phonebookPage_->Entries())) {
+            std::fprintf(stderr, "veltrogprs: vc.dat could not be written in %s\n",
+                         qPrintable(QDir::currentPath()));
+        }
+    });
 }
 
 void MainDialog::PlaceControls() {

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
+#include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "dialup/DialupConnection.h"
 #include "dialup/DialupPaths.h"
@@ -152,6 +154,32 @@ private slots:
         card_.reset();
         QDir::setCurrent(previousDirectory_);
         dir_.reset();
+    }
+
+    // A contact is in "vc.dat" as soon as it is added; a kill with SIGTERM ends the
+    // window with both files written, the fetched message among them.
+    void contactsAndMessagesSurviveATerminationSignal() {
+        vcard::VirtualCard& card = StartCard({});
+        auto dialog = RealDialog();
+        QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kSuccess));
+
+        dialog->Phonebook().NameField().setText(QString::fromUtf8("李四"));
+        dialog->Phonebook().NumberField().setText(QStringLiteral("10010"));
+        dialog->Phonebook().AddEntry();
+        QVERIFY(Contents(QStringLiteral("vc.dat")).contains(QByteArray("10010")));
+
+        card.AddMessage("13800138000", "Termination test");
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->Inbox().Messages().rowCount(), 1, 30000);
+
+        SessionEnd sessionEnd;
+        QVERIFY(sessionEnd.Install());
+        connect(&sessionEnd, &SessionEnd::requested, dialog.get(),
+                [&dialog] { dialog->Connection().EndForSession(); });
+        QSignalSpy ended(dialog.get(), &MainDialog::ended);
+        QVERIFY(std::raise(SIGTERM) == 0);
+        QVERIFY(ended.wait(10000) || !ended.isEmpty());
+        QVERIFY(Contents(QStringLiteral("sms.dat")).contains(QByteArray("Termination test")));
+        QVERIFY(Contents(QStringLiteral("vc.dat")).contains(QByteArray("10010")));
     }
 
     void successfulStartupOnTheVirtualCard() {
