@@ -1,58 +1,10 @@
 #include "modem/SmsDeliverPdu.h"
 
+#include "modem/GsmAlphabet.h"
+
 namespace veltro {
 
 namespace {
-
-// The GSM 7-bit default alphabet (3GPP TS 23.038 6.2.1); 0x1B escapes to the extension
-// table and is no character itself.
-constexpr char16_t kDefault[128] = {
-    0x0040, 0x00A3, 0x0024, 0x00A5, 0x00E8, 0x00E9, 0x00F9, 0x00EC,  //
-    0x00F2, 0x00C7, 0x000A, 0x00D8, 0x00F8, 0x000D, 0x00C5, 0x00E5,  //
-    0x0394, 0x005F, 0x03A6, 0x0393, 0x039B, 0x03A9, 0x03A0, 0x03A8,  //
-    0x03A3, 0x0398, 0x039E, 0x00A0, 0x00C6, 0x00E6, 0x00DF, 0x00C9,  //
-    0x0020, 0x0021, 0x0022, 0x0023, 0x00A4, 0x0025, 0x0026, 0x0027,  //
-    0x0028, 0x0029, 0x002A, 0x002B, 0x002C, 0x002D, 0x002E, 0x002F,  //
-    0x0030, 0x0031, 0x0032, 0x0033, 0x0034, 0x0035, 0x0036, 0x0037,  //
-    0x0038, 0x0039, 0x003A, 0x003B, 0x003C, 0x003D, 0x003E, 0x003F,  //
-    0x00A1, 0x0041, 0x0042, 0x0043, 0x0044, 0x0045, 0x0046, 0x0047,  //
-    0x0048, 0x0049, 0x004A, 0x004B, 0x004C, 0x004D, 0x004E, 0x004F,  //
-    0x0050, 0x0051, 0x0052, 0x0053, 0x0054, 0x0055, 0x0056, 0x0057,  //
-    0x0058, 0x0059, 0x005A, 0x00C4, 0x00D6, 0x00D1, 0x00DC, 0x00A7,  //
-    0x00BF, 0x0061, 0x0062, 0x0063, 0x0064, 0x0065, 0x0066, 0x0067,  //
-    0x0068, 0x0069, 0x006A, 0x006B, 0x006C, 0x006D, 0x006E, 0x006F,  //
-    0x0070, 0x0071, 0x0072, 0x0073, 0x0074, 0x0075, 0x0076, 0x0077,  //
-    0x0078, 0x0079, 0x007A, 0x00E4, 0x00F6, 0x00F1, 0x00FC, 0x00E0,  //
-};
-constexpr std::uint8_t kEscape = 0x1B;
-
-char16_t Extension(std::uint8_t code) {
-    switch (code) {
-        case 0x0A:
-            return 0x000C;
-        case 0x14:
-            return u'^';
-        case 0x28:
-            return u'{';
-        case 0x29:
-            return u'}';
-        case 0x2F:
-            return u'\\';
-        case 0x3C:
-            return u'[';
-        case 0x3D:
-            return u'~';
-        case 0x3E:
-            return u']';
-        case 0x40:
-            return u'|';
-        case 0x65:
-            return 0x20AC;
-        default:
-            // An unknown extension shows as the space of the default table.
-            return u' ';
-    }
-}
 
 // Reads the bytes of a PDU in order, failing once past the end.
 class Reader {
@@ -80,27 +32,19 @@ private:
     std::size_t at_ = 0;
 };
 
-// Septets packed from bit offset 0 of octets, count of them.
-std::u16string UnpackSeptets(std::string_view octets, std::size_t skip, std::size_t count) {
+// count septets packed from bit offset 0 of octets, less the first skip of them (a
+// user-data header); nothing when the octets are too few.
+std::optional<std::u16string> UnpackSeptets(std::string_view octets, std::size_t skip,
+                                            std::size_t count) {
+    const auto septets = GsmAlphabet::Unpack(reinterpret_cast<const std::uint8_t*>(octets.data()),
+                                             octets.size(), count, 0);
+    if (!septets || skip > septets->size()) {
+        return std::nullopt;
+    }
     std::u16string text;
-    bool escaped = false;
-    for (std::size_t i = skip; i < count; ++i) {
-        const std::size_t bit = i * 7;
-        const std::size_t at = bit / 8;
-        unsigned value = static_cast<std::uint8_t>(octets[at]) >> (bit % 8);
-        if (bit % 8 > 1 && at + 1 < octets.size()) {
-            value |= static_cast<unsigned>(static_cast<std::uint8_t>(octets[at + 1]))
-                     << (8 - bit % 8);
-        }
-        const auto septet = static_cast<std::uint8_t>(value & 0x7F);
-        if (escaped) {
-            text += Extension(septet);
-            escaped = false;
-        } else if (septet == kEscape) {
-            escaped = true;
-        } else {
-            text += kDefault[septet];
-        }
+    // Every character of the GSM alphabet lies in the basic plane.
+    for (const char32_t c : GsmAlphabet::FromSeptets(std::string_view(*septets).substr(skip))) {
+        text += static_cast<char16_t>(c);
     }
     return text;
 }
@@ -118,7 +62,7 @@ std::optional<std::string> Address(Reader& reader) {
     }
     std::string number;
     if ((*type & 0x70) == 0x50) {
-        for (const char16_t c : UnpackSeptets(*octets, 0, *digits * 4u / 7u)) {
+        for (const char16_t c : UnpackSeptets(*octets, 0, *digits * 4u / 7u).value_or(u"")) {
             // Letters of the sender's name; anything else beyond ASCII is left out.
             if (c >= 0x20 && c < 0x7F) {
                 number += static_cast<char>(c);
@@ -233,16 +177,13 @@ std::optional<SmsDeliverPdu> SmsDeliverPdu::Decode(std::string_view bytes) {
         ReadConcatenation(userData.substr(1, headerOctets - 1), pdu);
     }
     if (pdu.alphabet == Alphabet::Gsm7) {
-        const std::size_t septets = *length;
-        if ((septets * 7 + 7) / 8 > userData.size()) {
-            return std::nullopt;
-        }
         // The header with its fill bits takes whole septets.
         const std::size_t skip = (headerOctets * 8 + 6) / 7;
-        if (skip > septets) {
+        auto text = UnpackSeptets(userData, skip, *length);
+        if (!text) {
             return std::nullopt;
         }
-        pdu.text = UnpackSeptets(userData, skip, septets);
+        pdu.text = std::move(*text);
         return pdu;
     }
     const std::size_t octets = *length;

@@ -4,7 +4,7 @@
 
 #include "vcard/CardModem.h"
 #include "vcard/DeliverPduBuilder.h"
-#include "vcard/GsmAlphabet.h"
+#include "modem/GsmAlphabet.h"
 #include "vcard/HexText.h"
 #include "vcard/SubmitPduDecoder.h"
 #include "vcard/UnicodeText.h"

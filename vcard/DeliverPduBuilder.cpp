@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "vcard/GsmAlphabet.h"
+#include "modem/GsmAlphabet.h"
 #include "vcard/SmsAddress.h"
 #include "vcard/UnicodeText.h"
 

@@ -1,6 +1,6 @@
 #include "vcard/SmsAddress.h"
 
-#include "vcard/GsmAlphabet.h"
+#include "modem/GsmAlphabet.h"
 #include "vcard/UnicodeText.h"
 
 namespace veltro::vcard {

@@ -1,6 +1,6 @@
 #include "vcard/SubmitPduDecoder.h"
 
-#include "vcard/GsmAlphabet.h"
+#include "modem/GsmAlphabet.h"
 #include "vcard/HexText.h"
 #include "vcard/SmsAddress.h"
 #include "vcard/UnicodeText.h"

@@ -11,7 +11,7 @@
 
 #include "vcard/AtCommandLine.h"
 #include "vcard/DeliverPduBuilder.h"
-#include "vcard/GsmAlphabet.h"
+#include "modem/GsmAlphabet.h"
 #include "vcard/HexText.h"
 #include "vcard/SubmitPduDecoder.h"
 #include "vcard/UnicodeText.h"

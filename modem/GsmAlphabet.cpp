@@ -1,6 +1,6 @@
-#include "vcard/GsmAlphabet.h"
+#include "modem/GsmAlphabet.h"
 
-namespace veltro::vcard {
+namespace veltro {
 namespace {
 
 // Position 0x1B is the escape to the extension table; it is no character.
@@ -116,4 +116,4 @@ std::optional<std::string> GsmAlphabet::Unpack(const std::uint8_t* octets, std::
     return septets;
 }
 
-}  // namespace veltro::vcard
+}  // namespace veltro

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace veltro::vcard {
+namespace veltro {
 
 // The GSM 7-bit default alphabet and its extension table (3GPP TS 23.038 6.2.1), and the
 // packing of septets into octets (3GPP TS 23.040 9.2.3.24).
@@ -28,4 +28,4 @@ public:
                                              std::size_t count, int fillBits);
 };
 
-}  // namespace veltro::vcard
+}  // namespace veltro
