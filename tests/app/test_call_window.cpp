@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 
+#include "WindowSandbox.h"
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
@@ -50,8 +51,7 @@ class CallWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString previousDirectory_;
+    std::unique_ptr<test::WindowSandbox> dir_;
     std::unique_ptr<vcard::VirtualCard> card_;
     SkewedClock clock_;
     std::unique_ptr<MainDialog> dialog_;
@@ -72,28 +72,13 @@ private:
 private slots:
     void initTestCase() {
         DialogColours::Apply();
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        previousDirectory_ = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir_->path()));
-        QVERIFY(QDir().mkdir(QStringLiteral("run")));
-        QFile::setPermissions(QStringLiteral("run"), QFileDevice::ReadOwner |
-                                                         QFileDevice::WriteOwner |
-                                                         QFileDevice::ExeOwner);
-        qputenv("XDG_CONFIG_HOME", dir_->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", dir_->filePath(QStringLiteral("run")).toUtf8());
-        const QString table = dir_->filePath(QStringLiteral("modems.ini"));
-        qputenv("VELTROGPRS_MODEMS", table.toUtf8());
-        qunsetenv("VELTROGPRS_PHONEBOOK");
-        qunsetenv("VELTROGPRS_PORT_SCAN");
+        dir_ = std::make_unique<test::WindowSandbox>();
 
         vcard::CardOptions options;
         options.manufacturer = "BenQ GSM/GPRS modem";
         card_ = std::make_unique<vcard::VirtualCard>(options);
         QVERIFY(card_->Start());
-        std::ofstream(table.toStdString())
-            << ModemDeviceClass::TableText({{"VeltroGSM无线调制解调器", card_->PortName()}});
+        dir_->WriteTable({{"VeltroGSM无线调制解调器", card_->PortName()}});
 
         dialog_ = std::make_unique<MainDialog>(clock_, SerialPort::Factory(clock_));
         QSignalSpy finished(dialog_.get(), &MainDialog::startupFinished);
@@ -107,7 +92,6 @@ private slots:
     void cleanupTestCase() {
         dialog_.reset();
         card_.reset();
-        QDir::setCurrent(previousDirectory_);
         dir_.reset();
     }
 

@@ -11,6 +11,7 @@
 #include "CardRules.h"
 #include "ManualClock.h"
 #include "ScriptedLine.h"
+#include "WindowSandbox.h"
 #include "app/ConnectionControl.h"
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
@@ -101,15 +102,8 @@ class ConnectionControlTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString previousDirectory_;
+    std::unique_ptr<test::WindowSandbox> dir_;
     std::unique_ptr<vcard::VirtualCard> card_;
-
-    QString TablePath() const { return dir_->filePath(QStringLiteral("modems.ini")); }
-
-    void WriteTable(const std::vector<ModemDevice>& devices) {
-        std::ofstream(TablePath().toStdString()) << ModemDeviceClass::TableText(devices);
-    }
 
     static int RunStartup(MainDialog& dialog) {
         QSignalSpy finished(&dialog, &MainDialog::startupFinished);
@@ -173,27 +167,13 @@ private slots:
     void initTestCase() { DialogColours::Apply(); }
 
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        previousDirectory_ = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir_->path()));
-        QVERIFY(QDir().mkdir(QStringLiteral("run")));
-        QFile::setPermissions(QStringLiteral("run"), QFileDevice::ReadOwner |
-                                                         QFileDevice::WriteOwner |
-                                                         QFileDevice::ExeOwner);
-        qputenv("XDG_CONFIG_HOME", dir_->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", dir_->filePath(QStringLiteral("run")).toUtf8());
-        qputenv("VELTROGPRS_MODEMS", TablePath().toUtf8());
+        dir_ = std::make_unique<test::WindowSandbox>();
         qputenv("VELTROGPRS_DIALER", VELTRO_STANDIN_DIALER);
-        qunsetenv("VELTROGPRS_PHONEBOOK");
         qunsetenv("VELTROGPRS_RUNTIME_DIR");
-        WriteTable({});
     }
 
     void cleanup() {
         card_.reset();
-        QDir::setCurrent(previousDirectory_);
         dir_.reset();
     }
 
@@ -204,7 +184,7 @@ private slots:
         options.manufacturer = "BenQ GSM/GPRS modem";
         card_ = std::make_unique<vcard::VirtualCard>(options);
         QVERIFY(card_->Start());
-        WriteTable({{kDeviceName, card_->PortName()}});
+        dir_->WriteTable({{kDeviceName, card_->PortName()}});
         Clock& clock = SystemClock::Instance();
         MainDialog dialog(clock, SerialPort::Factory(clock));
         std::vector<Asked> asked;
@@ -293,7 +273,7 @@ private slots:
     void failedAndTimedOutDials() {
         auto modem = std::make_shared<test::ScriptedLine::Shared>();
         modem->rules = test::CardRules("BenQ");
-        WriteTable({{kDeviceName, "pts/77"}});
+        dir_->WriteTable({{kDeviceName, "pts/77"}});
         test::ManualClock clock;
         ScriptedDialService dialer;
         dialer.clock = &clock;
@@ -337,7 +317,7 @@ private slots:
     void fiftyRetriesKeepTheStack() {
         auto modem = std::make_shared<test::ScriptedLine::Shared>();
         modem->rules = test::CardRules("BenQ");
-        WriteTable({{kDeviceName, "pts/77"}});
+        dir_->WriteTable({{kDeviceName, "pts/77"}});
         test::ManualClock clock;
         ScriptedDialService dialer;
         dialer.clock = &clock;
@@ -363,7 +343,7 @@ private slots:
     void closeDuringTheDialHangsUp() {
         auto modem = std::make_shared<test::ScriptedLine::Shared>();
         modem->rules = test::CardRules("BenQ");
-        WriteTable({{kDeviceName, "pts/77"}});
+        dir_->WriteTable({{kDeviceName, "pts/77"}});
         test::ManualClock clock;
         ScriptedDialService dialer;
         dialer.clock = &clock;

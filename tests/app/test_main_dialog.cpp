@@ -16,6 +16,7 @@
 #include "CardRules.h"
 #include "ManualClock.h"
 #include "ScriptedLine.h"
+#include "WindowSandbox.h"
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
@@ -59,15 +60,8 @@ class MainDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString previousDirectory_;
+    std::unique_ptr<test::WindowSandbox> dir_;
     std::unique_ptr<vcard::VirtualCard> card_;
-
-    QString TablePath() const { return dir_->filePath(QStringLiteral("modems.ini")); }
-
-    void WriteTable(const std::vector<ModemDevice>& devices) {
-        std::ofstream(TablePath().toStdString()) << ModemDeviceClass::TableText(devices);
-    }
 
     // A card that answers like the real one, entered in the device table.
     vcard::VirtualCard& StartCard(vcard::CardOptions options) {
@@ -76,7 +70,7 @@ private:
         if (!card_->Start()) {
             qFatal("the virtual card did not start");
         }
-        WriteTable({{kDeviceName, card_->PortName()}});
+        dir_->WriteTable({{kDeviceName, card_->PortName()}});
         return *card_;
     }
 
@@ -132,27 +126,10 @@ private:
 private slots:
     void initTestCase() { DialogColours::Apply(); }
 
-    void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        previousDirectory_ = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir_->path()));
-        QVERIFY(QDir().mkdir(QStringLiteral("run")));
-        QFile::setPermissions(QStringLiteral("run"), QFileDevice::ReadOwner |
-                                                         QFileDevice::WriteOwner |
-                                                         QFileDevice::ExeOwner);
-        qputenv("XDG_CONFIG_HOME", dir_->filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
-        qputenv("XDG_RUNTIME_DIR", dir_->filePath(QStringLiteral("run")).toUtf8());
-        qputenv("VELTROGPRS_MODEMS", TablePath().toUtf8());
-        qunsetenv("VELTROGPRS_PHONEBOOK");
-        qunsetenv("VELTROGPRS_PORT_SCAN");
-        WriteTable({});
-    }
+    void init() { dir_ = std::make_unique<test::WindowSandbox>(); }
 
     void cleanup() {
         card_.reset();
-        QDir::setCurrent(previousDirectory_);
         dir_.reset();
     }
 
@@ -380,7 +357,7 @@ private slots:
         modem->rules = test::CardRules("BenQ", registration.toInt());
         test::IgnoreCommand(modem->rules, ignored.toStdString());
         if (inTable) {
-            WriteTable({{kDeviceName, "pts/77"}});
+            dir_->WriteTable({{kDeviceName, "pts/77"}});
         }
         test::ManualClock clock;
         const std::uint64_t start = clock.NowMs();
