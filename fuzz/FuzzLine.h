@@ -5,20 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "modem/Clock.h"
 #include "modem/SerialLine.h"
+#include "tests/support/ManualClock.h"
 
 namespace veltro::fuzz {
-
-// Virtual time for the engine under fuzzing: waits pass at once.
-class FuzzClock final : public Clock {
-public:
-    std::uint64_t NowMs() override { return now_; }
-    void SleepMs(std::uint32_t ms) override { now_ += ms; }
-
-private:
-    std::uint64_t now_ = 1000;
-};
 
 // A modem that answers each command line with the next of a list of answers, in reads
 // of at most readSize bytes. Purging drops the rest of the answer, as a real purge would.
@@ -33,7 +23,7 @@ public:
         std::string partial;
     };
 
-    FuzzLine(FuzzClock& clock, std::shared_ptr<Script> script)
+    FuzzLine(test::ManualClock& clock, std::shared_ptr<Script> script)
         : clock_(clock), script_(std::move(script)) {}
 
     const char* Name() const override { return "fuzz0"; }
@@ -55,7 +45,7 @@ public:
     void WaitReadable(std::uint32_t ms) override { clock_.SleepMs(ms); }
 
 private:
-    FuzzClock& clock_;
+    test::ManualClock& clock_;
     std::shared_ptr<Script> script_;
 };
 

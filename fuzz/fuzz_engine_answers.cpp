@@ -15,7 +15,6 @@
 #include "modem/ModemEngine.h"
 
 using veltro::ModemEngine;
-using veltro::fuzz::FuzzClock;
 using veltro::fuzz::FuzzLine;
 
 namespace {
@@ -104,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         script->answers.emplace_back(rest.substr(0, end));
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
-    FuzzClock clock;
+    veltro::test::ManualClock clock;
     ModemEngine engine(clock,
                        [&](std::string_view) { return std::make_unique<FuzzLine>(clock, script); });
     engine.Reset();
