@@ -9,27 +9,40 @@ bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+# Each phase's wall time, to keep the whole run's budget in view.
+phase_start=$SECONDS
+phase() {
+    echo "== phase: $1 took $((SECONDS - phase_start)) s (total $SECONDS s)"
+    phase_start=$SECONDS
+}
 
+phase setup
 bash scripts/build.sh
+phase build
 ctest --test-dir build --output-on-failure -j"$jobs"
 # Root passes what a user's session fails: the suites that open ports, ptys, files or
 # pppd run again as a throwaway ordinary user.
 if [ "$(id -u)" -eq 0 ]; then
     bash scripts/test-as-user.sh build
 fi
+phase tests
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELTRO_WITH_QT=OFF \
     -DVELTRO_SANITIZE=ON >/dev/null
 cmake --build build-asan
+phase asan-build
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -L core --output-on-failure -j"$jobs"
+phase asan-tests
 
 # Every fuzz target over its corpus and for a few seconds more (clang, ASan+UBSan);
 # scripts/fuzz.sh with a longer time is the campaign.
 FUZZ_SMOKE=1 bash scripts/fuzz.sh 3
+phase fuzz
 
 # Figures the project tracks; they print, they do not fail the run.
 for bench in build/bin/bench_*; do
     [ -x "$bench" ] && "$bench"
 done
+phase benchmarks
 echo "All tests passed."
