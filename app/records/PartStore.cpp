@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "modem/AtomicFile.h"
+#include "modem/HexPair.h"
 
 namespace veltro {
 
@@ -30,28 +31,18 @@ std::string Hex(std::string_view bytes) {
     return hex;
 }
 
-int Nibble(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::optional<std::string> FromHex(std::string_view hex, std::size_t maxBytes) {
     if (hex.size() % 2 != 0 || hex.size() / 2 > maxBytes) {
         return std::nullopt;
     }
     std::string bytes;
+    bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = Nibble(hex[i]);
-        const int low = Nibble(hex[i + 1]);
-        if (high < 0 || low < 0) {
+        std::uint8_t byte = 0;
+        if (!HexPair::HexPairToByte(hex[i], hex[i + 1], &byte)) {
             return std::nullopt;
         }
-        bytes += static_cast<char>(high << 4 | low);
+        bytes += static_cast<char>(byte);
     }
     return bytes;
 }
@@ -168,10 +159,17 @@ void PartStore::Load() {
     if (!in) {
         return;
     }
+    // As much as the file holds, up to the limit.
     std::string text;
-    text.resize(kMaxFileBytes);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
+    char piece[16384];
+    while (text.size() < kMaxFileBytes) {
+        in.read(piece, sizeof(piece));
+        if (in.gcount() <= 0) {
+            break;
+        }
+        text.append(piece, static_cast<std::size_t>(in.gcount()));
+    }
+    text.resize(std::min(text.size(), kMaxFileBytes));
     parts_ = Decode(text);
 }
 

@@ -91,6 +91,24 @@ TEST_F(PartStoreTest, DecodeSkipsLinesThatDoNotReadBack) {
     const auto parts = PartStore::Decode(text);
     ASSERT_EQ(1u, parts.size());
     EXPECT_EQ(Make(1, "好"), parts[0]);
+    // The writer's digits are upper case; lower-case ones are damage.
+    EXPECT_TRUE(PartStore::Decode("4a 1 2 1 0 41\n").empty());
+}
+
+// A store of many long parts is read whole, however large the file.
+TEST_F(PartStoreTest, LargeStoreLoadsWhole) {
+    {
+        PartStore store(path);
+        for (int reference = 0; reference < 40; ++reference) {
+            ASSERT_TRUE(
+                store.Add(Make(1, std::string(PartStore::kMaxTextBytes, 'x'), 1000, reference)));
+        }
+    }
+    PartStore store(path);
+    store.Load();
+    ASSERT_EQ(40u, store.Parts().size());
+    EXPECT_EQ(39, store.Parts().back().reference);
+    EXPECT_EQ(PartStore::kMaxTextBytes, store.Parts().back().text.size());
 }
 
 }  // namespace
