@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 #include "modem/AtomicFile.h"
 #include "modem/GbkText.h"
@@ -34,6 +36,26 @@ TEST(GbkTextTest, CharactersOutsideGbkBecomeQuestionMarks) {
     EXPECT_EQ(std::string("a?b"), GbkText::FromUtf8("a😀b").value());
     EXPECT_FALSE(GbkText::FromUtf8("\xFF\xFE"));
     EXPECT_EQ("a\xEF\xBF\xBD", GbkText::ToUtf8("a\xFF"));
+}
+
+// Conversions go on past characters GBK cannot hold and still fail on bad UTF-8 after
+// them; each thread converts with its own descriptors.
+TEST(GbkTextTest, ConvertsAroundUnheldCharactersOnEveryThread) {
+    const auto check = [] {
+        EXPECT_EQ(std::string("\xC4\xE3??a?\xBA\xC3"), GbkText::FromUtf8("你😀😀a🎉好").value());
+        EXPECT_FALSE(GbkText::FromUtf8("你😀\xED\xA0\x80")) << "a surrogate code point";
+        EXPECT_FALSE(GbkText::FromUtf8("😀\xC0\x80")) << "an overlong form";
+        EXPECT_FALSE(GbkText::FromUtf8("😀\xE4\xBD")) << "a cut character at the end";
+        EXPECT_EQ("你\xEF\xBF\xBD好", GbkText::ToUtf8("\xC4\xE3\xFF\xBA\xC3"));
+    };
+    check();
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 3; ++i) {
+        threads.emplace_back(check);
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
 }
 
 TEST(ModemDeviceClassTest, ReadsInstancesAndSkipsBrokenOnes) {
