@@ -105,6 +105,54 @@ def gbk_record(*fields):
     return out
 
 
+def semi_octets(digits):
+    padded = digits + ("F" if len(digits) % 2 else "")
+    return bytes(int(padded[i + 1] + padded[i], 16) for i in range(0, len(padded), 2))
+
+
+def pack_septets(septets, fill_bits):
+    value, bits = 0, fill_bits
+    for septet in septets:
+        value |= (septet & 0x7F) << bits
+        bits += 7
+    return value.to_bytes((bits + 7) // 8, "little")
+
+
+def deliver(number, coding, text, header=b""):
+    """An SMS-DELIVER with a service centre, user data in UCS2 (coding 8) or GSM 7-bit
+    (coding 0, ASCII letters only), after the user-data header when there is one."""
+    udh = bytes([len(header)]) + header if header else b""
+    if coding == 8:
+        data = udh + text.encode("utf-16-be")
+        length = len(data)
+    else:
+        skip = (len(udh) * 8 + 6) // 7
+        packed = pack_septets(text.encode("ascii"), skip * 7 - len(udh) * 8)
+        data = udh + packed
+        length = skip + len(text)
+    digits = number.lstrip("+")
+    centre = semi_octets("8613800000500")
+    return (bytes([1 + len(centre), 0x91]) + centre + bytes([0x44 if header else 0x04]) +
+            bytes([len(digits), 0x91]) + semi_octets(digits) + bytes([0, coding]) +
+            semi_octets("52120812000000") + bytes([length]) + data)
+
+
+def long_message(number, coding, parts, reference, sixteen_bit=False):
+    pdus = []
+    for sequence, text in enumerate(parts, 1):
+        if sixteen_bit:
+            header = bytes([8, 4, reference >> 8, reference & 0xFF, len(parts), sequence])
+        else:
+            header = bytes([0, 3, reference, len(parts), sequence])
+        pdus.append(deliver(number, coding, text, header))
+    return pdus
+
+
+def part_line(number, reference, total, sequence, arrived, text):
+    return (number.encode().hex().upper() + " %d %d %d %d " % (reference, total, sequence, arrived) +
+            text.encode().hex().upper() + "\n").encode()
+
+
 def main():
     out = sys.argv[1]
     status = ["cpin.txt", "creg_cgreg.txt", "csq.txt", "cgmi_echo.txt", "errors.txt"]
@@ -120,6 +168,29 @@ def main():
             write(out, "cmgl", received)
     for _, received in captured("clip_ring.txt"):
         write(out, "clip", received)
+
+    # The inbox: PDUs of the captured answers, and long messages as a network splits them.
+    for name in ["cmgr_pdu.txt", "cmgl_pdu.txt"]:
+        for _, received in captured(name):
+            for line in received.split(b"\r\n"):
+                if len(line) >= 30 and len(line) % 2 == 0 and all(c in b"0123456789ABCDEF" for c in line):
+                    write(out, "sms_deliver", bytes.fromhex(line.decode()))
+    ucs2 = long_message("+8613912345678", 8, ["你好，这是一条", "很长的短信，", "分三部分发来"], 0x21)
+    gsm = long_message("+8613912345678", 0, ["Part one of a long ", "message in 7-bit"], 0x1234,
+                       sixteen_bit=True)
+    for pdu in ucs2 + gsm + [deliver("10086", 8, "余额"), deliver("10086", 0, "hello")]:
+        write(out, "sms_deliver", pdu)
+
+    # The part store: parts in any order, a stranger, a part twice, a bad line.
+    parts = [part_line("+8613912345678", 33, 3, 3, 1000, "分三部分发来"),
+             part_line("10086", 7, 2, 1, 2000, "hello "),
+             part_line("+8613912345678", 33, 3, 1, 1500, "你好，这是一条"),
+             part_line("+8613912345678", 33, 3, 1, 1600, "again"),
+             b"2B38 1 2 3 4 ZZ\n",
+             part_line("+8613912345678", 33, 3, 2, 1700, "很长的短信，")]
+    write(out, "part_store", b"\x00" + b"".join(parts))
+    write(out, "part_store", b"\x20" + b"".join(parts[:2]))
+    write(out, "part_store", b"\x00" + part_line("", 65535, 255, 255, 1 << 40, ""))
 
     # The engine: each operation with answers taken from the samples of its commands.
     ok = b"\r\nOK\r\n"

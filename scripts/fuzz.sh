@@ -11,11 +11,19 @@
 #
 # Inputs a target finds go to build-fuzz/corpus/<target>/; crashes, leaks and
 # sanitizer reports to build-fuzz/findings/. A finding that has been fixed belongs in
-# fuzz/corpus/<target>/ as a regression input. Runs at the lowest priority.
+# fuzz/corpus/<target>/ as a regression input. Runs at the lowest priority. Targets that
+# write files do so in a folder of their own under /dev/shm (FUZZ_TMPDIR to choose).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 out=build-fuzz
+scratch=${FUZZ_TMPDIR:-/dev/shm}
+if ! [ -d "$scratch" ] || ! [ -w "$scratch" ]; then
+    scratch=${TMPDIR:-/tmp}
+fi
+TMPDIR=$(mktemp -d -p "$scratch" veltro-fuzz.XXXXXX)
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
@@ -37,6 +45,7 @@ for target in $targets; do
     case $target in
         records | connection_record | card_console) max_len=1024 ;;
         card_modem | engine_answers) max_len=2048 ;;
+        sms_deliver) max_len=512 ;;
         dib) max_len=8192 ;;
         *) max_len=4096 ;;
     esac
