@@ -5,6 +5,7 @@
 #
 #   scripts/fuzz.sh [SECONDS]        each target that long
 #   FUZZ_RUNS=N scripts/fuzz.sh      each target for N executions instead
+#   FUZZ_RUNS=N scripts/fuzz.sh S    N executions or S seconds, whichever comes first
 #   FUZZ_TARGETS="cmgl dib" ...      only these targets
 #   FUZZ_SMOKE=1 scripts/fuzz.sh 5   CI: replay the corpus, then a short run; the
 #                                    inputs found are not kept
@@ -31,8 +32,8 @@ cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 targets=${FUZZ_TARGETS:-$(sed -n 's/^veltro_fuzz_target(fuzz_\([a-z_]*\) .*/\1/p' fuzz/CMakeLists.txt)}
 cmake --build "$out" --target $(printf 'fuzz_%s ' $targets)
 
-rm -rf "$out/seeds"
-python3 fuzz/make_seeds.py "$out/seeds"
+seeds=$TMPDIR/seeds
+python3 fuzz/make_seeds.py "$seeds"
 mkdir -p "$out/findings"
 failed=()
 for target in $targets; do
@@ -52,12 +53,15 @@ for target in $targets; do
     limit=(-max_total_time="$seconds")
     if [ -n "${FUZZ_RUNS:-}" ]; then
         limit=(-runs="$FUZZ_RUNS")
+        if [ $# -gt 0 ]; then
+            limit+=(-max_total_time="$seconds")
+        fi
     fi
     echo "== fuzz_$target"
     if ! nice -n 19 "$out/bin/fuzz_$target" "${limit[@]}" -timeout=10 -rss_limit_mb=1024 \
         -max_len=$max_len -dict=fuzz/modem.dict -print_final_stats=1 \
         -artifact_prefix="$out/findings/$target-" \
-        "$corpus" "fuzz/corpus/$target" "$out/seeds/$target" 2>"$out/fuzz_$target.log"; then
+        "$corpus" "fuzz/corpus/$target" "$seeds/$target" 2>"$out/fuzz_$target.log"; then
         failed+=("$target")
         tail -n 40 "$out/fuzz_$target.log"
     fi
