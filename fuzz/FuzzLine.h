@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "modem/SerialLine.h"
+#include "tests/support/InMemoryLine.h"
 #include "tests/support/ManualClock.h"
 
 namespace veltro::fuzz {
 
 // A modem that answers each command line with the next of a list of answers, in reads
 // of at most readSize bytes. Purging drops the rest of the answer, as a real purge would.
-class FuzzLine final : public SerialLine {
+class FuzzLine final : public test::InMemoryLine {
 public:
     struct Script {
         std::vector<std::string> answers;
@@ -27,21 +27,9 @@ public:
         : clock_(clock), script_(std::move(script)) {}
 
     const char* Name() const override { return "fuzz0"; }
-    int OpenDevice() override { return 0; }
-    int Open() override { return 0; }
-    void Close() override {}
-    int Reopen(std::uint32_t) override { return 1; }
-    int Configure(const LineSettings&) override { return 1; }
-    int SetState(const LineSettings&) override { return 1; }
-    int ApplyDefaultSettings() override { return 1; }
-    int GetSettings(LineSettings&) override { return 1; }
-    void SetTimedWrites(bool) override {}
     int Read(char* buffer, std::uint32_t maxCount, std::uint32_t* countRead) override;
     int Write(const char* bytes, std::uint32_t count, std::uint32_t* countWritten) override;
-    int RaiseDtr() override { return 1; }
-    int LowerDtr() override { return 1; }
     bool PurgeInput() override;
-    bool PurgeAll() override { return PurgeInput(); }
     void WaitReadable(std::uint32_t ms) override { clock_.SleepMs(ms); }
 
 private:

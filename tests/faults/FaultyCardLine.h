@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "InMemoryLine.h"
 #include "ManualClock.h"
-#include "modem/SerialLine.h"
 #include "vcard/CardModem.h"
 
 namespace veltro::test {
@@ -33,7 +33,7 @@ struct LineFault {
 // waits advance the clock to the next thing the card does. Faults spoil the answer to
 // a chosen command line; an unplugged line fails every read and write, as a pulled-out
 // USB tty does.
-class FaultyCardLine final : public SerialLine {
+class FaultyCardLine final : public InMemoryLine {
 public:
     struct Shared {
         explicit Shared(vcard::CardOptions options) : card(options) {}
@@ -51,18 +51,14 @@ public:
     int Open() override;
     void Close() override;
     int Reopen(std::uint32_t baudRate) override;
-    int Configure(const LineSettings& settings) override { return SetState(settings); }
     int SetState(const LineSettings& settings) override;
-    int ApplyDefaultSettings() override { return shared_->unplugged ? 0 : 1; }
-    int GetSettings(LineSettings&) override { return shared_->unplugged ? 0 : 1; }
-    void SetTimedWrites(bool) override {}
     int Read(char* buffer, std::uint32_t maxCount, std::uint32_t* countRead) override;
     int Write(const char* bytes, std::uint32_t count, std::uint32_t* countWritten) override;
-    int RaiseDtr() override { return shared_->unplugged ? 0 : 1; }
-    int LowerDtr() override { return shared_->unplugged ? 0 : 1; }
     bool PurgeInput() override;
-    bool PurgeAll() override { return PurgeInput(); }
     void WaitReadable(std::uint32_t ms) override;
+
+protected:
+    bool Present() const override { return !shared_->unplugged; }
 
 private:
     struct Pending {

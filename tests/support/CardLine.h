@@ -4,8 +4,8 @@
 #include <mutex>
 #include <string>
 
+#include "InMemoryLine.h"
 #include "ManualClock.h"
-#include "modem/SerialLine.h"
 #include "vcard/CardModem.h"
 
 namespace veltro::test {
@@ -13,7 +13,7 @@ namespace veltro::test {
 // A serial line straight into the virtual card's behaviour (vcard::CardModem), in
 // virtual time: no pty, no card thread, no real waiting. The card answers exactly as
 // the one on a pty does.
-class CardLine final : public SerialLine {
+class CardLine final : public InMemoryLine {
 public:
     // The card, shared with the test; take mutex around every use.
     struct Shared {
@@ -27,21 +27,11 @@ public:
     static SerialLineFactory Factory(ManualClock& clock, std::shared_ptr<Shared> shared);
 
     const char* Name() const override { return name_.c_str(); }
-    int OpenDevice() override { return 0; }
-    int Open() override { return 0; }
     void Close() override;
-    int Reopen(std::uint32_t) override { return 1; }
-    int Configure(const LineSettings&) override { return 1; }
-    int SetState(const LineSettings&) override { return 1; }
-    int ApplyDefaultSettings() override { return 1; }
     int GetSettings(LineSettings& settings) override;
-    void SetTimedWrites(bool) override {}
     int Read(char* buffer, std::uint32_t maxCount, std::uint32_t* countRead) override;
     int Write(const char* bytes, std::uint32_t count, std::uint32_t* countWritten) override;
-    int RaiseDtr() override { return 1; }
-    int LowerDtr() override { return 1; }
     bool PurgeInput() override;
-    bool PurgeAll() override { return PurgeInput(); }
     void WaitReadable(std::uint32_t ms) override;
 
 private:

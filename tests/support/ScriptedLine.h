@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "InMemoryLine.h"
 #include "ManualClock.h"
-#include "modem/SerialLine.h"
 
 namespace veltro::test {
 
@@ -18,7 +18,7 @@ namespace veltro::test {
 // the first rule whose command equals the line (or, with a trailing '*', starts with
 // the rest) makes its answer readable after its delay. Everything written is kept in
 // Written() so tests can check the exact bytes on the wire.
-class ScriptedLine final : public SerialLine {
+class ScriptedLine final : public InMemoryLine {
 public:
     struct Rule {
         std::string command;  // the line without its CR; "AT+CMGS=*" matches a prefix
@@ -60,17 +60,14 @@ public:
     int Open() override;
     void Close() override { open_ = false; }
     int Reopen(std::uint32_t baudRate) override;
-    int Configure(const LineSettings& settings) override { return SetState(settings); }
     int SetState(const LineSettings& settings) override;
     int ApplyDefaultSettings() override;
     int GetSettings(LineSettings& settings) override;
-    void SetTimedWrites(bool) override {}
     int Read(char* buffer, std::uint32_t maxCount, std::uint32_t* countRead) override;
     int Write(const char* bytes, std::uint32_t count, std::uint32_t* countWritten) override;
     int RaiseDtr() override;
     int LowerDtr() override;
     bool PurgeInput() override;
-    bool PurgeAll() override { return PurgeInput(); }
     void WaitReadable(std::uint32_t ms) override;
 
 private:
