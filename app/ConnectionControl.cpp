@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "app/CardWatch.h"
 #include "app/DeviceStartup.h"
 #include "app/MainDialog.h"
 #include "dialup/ConnectionStatistics.h"
@@ -84,6 +85,11 @@ void ConnectionControl::Connect() {
         }
         Disconnect();
         if (window_.ended_) {
+            return;
+        }
+        // A dial that failed because the card has gone is not worth another attempt.
+        if (cardGone_) {
+            EnterCardGone();
             return;
         }
         Question question;
@@ -181,7 +187,17 @@ void ConnectionControl::DisconnectPath() {
     window_.Traffic().Stop();
     window_.ConnectButton().setEnabled(false);
     Disconnect();
-    ReturnToIdle();
+    if (cardGone_) {
+        EnterCardGone();
+    } else {
+        ReturnToIdle();
+    }
+}
+
+void ConnectionControl::EnterCardGone() {
+    window_.ConnectButton().setText(QString::fromUtf8(kConnectCaption));
+    window_.connected_ = 0;
+    window_.Watch().CardLost();
 }
 
 void ConnectionControl::ReturnToIdle() {
@@ -211,7 +227,9 @@ void ConnectionControl::Disconnect() {
     dialup_.reset();
     ReopenModem();
 
-    window_.SetStatusText(QString::fromUtf8(DeviceStartup::kWelcomeText));
+    if (!cardGone_) {
+        window_.SetStatusText(QString::fromUtf8(DeviceStartup::kWelcomeText));
+    }
     window_.SetCanClose(1);
 }
 
@@ -219,7 +237,16 @@ void ConnectionControl::Disconnect() {
 // Neither failure is reported: the pages' polls simply find no modem. The dialogue
 // (with the modem layer's fixed pauses) runs on a helper thread while this thread keeps
 // the window running; nothing else talks to the modem meanwhile, as the claim shows.
+//
+// A card that has gone (its tty is not there, or goes during the search) is not
+// searched for: both limits would only be waited out.
 void ConnectionControl::ReopenModem() {
+    const std::string lastPort = window_.PortName();
+    cardGone_ = CardWatch::PresentPort(lastPort).empty();
+    if (cardGone_) {
+        window_.SetEngine(nullptr);
+        return;
+    }
     window_.SetEngine(std::make_unique<ModemEngine>(window_.GetClock(), window_.LineFactory()));
     ModemEngine& engine = *window_.Engine();
     Clock& clock = window_.GetClock();
@@ -234,11 +261,19 @@ void ConnectionControl::ReopenModem() {
                 found = true;
                 break;
             }
+            if (CardWatch::PresentPort(lastPort).empty()) {
+                cardGone_ = true;
+                break;
+            }
             clock.SleepMs(kModemRetryPauseMs);
         }
         const std::uint64_t initialiseStart = clock.NowMs();
         while (found && clock.NowMs() - initialiseStart < kModemInitialiseLimitMs) {
             if (engine.Initialize(port)) {
+                break;
+            }
+            if (engine.DeviceGone()) {
+                cardGone_ = true;
                 break;
             }
             clock.SleepMs(kModemRetryPauseMs);

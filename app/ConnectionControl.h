@@ -60,8 +60,11 @@ public:
 
     // Connect button, and the traffic page when it finds the connection gone.
     void ToggleConnection();
-    // Hangs up and takes the modem back; the welcome text whatever happened.
+    // Hangs up and takes the modem back; the welcome text whatever happened, unless the
+    // card has gone (then no modem search is made and the caller shows that).
     void Disconnect();
+    // True when the last Disconnect found the card gone.
+    bool CardGone() const { return cardGone_; }
     // Close button and window close: ignored while canClose is 0; asks first while
     // connected or dialling.
     void RequestClose();
@@ -89,6 +92,8 @@ private:
     void EnterConnected();
     void DisconnectPath();
     void ReturnToIdle();
+    // The window without a connection and without a card.
+    void EnterCardGone();
     void ReopenModem();
     // Ends a dial still in progress when the window closes during the wait.
     void AbandonDial();
@@ -105,6 +110,7 @@ private:
     std::unique_ptr<DialupConnection> dialup_;
     // Why the last dial failed, as the dial service tells it.
     QString failureReason_;
+    bool cardGone_ = false;
     Asker ask_;
 };
 

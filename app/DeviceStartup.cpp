@@ -20,6 +20,7 @@ int DeviceStartup::Run() {
         w.PlaceIndicator(w.GprsIcon(), QSize(28, 12));
         w.NoSignalIcon().show();
         w.SetStatusText(QString::fromUtf8(MainDialog::kStartingText));
+        w.StatusLine().setToolTip(QString());
     });
 
     EnsureDialupEntry();
@@ -43,7 +44,7 @@ int DeviceStartup::Run() {
     }
     clock.SleepMs(kAfterSearchPauseMs);
     if (!found) {
-        return Fail(kNoModem, kNoModemText, engine.LastOpenError());
+        return Fail(kNoModem, kNoModemText, Why(engine, port));
     }
 
     SetDefaultBaudRate(port, kLineSpeed);
@@ -59,7 +60,7 @@ int DeviceStartup::Run() {
         }
     }
     if (!initialised) {
-        return Fail(kInitialisationFailed, kInitialisationFailedText, engine.LastOpenError());
+        return Fail(kInitialisationFailed, kInitialisationFailedText, Why(engine, port));
     }
 
     bool simReady = false;
@@ -70,7 +71,7 @@ int DeviceStartup::Run() {
         }
     }
     if (!simReady) {
-        return Fail(kNoSimCard, kNoSimText);
+        return Fail(kNoSimCard, kNoSimText, Why(engine, port));
     }
 
     // A status other than 1 (registered) after the last round is no failure: the
@@ -109,9 +110,16 @@ int DeviceStartup::Run() {
     return kSuccess;
 }
 
-int DeviceStartup::Fail(int outcome, const char* text, const PortOpenError& openError) {
+std::string DeviceStartup::Why(const ModemEngine& engine, const char* port) {
+    if (engine.DeviceGone()) {
+        return std::string("the card on /dev/") + port + " went away (pulled out or without power)";
+    }
+    const PortOpenError& error = engine.LastOpenError();
+    return error ? error.Describe() : std::string();
+}
+
+int DeviceStartup::Fail(int outcome, const char* text, const std::string& detail) {
     MainDialog& w = window_;
-    const std::string detail = openError ? openError.Describe() : std::string();
     if (!detail.empty()) {
         std::fprintf(stderr, "veltrogprs: %s\n", detail.c_str());
     }

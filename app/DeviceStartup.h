@@ -1,12 +1,12 @@
 #pragma once
 
 #include <cstdint>
-
-#include "modem/PortOpenError.h"
+#include <string>
 
 namespace veltro {
 
 class MainDialog;
+class ModemEngine;
 
 // Brings the modem card into service once per run, on a worker thread of its own:
 // makes sure the dial-up entry exists, finds the modem's port, sets the line speed,
@@ -46,10 +46,12 @@ public:
     int Run();
 
 private:
-    // Ends the sequence with a failure text on the status line.
-    // Shows text on the status line; why a port could not be opened, if it could not,
-    // goes to the line's tooltip and to standard error.
-    int Fail(int outcome, const char* text, const PortOpenError& openError = {});
+    // Ends the sequence with a failure text on the status line. Why, when it is known
+    // (a port that could not be opened, a card that went away), goes to the line's
+    // tooltip and to standard error.
+    int Fail(int outcome, const char* text, const std::string& detail = {});
+    // Why the engine's port failed: the card went away, or the port could not be opened.
+    static std::string Why(const ModemEngine& engine, const char* port);
 
     MainDialog& window_;
 };

@@ -232,13 +232,28 @@ void MainDialog::Initialise(SingleInstance* mark) {
     }
 
     LoadDataFiles();
+    connect(this, &MainDialog::startupFinished, this, [this](int outcome) {
+        const ModemEngine* engine = Engine();
+        cardWatch_.OnStartupFinished(outcome, engine != nullptr && engine->DeviceGone());
+    });
+    StartStartupWorker();
+}
 
+void MainDialog::StartStartupWorker() {
     // Close requests are ignored from here on, not only once the worker has begun.
     canClose_ = 0;
     startupWorker_ = std::thread([this] {
         const int outcome = DeviceStartup(*this).Run();
         Post([this, outcome] { emit startupFinished(outcome); });
     });
+}
+
+void MainDialog::RestartDevice() {
+    // The previous sequence has ended: its outcome is what brought the window here.
+    if (startupWorker_.joinable()) {
+        startupWorker_.join();
+    }
+    StartStartupWorker();
 }
 
 void MainDialog::ApplySkin() {
@@ -428,6 +443,7 @@ void MainDialog::End() {
         return;
     }
     ended_ = true;
+    cardWatch_.Stop();
     trayIcon_.hide();
     hide();
     emit ended();

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/CardWatch.h"
 #include "app/ConnectionControl.h"
 #include "app/IndicatorIcon.h"
 #include "modem/Clock.h"
@@ -94,6 +95,10 @@ public:
     void RequestClose() { connection_.RequestClose(); }
     DialupConnection* Dialup() override { return connection_.Dialup(); }
     ConnectionControl& Connection() { return connection_; }
+    // Notices the card going and coming back.
+    CardWatch& Watch() { return cardWatch_; }
+    // Runs the device start-up sequence again on a new worker (the card is back).
+    void RestartDevice();
     // "退出(&X)" of the tray menu: ends at once, without a question and without
     // hanging up, but saves the data files first so fetched messages are not lost.
     void ExitNow();
@@ -192,6 +197,7 @@ private:
     void OnCommand(int command);
     void OpenSmsMenu();
     void End();
+    void StartStartupWorker();
     void StopStartupWorker();
     void ShowSignal(int value);
     void JoinSignalReader();
@@ -203,6 +209,7 @@ private:
     int connected_ = 0;
     std::atomic<int> canClose_{1};
     ConnectionControl connection_{*this};
+    CardWatch cardWatch_{*this};
     char portName_[12] = {};
     std::mutex engineMutex_;
     std::unique_ptr<ModemEngine> engine_;

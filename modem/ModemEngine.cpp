@@ -37,7 +37,14 @@ bool ModemEngine::OpenPort(const char* portName) {
     }
     std::memset(response_, 0, sizeof(response_));
     isOpen_ = true;
+    deviceGone_ = false;
     return true;
+}
+
+void ModemEngine::NoteDeviceGone() {
+    if (port_ && port_->Gone()) {
+        deviceGone_ = true;
+    }
 }
 
 std::size_t ModemEngine::ResponseLength() const {
@@ -94,6 +101,7 @@ int ModemEngine::Send(int id, int form, const char* argument) {
     }
     std::uint32_t written = 0;
     port_->Write(line, static_cast<std::uint32_t>(lineLength), &written);
+    NoteDeviceGone();
     return written == lineLength ? 1 : 0;
 }
 
@@ -132,6 +140,7 @@ int ModemEngine::DrainInput(std::uint32_t* countReceived) {
     std::memset(scratch, 0, sizeof(scratch));
     std::uint32_t count = 0;
     if (port_->Read(scratch, kResponseSize, &count) == 0) {
+        NoteDeviceGone();
         return 0;
     }
     count = std::min<std::uint32_t>(count, kResponseSize - 1);
@@ -157,6 +166,7 @@ int ModemEngine::DrainUntilQuiet(std::uint32_t* lastCount, std::uint32_t limitMs
         char* end = response_ + length;
         const std::size_t room = kResponseSize - 1 - length;
         if (port_->Read(end, static_cast<std::uint32_t>(room), &count) == 0 || count == 0) {
+            NoteDeviceGone();
             break;
         }
         // Same rule as every append: a zero byte ends the text.
@@ -221,7 +231,7 @@ int ModemEngine::AwaitCode(ResultCodeId id, std::uint32_t limitMs) {
             return position;
         }
         const std::uint64_t elapsed = clock_.NowMs() - start;
-        if (elapsed >= limitMs) {
+        if (elapsed >= limitMs || deviceGone_.load()) {
             return -1;
         }
         WaitForInput(
@@ -232,6 +242,7 @@ int ModemEngine::AwaitCode(ResultCodeId id, std::uint32_t limitMs) {
 void ModemEngine::WaitForInput(std::uint32_t ms) {
     if (isOpen_ && port_) {
         port_->WaitReadable(ms);
+        NoteDeviceGone();
     } else {
         clock_.SleepMs(ms);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -73,6 +74,10 @@ public:
     // buffer and sets isOpen. False when the port cannot be opened.
     bool OpenPort(const char* portName);
     bool IsOpen() const { return isOpen_; }
+    // True once the open port's device has gone (the card was pulled out or lost
+    // power): every later operation fails at once and an await in progress ends. Set by
+    // the thread talking to the modem; any thread may read it. A new port clears it.
+    bool DeviceGone() const { return deviceGone_.load(); }
     // Why the last OpenPort, or a port of the last discovery, could not be opened: the
     // system's error and the port; no error when every port opened. The port scan only
     // keeps errors the user can act on (permission, busy), not its missing ports.
@@ -270,6 +275,8 @@ private:
     // not read from (not open) would report its queued input ready at once, over and
     // over: then it sleeps instead.
     void WaitForInput(std::uint32_t ms);
+    // Takes over the port's word that its device has gone.
+    void NoteDeviceGone();
 
     struct ProbeStyle;
     // Probes one port at every rate of kProbeRates; sets baudRate on an accepted answer.
@@ -295,6 +302,7 @@ private:
 
     char response_[kResponseSize] = {};
     bool isOpen_ = false;
+    std::atomic<bool> deviceGone_{false};
     std::unique_ptr<SerialLine> port_;
     // Not 115200 until discovery has found the rate the modem answers at.
     std::uint32_t baudRate_ = 0;

@@ -62,7 +62,7 @@ bool ModemEngine::CollectUntilOk(std::uint32_t limitMs) {
             return true;
         }
         const std::uint64_t elapsed = clock_.NowMs() - start;
-        if (elapsed >= limitMs || !port_) {
+        if (elapsed >= limitMs || !port_ || deviceGone_.load()) {
             return false;
         }
         WaitForInput(static_cast<std::uint32_t>(

@@ -205,6 +205,7 @@ void ModemEngine::Release() {
 
 int ModemEngine::SetModemBaudRate(std::uint32_t rate) {
     if (!isOpen_ || !port_ || port_->Reopen(baudRate_) == 0) {
+        NoteDeviceGone();
         return 0;
     }
     const std::string argument = std::to_string(rate);
@@ -213,6 +214,7 @@ int ModemEngine::SetModemBaudRate(std::uint32_t rate) {
         return 0;
     }
     if (port_->Reopen(rate) == 0) {
+        NoteDeviceGone();
         return 0;
     }
     baudRate_ = rate;

@@ -52,6 +52,11 @@ public:
 
     // Blocks until input may be ready or ms have passed, without using the processor.
     virtual void WaitReadable(std::uint32_t ms) = 0;
+
+    // True once the line's I/O has found the device gone (a card pulled out or without
+    // power: its tty hung up). Stays true until the line is opened again; safe to read
+    // from any thread.
+    virtual bool Gone() const { return false; }
 };
 
 // Creates the line object for a port name; the line is not opened.

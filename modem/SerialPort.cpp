@@ -18,6 +18,14 @@ constexpr std::uint32_t kReopenPauseMs = 200;
 constexpr std::uint32_t kPumpSliceMs = 5;
 // Timed writes allow this much per byte before they give up.
 constexpr int kWriteMsPerByte = 10;
+// What poll reports on a tty whose device has gone (a hung-up line).
+constexpr short kHangUpEvents = POLLHUP | POLLERR;
+
+// The errors of a tty whose device has gone: a pulled-out USB card, a pty whose
+// master has closed.
+bool MeansDeviceGone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
 }  // namespace
 
 SerialPort::SerialPort(std::string_view name, Clock& clock) : clock_(clock) {
@@ -52,6 +60,7 @@ int SerialPort::OpenDevice() {
     // slave may refuse the request; it is still usable then.
     ::ioctl(fd, TIOCEXCL);
     fd_ = fd;
+    gone_ = false;
     return 0;
 }
 
@@ -76,6 +85,17 @@ void SerialPort::Close() {
     fd_ = kClosedHandle;
 }
 
+void SerialPort::NoteError(int error) {
+    if (MeansDeviceGone(error)) {
+        gone_ = true;
+    }
+}
+
+bool SerialPort::HungUp() const {
+    pollfd pfd{fd_, POLLIN, 0};
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & kHangUpEvents) != 0;
+}
+
 void SerialPort::CloseDescriptor() {
     if (fd_ < 0) {
         return;
@@ -98,7 +118,9 @@ int SerialPort::Reopen(std::uint32_t baudRate) {
         PumpOneMessage();
         clock_.SleepMs(kPumpSliceMs);
     }
-    if (OpenDevice() != 0) {
+    if (const int error = OpenDevice(); error != 0) {
+        // The tty of a card pulled out meanwhile is not there to open again.
+        gone_ = error == ENOENT || MeansDeviceGone(error);
         return 0;
     }
     clock_.SleepMs(kSettleAfterOpenMs);
@@ -168,7 +190,11 @@ int SerialPort::SetState(const LineSettings& settings) {
     if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) {
         return 0;
     }
-    return ::tcsetattr(fd_, TCSANOW, &tio) == 0 ? 1 : 0;
+    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) {
+        NoteError(errno);
+        return 0;
+    }
+    return 1;
 }
 
 int SerialPort::ApplyDefaultSettings() {
@@ -189,6 +215,7 @@ int SerialPort::GetSettings(LineSettings& settings) {
     }
     termios tio{};
     if (::tcgetattr(fd_, &tio) != 0) {
+        NoteError(errno);
         return 0;
     }
     settings.native = tio;
@@ -214,16 +241,29 @@ int SerialPort::GetSettings(LineSettings& settings) {
 
 int SerialPort::Read(char* buffer, std::uint32_t maxCount, std::uint32_t* countRead) {
     *countRead = 0;
-    if (IsInvalid()) {
+    if (IsInvalid() || gone_.load()) {
         return 0;
     }
     std::lock_guard<std::mutex> guard(lock_);
     const ssize_t n = ::read(fd_, buffer, maxCount);
-    if (n >= 0) {
+    if (n > 0) {
         *countRead = static_cast<std::uint32_t>(n);
         return 1;
     }
-    return (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? 1 : 0;
+    if (n == 0) {
+        // A hung-up tty reads as empty, like an idle one: only poll tells them apart.
+        if (HungUp()) {
+            gone_ = true;
+            return 0;
+        }
+        return 1;
+    }
+    const int error = errno;
+    if (error == EAGAIN || error == EWOULDBLOCK || error == EINTR) {
+        return 1;
+    }
+    NoteError(error);
+    return 0;
 }
 
 bool SerialPort::WaitWritable(int timeoutMs) {
@@ -233,7 +273,7 @@ bool SerialPort::WaitWritable(int timeoutMs) {
 
 int SerialPort::Write(const char* bytes, std::uint32_t count, std::uint32_t* countWritten) {
     *countWritten = 0;
-    if (IsInvalid()) {
+    if (IsInvalid() || gone_.load()) {
         return 0;
     }
     std::lock_guard<std::mutex> guard(lock_);
@@ -246,6 +286,7 @@ int SerialPort::Write(const char* bytes, std::uint32_t count, std::uint32_t* cou
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            NoteError(errno);
             *countWritten = done;
             return 0;
         }
@@ -285,7 +326,9 @@ bool SerialPort::PurgeInput() {
     if (IsInvalid()) {
         return false;
     }
-    ::tcflush(fd_, TCIFLUSH);
+    if (::tcflush(fd_, TCIFLUSH) != 0) {
+        NoteError(errno);
+    }
     return true;
 }
 
@@ -307,7 +350,10 @@ void SerialPort::WaitReadable(std::uint32_t ms) {
     const int ready = ::poll(&pfd, 1, static_cast<int>(ms));
     // A hung-up line reports itself readable at once; sleep out the slice instead of
     // letting the caller's loop spin on it.
-    if (ready > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+    if (ready > 0 && (pfd.revents & (kHangUpEvents | POLLNVAL)) != 0) {
+        if ((pfd.revents & kHangUpEvents) != 0) {
+            gone_ = true;
+        }
         const std::uint64_t spent = clock_.NowMs() - start;
         if (spent < ms) {
             clock_.SleepMs(static_cast<std::uint32_t>(ms - spent));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -48,6 +49,10 @@ public:
     bool PurgeInput() override;
     bool PurgeAll() override;
     void WaitReadable(std::uint32_t ms) override;
+    // A hung-up tty (poll reports POLLHUP or POLLERR), or a read, write or line
+    // operation that failed with EIO, ENXIO or ENODEV. Once gone, reads and writes fail
+    // at once.
+    bool Gone() const override { return gone_.load(); }
 
 private:
     static constexpr int kInvalidHandle = -1;
@@ -57,10 +62,15 @@ private:
     bool WaitWritable(int timeoutMs);
     // Gives up the exclusive mode and closes an open descriptor.
     void CloseDescriptor();
+    // Marks the line gone when error says the device has disappeared.
+    void NoteError(int error);
+    // Whether poll reports the open tty hung up, without waiting.
+    bool HungUp() const;
 
     char name_[kMaxNameLength + 1] = {};
     int fd_ = kInvalidHandle;
     bool timedWrites_ = true;
+    std::atomic<bool> gone_{false};
     std::mutex lock_;
     Clock& clock_;
 };

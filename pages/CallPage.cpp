@@ -294,6 +294,20 @@ void CallPage::EndCall() {
     ringing_ = false;
 }
 
+void CallPage::DeviceLost() {
+    if (!callInProgress_ && !ringing_) {
+        return;
+    }
+    UpdateCallSeconds();
+    ring_.Stop();
+    counting_ = false;
+    clock_.stop();
+    callInProgress_ = false;
+    ringing_ = false;
+    SetStatus(TimeText(kCallLostFormat, callSeconds_));
+    callButton_->setEnabled(true);
+}
+
 void CallPage::StartCounting() {
     counting_ = true;
     callSeconds_ = 0;

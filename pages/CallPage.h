@@ -58,6 +58,8 @@ public:
     // An outgoing call that ends before it was ever connected.
     static constexpr const char* kNotConnectedText = "呼叫未接通";
     static constexpr const char* kCancelledText = "呼叫已取消";
+    // A call cut off because the card has gone.
+    static constexpr const char* kCallLostFormat = "通话中断,通话时长: %02d:%02d:%02d";
 
     CallPage(PageHost& host, QWidget* parent);
 
@@ -68,6 +70,9 @@ public:
     void Poll();
     void ClockTick();
     void FillNumberList();
+    // The card has gone: a call in any state ends here, without a word to the modem,
+    // and leaves the window's command buttons to the window.
+    void DeviceLost();
 
     // A time text with seconds split into hours, minutes and seconds.
     static QString TimeText(const char* format, std::uint32_t seconds);

@@ -67,13 +67,21 @@ void InboxPoller::ShowJoined(std::vector<PartStore::Key>* joined) {
 }
 
 void InboxPoller::DeleteFetched(ModemEngine& engine, std::vector<std::string> indices) {
-    for (std::size_t i = 0; i < indices.size(); ++i) {
-        if (page_.CycleCancelled()) {
-            AppendNew(pendingDeletes_, {indices.begin() + static_cast<long>(i), indices.end()});
-            return;
+    // A stopped cycle, or a card that has gone, leaves the rest to a later cycle. The
+    // delete the card went away in is not tried again: it may have been carried out,
+    // and the slot may hold a new message by then (a message left read on the SIM is
+    // in "sms.dat" already and is not listed again).
+    std::size_t i = 0;
+    for (; i < indices.size(); ++i) {
+        if (page_.CycleCancelled() || engine.DeviceGone()) {
+            break;
         }
-        engine.DeleteMessage(indices[i]);
+        if (!engine.DeleteMessage(indices[i]) && engine.DeviceGone()) {
+            ++i;
+            break;
+        }
     }
+    AppendNew(pendingDeletes_, {indices.begin() + static_cast<long>(i), indices.end()});
 }
 
 void InboxPoller::Run() {
@@ -122,7 +130,7 @@ void InboxPoller::Run() {
     std::vector<std::string> fetched;
     std::size_t current = 0;
     for (int attempt = 1; current < toRead.size() && attempt <= kMaxReadAttempts; ++attempt) {
-        if (page_.CycleCancelled()) {
+        if (page_.CycleCancelled() || engine->DeviceGone()) {
             break;
         }
         ReceivedMessage message;

@@ -8,7 +8,9 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
+#include "modem/ModemEngine.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
 
@@ -205,6 +207,63 @@ TEST(SerialPortTest, HungUpLineDoesNotSpinTheWait) {
     const auto start = SystemClock::Instance().NowMs();
     port.WaitReadable(100);
     EXPECT_GE(SystemClock::Instance().NowMs() - start, 90u);
+}
+
+// A pulled-out card hangs its tty up: reads come back empty as on an idle line, writes
+// fail with EIO and poll reports POLLHUP. Whichever of them sees it first marks the
+// line gone, and from then on reads and writes fail at once.
+TEST(SerialPortTest, PulledOutCardIsGoneToReadsWritesAndWaits) {
+    enum class FirstSeenBy { Read, Write, Wait };
+    for (const FirstSeenBy by : {FirstSeenBy::Read, FirstSeenBy::Write, FirstSeenBy::Wait}) {
+        SCOPED_TRACE(static_cast<int>(by));
+        PtyPair pty;
+        SerialPort port(pty.Name(), SystemClock::Instance());
+        ASSERT_EQ(0, port.Open());
+        char buf[8];
+        std::uint32_t count = 0;
+        EXPECT_EQ(1, port.Read(buf, sizeof(buf), &count));
+        port.WaitReadable(5);
+        EXPECT_FALSE(port.Gone()) << "an idle line is not a gone one";
+
+        pty.CloseMaster();
+        switch (by) {
+            case FirstSeenBy::Read:
+                EXPECT_EQ(0, port.Read(buf, sizeof(buf), &count));
+                break;
+            case FirstSeenBy::Write:
+                EXPECT_EQ(0, port.Write("AT\r", 3, &count));
+                break;
+            case FirstSeenBy::Wait:
+                port.WaitReadable(5);
+                break;
+        }
+        EXPECT_TRUE(port.Gone());
+        EXPECT_EQ(0, port.Read(buf, sizeof(buf), &count));
+        EXPECT_EQ(0, port.Write("AT\r", 3, &count));
+        EXPECT_EQ(0u, count);
+    }
+}
+
+// An await on the engine ends when the card goes, long before its limit, and the
+// engine says so to any thread; the next command fails without waiting.
+TEST(SerialPortTest, EngineAwaitEndsWhenTheCardIsPulled) {
+    PtyPair pty;
+    Clock& clock = SystemClock::Instance();
+    ModemEngine engine(clock, SerialPort::Factory(clock));
+    ASSERT_TRUE(engine.OpenPort(pty.Name().c_str()));
+    EXPECT_FALSE(engine.DeviceGone());
+    std::thread pull([&pty, &clock] {
+        clock.SleepMs(100);
+        pty.CloseMaster();
+    });
+    const std::uint64_t start = clock.NowMs();
+    EXPECT_EQ(-1, engine.AwaitCode(ResultCodeId::Ok, 20000));
+    pull.join();
+    EXPECT_LT(clock.NowMs() - start, 5000u);
+    EXPECT_TRUE(engine.DeviceGone());
+    const std::uint64_t before = clock.NowMs();
+    EXPECT_FALSE(engine.HangUp());
+    EXPECT_LT(clock.NowMs() - before, 1000u);
 }
 
 }  // namespace

@@ -168,11 +168,18 @@ int main(int argc, char** argv) {
             }
         }
     }
-    if (!tableFile.empty()) {
+    // The table names the card's pty; a card plugged in again comes on a new one.
+    const auto writeTable = [&tableFile, &friendlyName, &card] {
         const std::string table =
             ModemDeviceClass::TableText({ModemDevice{friendlyName, card.PortName()}});
         if (!AtomicFile::Write(tableFile, table)) {
             std::cerr << "veltrogprs-vcard: cannot write " << tableFile << "\n";
+            return false;
+        }
+        return true;
+    };
+    if (!tableFile.empty()) {
+        if (!writeTable()) {
             return 1;
         }
         std::cout << "table: " << tableFile << std::endl;
@@ -182,6 +189,9 @@ int main(int argc, char** argv) {
     std::string line;
     while (!console.QuitRequested() && std::getline(std::cin, line)) {
         const std::string reply = console.Execute(line);
+        if (!tableFile.empty() && reply.rfind("pty: ", 0) == 0) {
+            writeTable();
+        }
         if (!reply.empty()) {
             std::cout << reply << std::endl;
         }

@@ -1,0 +1,132 @@
+#include "app/CardWatch.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "app/DeviceStartup.h"
+#include "app/MainDialog.h"
+#include "dialup/DialupConnection.h"
+#include "modem/ModemDeviceClass.h"
+#include "modem/ModemEngine.h"
+
+namespace veltro {
+
+namespace {
+
+bool TtyExists(const std::string& name) {
+    struct stat info {};
+    return !name.empty() && ::stat(("/dev/" + name).c_str(), &info) == 0;
+}
+
+}  // namespace
+
+CardWatch::CardWatch(MainDialog& window) : window_(window) {
+    timer_.setInterval(kPeriodMs);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+}
+
+std::string CardWatch::PresentPort(const std::string& lastPort) {
+    const ModemDeviceClass devices = ModemDeviceClass::Load();
+    bool listed = false;
+    for (int index = 0; index < ModemDeviceClass::kInstanceCount; ++index) {
+        const std::optional<ModemDevice> device = devices.Instance(index);
+        if (!device ||
+            device->friendlyName.find(DialupConnection::kModemDeviceName) == std::string::npos) {
+            continue;
+        }
+        listed = true;
+        if (TtyExists(device->attachedTo)) {
+            return device->attachedTo;
+        }
+    }
+    // Without an entry for the card (the port scan finds it), its last port stands in.
+    return !listed && TtyExists(lastPort) ? lastPort : std::string();
+}
+
+void CardWatch::OnStartupFinished(int outcome, bool deviceGone) {
+    if (outcome == DeviceStartup::kSuccess) {
+        state_ = State::InService;
+        window_.StatusLine().setToolTip(QString());
+    } else if (state_ == State::Restarting || deviceGone) {
+        // The card went during the sequence, or came back unusable: wait for it again.
+        state_ = State::Gone;
+    } else {
+        state_ = State::Idle;
+        timer_.stop();
+        return;
+    }
+    timer_.start();
+}
+
+void CardWatch::Stop() {
+    timer_.stop();
+    state_ = State::Idle;
+}
+
+void CardWatch::Tick() {
+    switch (state_) {
+        case State::InService: {
+            // Not while the window itself is taking the modem away or back: a dial or a
+            // disconnect finds a gone card on its own.
+            ModemEngine* engine = window_.Engine();
+            if (window_.Connected() == 0 && window_.CanClose() == 1 && engine != nullptr &&
+                engine->DeviceGone()) {
+                CardLost();
+            }
+            break;
+        }
+        case State::Gone: {
+            const std::string port = PresentPort(window_.PortName());
+            if (port.empty() || port == tried_) {
+                tried_ = port;
+                break;
+            }
+            tried_ = port;
+            state_ = State::Restarting;
+            window_.RestartDevice();
+            break;
+        }
+        case State::Idle:
+        case State::Restarting:
+            break;
+    }
+}
+
+void CardWatch::CardLost() {
+    if (losing_) {
+        return;
+    }
+    losing_ = true;
+    window_.Call().DeviceLost();
+    window_.Call().StopTimer1();
+    // A running poll cycle ends quickly on a gone card; its messages are in "sms.dat".
+    window_.Inbox().StopTimer1();
+    if (ModemEngine* engine = window_.Engine()) {
+        // A button's dialogue still on this thread's stack keeps the engine until it
+        // returns (it fails at once now); the next look releases it.
+        if (!ModemClaim(engine->Gate(), ModemGate::Wait::Skip)) {
+            losing_ = false;
+            return;
+        }
+        window_.SetEngine(nullptr);
+    }
+    std::fprintf(stderr, "veltrogprs: the card on %s has gone\n", window_.PortName());
+    window_.ConnectButton().setEnabled(false);
+    window_.CallButton().setEnabled(false);
+    window_.SmsButton().setEnabled(false);
+    window_.PhonebookButton().setEnabled(false);
+    window_.SignalIcon().hide();
+    window_.OperatorLogo().hide();
+    window_.GprsIcon().hide();
+    window_.NoSignalIcon().show();
+    window_.ShowPage(MainDialog::kStatusView);
+    window_.SetStatusText(QString::fromUtf8(kCardGoneText));
+    window_.StatusLine().setToolTip(QString());
+    state_ = State::Gone;
+    tried_.clear();
+    timer_.start();
+    losing_ = false;
+}
+
+}  // namespace veltro

@@ -1,0 +1,168 @@
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+#include "WindowSandbox.h"
+#include "app/CardWatch.h"
+#include "app/DeviceStartup.h"
+#include "app/DialogColours.h"
+#include "app/MainDialog.h"
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
+#include "vcard/VirtualCard.h"
+
+namespace veltro {
+
+namespace {
+
+constexpr int kStartupLimitMs = 60000;
+// A pulled card is seen by the next call poll (950 ms) and the next look (2 s).
+constexpr int kNoticeLimitMs = 15000;
+// Longer than any wait of the window's thread; far shorter than a modem time limit.
+constexpr qint64 kLongestGapMs = 3000;
+constexpr char kDeviceName[] = "VeltroGSM无线调制解调器";
+
+// The longest time the window's thread went without running its timers.
+class GapMeter {
+public:
+    GapMeter() {
+        QObject::connect(&timer_, &QTimer::timeout,
+                         [this] { longest_ = std::max(longest_, clock_.restart()); });
+        clock_.start();
+        timer_.start(20);
+    }
+    qint64 Longest() const { return longest_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 longest_ = 0;
+};
+
+}  // namespace
+
+// The real window on the virtual card, pulled out and plugged in again: while idle,
+// during a call, and back in service after each return.
+class CardUnplugTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::WindowSandbox> dir_;
+    std::unique_ptr<vcard::VirtualCard> card_;
+    std::unique_ptr<MainDialog> dialog_;
+
+    QString Status() const { return dialog_->StatusLine().text(); }
+    static QString Text(const char* text) { return QString::fromUtf8(text); }
+
+    void VerifyCardGoneState() {
+        QCOMPARE(Status(), Text(CardWatch::kCardGoneText));
+        QVERIFY(dialog_->StatusLine().isVisible());
+        QVERIFY(dialog_->Watch().IsCardGone());
+        QVERIFY(dialog_->Engine() == nullptr);
+        for (SkinButton* button : {&dialog_->ConnectButton(), &dialog_->CallButton(),
+                                   &dialog_->SmsButton(), &dialog_->PhonebookButton()}) {
+            QVERIFY(!button->isEnabled());
+        }
+        QVERIFY(!dialog_->Call().IsTimer1Active());
+        QVERIFY(!dialog_->Inbox().IsTimer1Active());
+        QVERIFY(dialog_->NoSignalIcon().isVisible());
+        QVERIFY(!dialog_->SignalIcon().isVisible());
+        QCOMPARE(dialog_->CanClose(), 1);
+    }
+
+    // Plugs the card in on a new pty, enters it in the device table and waits for the
+    // window to be back in service.
+    void PlugBackAndVerify() {
+        QSignalSpy finished(dialog_.get(), &MainDialog::startupFinished);
+        QVERIFY(card_->Start());
+        dir_->WriteTable({{kDeviceName, card_->PortName()}});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !finished.isEmpty() && finished.last().at(0).toInt() == int(DeviceStartup::kSuccess),
+            kStartupLimitMs);
+        QCOMPARE(Status(), Text(DeviceStartup::kWelcomeText));
+        QVERIFY(!dialog_->Watch().IsCardGone());
+        QVERIFY(dialog_->Engine() != nullptr);
+        for (SkinButton* button : {&dialog_->ConnectButton(), &dialog_->CallButton(),
+                                   &dialog_->SmsButton(), &dialog_->PhonebookButton()}) {
+            QVERIFY(button->isEnabled());
+        }
+        QCOMPARE(dialog_->Call().Timer1Period(), DeviceStartup::kCallPollMs);
+        QVERIFY(dialog_->Call().IsTimer1Active());
+        QCOMPARE(dialog_->Inbox().Timer1Period(), DeviceStartup::kInboxPollMs);
+        QVERIFY(dialog_->Inbox().IsTimer1Active());
+        QVERIFY(dialog_->SignalIcon().isVisible());
+    }
+
+private slots:
+    void initTestCase() {
+        DialogColours::Apply();
+        dir_ = std::make_unique<test::WindowSandbox>();
+        vcard::CardOptions options;
+        options.manufacturer = "BenQ GSM/GPRS modem";
+        card_ = std::make_unique<vcard::VirtualCard>(options);
+        QVERIFY(card_->Start());
+        dir_->WriteTable({{kDeviceName, card_->PortName()}});
+
+        Clock& clock = SystemClock::Instance();
+        dialog_ = std::make_unique<MainDialog>(clock, SerialPort::Factory(clock));
+        QSignalSpy finished(dialog_.get(), &MainDialog::startupFinished);
+        dialog_->Initialise(nullptr);
+        dialog_->show();
+        QVERIFY(finished.wait(kStartupLimitMs) || !finished.isEmpty());
+        QCOMPARE(finished.at(0).at(0).toInt(), int(DeviceStartup::kSuccess));
+    }
+
+    void cleanupTestCase() {
+        dialog_.reset();
+        card_.reset();
+        dir_.reset();
+    }
+
+    void pulledWhileIdleSaysSoAndStopsEverything() {
+        dialog_->ShowPage(MainDialog::kInboxView);
+        GapMeter gaps;
+        card_->Unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CardWatch::kCardGoneText), kNoticeLimitMs);
+        VerifyCardGoneState();
+        // The look for the card's return reads no modem: the window stays idle.
+        QTest::qWait(2 * CardWatch::kPeriodMs + 200);
+        VerifyCardGoneState();
+        QVERIFY2(gaps.Longest() < kLongestGapMs, qPrintable(QString::number(gaps.Longest())));
+    }
+
+    void pluggedBackRunsTheStartUpAgain() { PlugBackAndVerify(); }
+
+    void pulledDuringACallEndsTheCall() {
+        CallPage& page = dialog_->Call();
+        card_->IncomingCall("13800138000");
+        QTRY_COMPARE_WITH_TIMEOUT(page.Status().text(), Text(CallPage::kIncomingText),
+                                  kNoticeLimitMs);
+        page.CallButton().click();
+        QVERIFY(card_->InCall());
+        QVERIFY(page.Counting());
+
+        GapMeter gaps;
+        card_->Unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CardWatch::kCardGoneText), kNoticeLimitMs);
+        VerifyCardGoneState();
+        QVERIFY2(page.Status().text().startsWith(QStringLiteral("通话中断,通话时长: 00:00:")),
+                 qPrintable(page.Status().text()));
+        QVERIFY(!page.CallInProgress());
+        QVERIFY(!page.Ringing());
+        QVERIFY(!page.Counting());
+        QVERIFY(!page.IsClockActive());
+        QVERIFY(!page.Ring().IsRinging());
+        QVERIFY2(gaps.Longest() < kLongestGapMs, qPrintable(QString::number(gaps.Longest())));
+
+        PlugBackAndVerify();
+        QVERIFY(page.CallButton().isEnabled());
+    }
+};
+
+}  // namespace veltro
+
+QTEST_MAIN(veltro::CardUnplugTest)
+#include "test_card_unplug.moc"
