@@ -1,7 +1,5 @@
 #include "app/CardWatch.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "app/DeviceStartup.h"
@@ -12,21 +10,15 @@
 
 namespace veltro {
 
-namespace {
-
-bool TtyExists(const std::string& name) {
-    struct stat info {};
-    return !name.empty() && ::stat(("/dev/" + name).c_str(), &info) == 0;
-}
-
-}  // namespace
-
 CardWatch::CardWatch(MainDialog& window) : window_(window) {
     timer_.setInterval(kPeriodMs);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
 }
 
-std::string CardWatch::PresentPort(const std::string& lastPort) {
+std::string CardWatch::PresentPort(const std::string& lastPort, const SerialLineFactory& lines) {
+    const auto present = [&lines](const std::string& name) {
+        return !name.empty() && lines(name)->DevicePresent();
+    };
     const ModemDeviceClass devices = ModemDeviceClass::Load();
     bool listed = false;
     for (int index = 0; index < ModemDeviceClass::kInstanceCount; ++index) {
@@ -36,12 +28,12 @@ std::string CardWatch::PresentPort(const std::string& lastPort) {
             continue;
         }
         listed = true;
-        if (TtyExists(device->attachedTo)) {
+        if (present(device->attachedTo)) {
             return device->attachedTo;
         }
     }
     // Without an entry for the card (the port scan finds it), its last port stands in.
-    return !listed && TtyExists(lastPort) ? lastPort : std::string();
+    return !listed && present(lastPort) ? lastPort : std::string();
 }
 
 void CardWatch::OnStartupFinished(int outcome, bool deviceGone) {
@@ -77,7 +69,7 @@ void CardWatch::Tick() {
             break;
         }
         case State::Gone: {
-            const std::string port = PresentPort(window_.PortName());
+            const std::string port = PresentPort(window_.PortName(), window_.LineFactory());
             if (port.empty() || port == tried_) {
                 tried_ = port;
                 break;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "modem/SerialLine.h"
+
 namespace veltro {
 
 class MainDialog;
@@ -33,10 +35,11 @@ public:
 
     bool IsCardGone() const { return state_ != State::InService && state_ != State::Idle; }
 
-    // The short name of the tty the card would be found on now: the port of a device
-    // entry of the card whose tty exists, else lastPort if its tty exists; empty when
-    // neither is there. Reads the device table and the file system only.
-    static std::string PresentPort(const std::string& lastPort);
+    // The short name of the port the card would be found on now: the port of a device
+    // entry of the card whose device is there, else lastPort if its device is there;
+    // empty when neither is. Reads the device table and asks lines of the factory, which
+    // open nothing.
+    static std::string PresentPort(const std::string& lastPort, const SerialLineFactory& lines);
 
 private:
     enum class State {

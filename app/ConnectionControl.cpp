@@ -242,7 +242,8 @@ void ConnectionControl::Disconnect() {
 // searched for: both limits would only be waited out.
 void ConnectionControl::ReopenModem() {
     const std::string lastPort = window_.PortName();
-    cardGone_ = CardWatch::PresentPort(lastPort).empty();
+    const SerialLineFactory& lines = window_.LineFactory();
+    cardGone_ = CardWatch::PresentPort(lastPort, lines).empty();
     if (cardGone_) {
         window_.SetEngine(nullptr);
         return;
@@ -261,7 +262,7 @@ void ConnectionControl::ReopenModem() {
                 found = true;
                 break;
             }
-            if (CardWatch::PresentPort(lastPort).empty()) {
+            if (CardWatch::PresentPort(lastPort, lines).empty()) {
                 cardGone_ = true;
                 break;
             }

@@ -57,6 +57,8 @@ public:
     // power: its tty hung up). Stays true until the line is opened again; safe to read
     // from any thread.
     virtual bool Gone() const { return false; }
+    // Whether the device is there to be opened, without opening it.
+    virtual bool DevicePresent() const { return true; }
 };
 
 // Creates the line object for a port name; the line is not opened.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,6 +47,11 @@ SerialLineFactory SerialPort::Factory(Clock& clock) {
 
 std::string SerialPort::DevicePath() const {
     return std::string("/dev/") + name_;
+}
+
+bool SerialPort::DevicePresent() const {
+    struct stat info {};
+    return ::stat(DevicePath().c_str(), &info) == 0;
 }
 
 int SerialPort::OpenDevice() {

@@ -53,6 +53,8 @@ public:
     // operation that failed with EIO, ENXIO or ENODEV. Once gone, reads and writes fail
     // at once.
     bool Gone() const override { return gone_.load(); }
+    // The tty's node exists under /dev.
+    bool DevicePresent() const override;
 
 private:
     static constexpr int kInvalidHandle = -1;

@@ -2,8 +2,9 @@
 // and saves what the screen shows of the window as a PNG. Run under Xvfb by
 // scripts/window-shot.sh; the pictures are the README's docs/window.png, and with a view
 // named, docs/call.png (a call ringing in), docs/phonebook.png (a few contacts) and
-// docs/traffic.png (connected, the link carrying data for a few seconds) and docs/menu.png
-// (the SMS menu open, with its flat frame and soft shadow over a plain desktop).
+// docs/traffic.png (connected, the link carrying data for a few seconds), docs/menu.png
+// (the SMS menu open, with its flat frame and soft shadow over a plain desktop) and
+// docs/unplugged.png (the card pulled out while the window is idle).
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -23,7 +24,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [call|phonebook|traffic|menu]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT.png [call|phonebook|traffic|menu|unplugged]\n",
+                     argv[0]);
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
@@ -76,6 +78,10 @@ int main(int argc, char** argv) {
             });
         };
         settleMs = 6500;
+    } else if (std::strcmp(view, "unplugged") == 0) {
+        // The call poll and the window's next look notice it within 3 s.
+        stage = [&demo] { demo.Card()->Unplug(); };
+        settleMs = 4500;
     } else if (std::strcmp(view, "menu") == 0) {
         stage = [&dialog] { dialog.SmsButton().click(); };
         margin = QSize(40, 50);

@@ -224,8 +224,10 @@ TEST(SerialPortTest, PulledOutCardIsGoneToReadsWritesAndWaits) {
         EXPECT_EQ(1, port.Read(buf, sizeof(buf), &count));
         port.WaitReadable(5);
         EXPECT_FALSE(port.Gone()) << "an idle line is not a gone one";
+        EXPECT_TRUE(port.DevicePresent());
 
         pty.CloseMaster();
+        EXPECT_FALSE(port.DevicePresent()) << "the pty's node goes with its master";
         switch (by) {
             case FirstSeenBy::Read:
                 EXPECT_EQ(0, port.Read(buf, sizeof(buf), &count));
