@@ -20,6 +20,7 @@ namespace veltro {
 namespace {
 
 constexpr int kStartupLimitMs = 60000;
+constexpr int kConnectLimitMs = 40000;
 // A pulled card is seen by the next call poll (950 ms) and the next look (2 s).
 constexpr int kNoticeLimitMs = 15000;
 // Longer than any wait of the window's thread; far shorter than a modem time limit.
@@ -205,6 +206,35 @@ private slots:
         inbox.StartCycle();
         QVERIFY(cycles.wait(kNoticeLimitMs));
         QCOMPARE(CountOf(inbox.Messages(), number), 1);
+    }
+
+    // Pulled while connected: pppd ends on the hang-up, the traffic page's check runs
+    // the disconnect, which makes no modem search for a card that is not there, and the
+    // window is without a card instead of idle. No question is asked.
+    void pulledWhileConnectedMakesNoModemSearch() {
+        qputenv("VELTROGPRS_DIALER", VELTRO_STANDIN_DIALER);
+        int asked = 0;
+        dialog_->Connection().SetAsker([&asked](const ConnectionControl::Question&) {
+            ++asked;
+            return false;
+        });
+        dialog_->ConnectButton().click();
+        QTRY_COMPARE_WITH_TIMEOUT(dialog_->ConnectButton().text(),
+                                  Text(ConnectionControl::kDisconnectCaption), kConnectLimitMs);
+        QVERIFY(dialog_->Engine() == nullptr);
+
+        QElapsedTimer took;
+        took.start();
+        card_->Unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CardWatch::kCardGoneText),
+                                  int(ConnectionControl::kModemSearchLimitMs));
+        QVERIFY2(took.elapsed() < 10000, qPrintable(QString::number(took.elapsed())));
+        dialog_->Activate();
+        VerifyCardGoneState();
+        QCOMPARE(dialog_->ConnectButton().text(), Text(ConnectionControl::kConnectCaption));
+        QCOMPARE(dialog_->Connected(), 0);
+        QVERIFY(dialog_->Dialup() == nullptr);
+        QCOMPARE(asked, 0);
     }
 };
 
