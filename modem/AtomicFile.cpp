@@ -1,6 +1,8 @@
 #include "modem/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace veltro {
 
@@ -31,6 +34,48 @@ int CreateTemporary(const std::string& path, mode_t mode, std::string& name) {
         }
     }
     return -1;
+}
+
+// The writer's process id when name is base + ".<pid>.<hex>.<counter>", the name
+// CreateTemporary gives, else 0.
+pid_t WriterOf(const std::string& name, const std::string& base) {
+    if (name.size() <= base.size() + 1 || name.compare(0, base.size(), base) != 0 ||
+        name[base.size()] != '.') {
+        return 0;
+    }
+    const char* at = name.c_str() + base.size() + 1;
+    char* end = nullptr;
+    const long pid = std::strtol(at, &end, 10);
+    if (end == at || *end != '.' || pid <= 0) {
+        return 0;
+    }
+    at = end + 1;
+    std::strtoull(at, &end, 16);
+    if (end == at || *end != '.') {
+        return 0;
+    }
+    at = end + 1;
+    std::strtoul(at, &end, 10);
+    return end != at && *end == '\0' ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the temporary files of path that writers killed in the middle of a write
+// left behind: those of processes that no longer exist. A live writer's file stays.
+void RemoveLeftovers(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t writer = WriterOf(entry->d_name, base);
+        if (writer != 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -59,6 +104,7 @@ bool AtomicFile::Write(const std::string& path, std::string_view bytes, mode_t n
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && std::rename(name.c_str(), path.c_str()) == 0) {
+        RemoveLeftovers(path);
         return true;
     }
     ::unlink(name.c_str());

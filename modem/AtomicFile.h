@@ -9,7 +9,8 @@ namespace veltro {
 
 // Writes whole files so that a crash or a full disk never leaves a cut file: the bytes
 // go to a temporary file in the same folder, which is flushed and then renamed over
-// the target. On failure the old file stays as it was.
+// the target. On failure the old file stays as it was. A writer killed in the middle
+// leaves its temporary file; the next successful write of the same file removes it.
 //
 // A replaced file keeps its mode. A new file gets newFileMode less the umask, so files
 // that hold the user's messages and contacts pass kPrivate.
