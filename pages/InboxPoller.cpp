@@ -6,6 +6,7 @@
 #include <array>
 #include <ctime>
 
+#include "app/records/MessageRecord.h"
 #include "modem/MessageContent.h"
 #include "modem/ModemEngine.h"
 #include "pages/CallPage.h"
@@ -22,6 +23,19 @@ void AppendNew(std::vector<std::string>& to, const std::vector<std::string>& fro
             to.push_back(index);
         }
     }
+}
+
+// True when the list holds a message from number with this text, as shown or as
+// "sms.dat" keeps it (an 8-bit message shown in hexadecimal may be cut there).
+bool Lists(const InboxModel& list, const std::string& number, const std::string& text) {
+    const MessageRecord kept = MessageRecord::Decode(MessageRecord{number, {}, text}.Encode());
+    const QString numbers[] = {QString::fromStdString(number), QString::fromStdString(kept.number)};
+    const QString texts[] = {QString::fromStdString(text), QString::fromStdString(kept.content)};
+    return std::any_of(list.BottomFirst().begin(), list.BottomFirst().end(),
+                       [&](const InboxModel::Entry& entry) {
+                           return (entry.number == numbers[0] || entry.number == numbers[1]) &&
+                                  (entry.content == texts[0] || entry.content == texts[1]);
+                       });
 }
 
 QString LocalTimeNow() {
@@ -41,9 +55,22 @@ void InboxPoller::Show(const std::string& number, const std::string& text) {
     });
 }
 
-bool InboxPoller::Take(const ReceivedMessage& message, std::vector<PartStore::Key>* joined) {
+bool InboxPoller::Take(const ReceivedMessage& message, bool recovered,
+                       std::vector<PartStore::Key>* joined) {
     const MessageContent content = MessageContent::Of(message);
     if (!content.isPart) {
+        if (recovered) {
+            bool listed = false;
+            if (!page_.CallOnUi([&] {
+                    listed = Lists(page_.Messages(), content.number, content.text);
+                    return true;
+                })) {
+                return false;
+            }
+            if (listed) {
+                return true;
+            }
+        }
         Show(content.number, content.text);
         return true;
     }
@@ -104,6 +131,20 @@ void InboxPoller::Run() {
     engine->SetSignalReport(false);
     std::array<ModemEngine::MessageIndexSlot, kIndexSlots> indexSlots{};
     int count = 0;
+    // Messages an earlier run read and did not delete: it ended between its listing and
+    // its save (they are not in "sms.dat"), or between its save and its deletes (they
+    // are). They are never listed as unread again, so the first cycle lists the read
+    // ones, reads them and keeps those the list lacks.
+    if (!readListed_) {
+        readListed_ = true;
+        std::vector<std::string> beyond;
+        engine->ListMessages(indexSlots, &count, false, &beyond);
+        for (int i = 0; i < count; ++i) {
+            AppendNew(recovered_, {indexSlots[static_cast<std::size_t>(i)].data()});
+        }
+        AppendNew(recovered_, beyond);
+        AppendNew(pendingReads_, recovered_);
+    }
     std::vector<std::string> beyond;
     const bool listed = engine->ListMessages(indexSlots, &count, true, &beyond);
     // Messages left over from earlier cycles come first: they are the oldest.
@@ -137,11 +178,16 @@ void InboxPoller::Run() {
         if (!engine->ReadMessage(toRead[current], &message)) {
             continue;
         }
-        if (Take(message, &joined)) {
+        const bool recovered =
+            std::find(recovered_.begin(), recovered_.end(), toRead[current]) != recovered_.end();
+        if (Take(message, recovered, &joined)) {
             fetched.push_back(toRead[current]);
         }
         ++current;
     }
+    std::erase_if(recovered_, [&fetched](const std::string& index) {
+        return std::find(fetched.begin(), fetched.end(), index) != fetched.end();
+    });
     pendingReads_.clear();
     for (const std::string& index : toRead) {
         if (std::find(fetched.begin(), fetched.end(), index) == fetched.end()) {

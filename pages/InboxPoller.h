@@ -21,9 +21,10 @@ class SmsInboxPage;
 //
 // A listing or a read marks a message read on the SIM, so a message listed but not
 // fetched would never be listed as unread again: such indices are kept and read by the
-// next cycles. So are messages added to the list whose save failed: they are deleted
-// by the first cycle whose save succeeds. Parts of concatenated messages wait in the
-// part store on disk until the whole message can be shown.
+// next cycles, and the first cycle of a run reads those an earlier run left read. So
+// are messages added to the list whose save failed: they are deleted by the first
+// cycle whose save succeeds. Parts of concatenated messages wait in the part store on
+// disk until the whole message can be shown.
 class InboxPoller {
 public:
     static constexpr std::size_t kIndexSlots = 50;
@@ -44,8 +45,9 @@ public:
 
 private:
     // Adds what message carries to the list (or to the part store): true when it is
-    // kept somewhere that outlives the program once "sms.dat" is written.
-    bool Take(const ReceivedMessage& message, std::vector<PartStore::Key>* joined);
+    // kept somewhere that outlives the program once "sms.dat" is written. A recovered
+    // message (one an earlier run read) that the list holds already is not added again.
+    bool Take(const ReceivedMessage& message, bool recovered, std::vector<PartStore::Key>* joined);
     void Show(const std::string& number, const std::string& text);
     void ShowJoined(std::vector<PartStore::Key>* joined);
     void DeleteFetched(ModemEngine& engine, std::vector<std::string> indices);
@@ -56,6 +58,9 @@ private:
     bool partsLoaded_ = false;
     std::vector<std::string> pendingReads_;
     std::vector<std::string> pendingDeletes_;
+    // Read messages found by the first cycle, until they are fetched.
+    bool readListed_ = false;
+    std::vector<std::string> recovered_;
 };
 
 }  // namespace veltro

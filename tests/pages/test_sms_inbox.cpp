@@ -225,6 +225,38 @@ private slots:
         QVERIFY(QDir::setCurrent(previous));
     }
 
+    // An earlier run ended between its reads and its save (message a), and between its
+    // save and its deletes (b, in the list): both were left read on the SIM, where no
+    // listing of unread messages finds them. The first cycle keeps a, and deletes both
+    // and the new message c, each in the list once.
+    void messagesAnEarlierRunLeftReadAreKeptOnce() {
+        CardHost host;
+        const auto time = vcard::SmsTimeStamp::At(1765000000);
+        for (const char* text : {"a", "b"}) {
+            vcard::StoredMessage read =
+                vcard::DeliverPduBuilder::Build("10086", text, time, "+8613800000500", 0)[0];
+            read.status = vcard::StoredMessage::Status::ReceivedRead;
+            host.Store(read);
+        }
+        host.inbox->AddMessage(
+            {QStringLiteral("12:00:00"), QStringLiteral("10086"), QStringLiteral("b")});
+        host.Receive("10010", "c");
+        QVERIFY(host.RunCycle());
+        QStringList texts;
+        for (int row = 0; row < host.inbox->Messages().rowCount(); ++row) {
+            texts << host.Content(row);
+        }
+        texts.sort();
+        QCOMPARE(texts,
+                 (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+        QCOMPARE(host.Stored(), 0);
+        QCOMPARE(host.Count("AT+CMGL=\"REC READ\""), 1);
+
+        // Read messages of this run's own are not listed again.
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.Count("AT+CMGL=\"REC READ\""), 1);
+    }
+
     // A click shows the entry's text; reply and forward fill only their own field.
     void viewerReplyForwardAndDelete() {
         CardHost host;
