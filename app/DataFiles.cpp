@@ -37,6 +37,27 @@ std::string PathIn(const QString& folder) {
     return folder.toStdString() + "/" + Record::kFileName;
 }
 
+// The phonebook's records, bottom row first.
+std::vector<PhonebookEntryRecord> PhonebookRecords(const QStandardItemModel& phonebook) {
+    std::vector<PhonebookEntryRecord> entries;
+    for (int row = phonebook.rowCount() - 1; row >= 0; --row) {
+        entries.push_back({Cell(phonebook, row, PhonebookPage::kNameColumn),
+                           Cell(phonebook, row, PhonebookPage::kNumberColumn)});
+    }
+    return entries;
+}
+
+// The inbox's records, bottom row first.
+std::vector<MessageRecord> MessageRecords(const InboxModel& messages) {
+    std::vector<MessageRecord> records;
+    records.reserve(messages.BottomFirst().size());
+    for (const InboxModel::Entry& entry : messages.BottomFirst()) {
+        records.push_back(
+            {entry.number.toStdString(), entry.time.toStdString(), entry.content.toStdString()});
+    }
+    return records;
+}
+
 }  // namespace
 
 void DataFiles::Load(QStandardItemModel& phonebook, InboxModel& messages) {
@@ -56,26 +77,23 @@ void DataFiles::Load(QStandardItemModel& phonebook, InboxModel& messages) {
 bool DataFiles::Save(const QStandardItemModel& phonebook, const InboxModel& messages,
                      const QString& folder) {
     const bool phonebookSaved = SavePhonebook(phonebook, folder);
-
-    std::vector<MessageRecord> records;
-    records.reserve(messages.BottomFirst().size());
-    for (const InboxModel::Entry& entry : messages.BottomFirst()) {
-        records.push_back(
-            {entry.number.toStdString(), entry.time.toStdString(), entry.content.toStdString()});
-    }
     using MessageFile = RecordFile<MessageRecord>;
-    const bool messagesSaved = MessageFile::Write(PathIn<MessageRecord>(folder), records);
+    const bool messagesSaved =
+        MessageFile::Write(PathIn<MessageRecord>(folder), MessageRecords(messages));
     return phonebookSaved && messagesSaved;
 }
 
 bool DataFiles::SavePhonebook(const QStandardItemModel& phonebook, const QString& folder) {
-    std::vector<PhonebookEntryRecord> entries;
-    for (int row = phonebook.rowCount() - 1; row >= 0; --row) {
-        entries.push_back({Cell(phonebook, row, PhonebookPage::kNameColumn),
-                           Cell(phonebook, row, PhonebookPage::kNumberColumn)});
-    }
     using PhonebookFile = RecordFile<PhonebookEntryRecord>;
-    return PhonebookFile::Write(PathIn<PhonebookEntryRecord>(folder), entries);
+    return PhonebookFile::Write(PathIn<PhonebookEntryRecord>(folder), PhonebookRecords(phonebook));
+}
+
+std::string DataFiles::PhonebookBytes(const QStandardItemModel& phonebook) {
+    return RecordFile<PhonebookEntryRecord>::Encode(PhonebookRecords(phonebook));
+}
+
+std::string DataFiles::MessageBytes(const InboxModel& messages) {
+    return RecordFile<MessageRecord>::Encode(MessageRecords(messages));
 }
 
 }  // namespace veltro

@@ -3,6 +3,8 @@
 #include <QStandardItemModel>
 #include <QString>
 
+#include <string>
+
 #include "pages/InboxModel.h"
 
 namespace veltro {
@@ -24,6 +26,10 @@ public:
                      const QString& folder = {});
     // Writes the phonebook list alone, as Save writes it.
     static bool SavePhonebook(const QStandardItemModel& phonebook, const QString& folder = {});
+
+    // The bytes a save writes now for each list.
+    static std::string PhonebookBytes(const QStandardItemModel& phonebook);
+    static std::string MessageBytes(const InboxModel& messages);
 };
 
 }  // namespace veltro

@@ -47,13 +47,18 @@ public:
         if (path.empty()) {
             return false;
         }
+        return AtomicFile::Write(path, Encode(records), AtomicFile::kPrivate);
+    }
+
+    // The file's bytes for these records, in this order.
+    static std::string Encode(const std::vector<Record>& records) {
         std::string bytes;
         bytes.reserve(records.size() * Record::kSize);
         for (const Record& record : records) {
             const auto encoded = record.Encode();
             bytes.append(encoded.data(), encoded.size());
         }
-        return AtomicFile::Write(path, bytes, AtomicFile::kPrivate);
+        return bytes;
     }
 };
 
