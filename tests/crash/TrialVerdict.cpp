@@ -1,0 +1,133 @@
+#include "TrialVerdict.h"
+
+#include <QCryptographicHash>
+
+#include <algorithm>
+#include <span>
+
+#include "app/records/MessageRecord.h"
+#include "app/records/PhonebookEntryRecord.h"
+
+namespace veltro {
+
+namespace {
+
+bool HasPrefix(const std::vector<std::string>& names, const std::string& prefix) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& name) { return name.rfind(prefix, 0) == 0; });
+}
+
+TrialVerdict::Moment MomentOf(const DriverLog& log, const TrialFacts& facts) {
+    if (!log.ready) {
+        return TrialVerdict::Moment::kStartUp;
+    }
+    if (HasPrefix(facts.newDebris, "vc.dat.") || !log.pendingVc.empty()) {
+        return TrialVerdict::Moment::kVcSave;
+    }
+    if (HasPrefix(facts.newDebris, "sms.dat.")) {
+        return TrialVerdict::Moment::kSmsSave;
+    }
+    return log.inCycle ? TrialVerdict::Moment::kInboxCycle : TrialVerdict::Moment::kIdle;
+}
+
+// How often each content occurs in the records of "sms.dat".
+std::map<std::string, int> ContentCounts(const std::string& bytes) {
+    std::map<std::string, int> counts;
+    for (std::size_t at = 0; at + MessageRecord::kSize <= bytes.size();
+         at += MessageRecord::kSize) {
+        const std::span<const char, MessageRecord::kSize> record(bytes.data() + at,
+                                                                 MessageRecord::kSize);
+        ++counts[MessageRecord::Decode(record).content];
+    }
+    return counts;
+}
+
+void CheckFiles(const DriverLog& log, const TrialFacts& facts, std::vector<std::string>& out) {
+    if (log.loadedVc != facts.vcAtStart || log.loadedSms != facts.smsAtStart) {
+        out.push_back("the window did not load the files as they were");
+    }
+    if (facts.vcBytes.size() % PhonebookEntryRecord::kSize != 0) {
+        out.push_back("vc.dat has a cut record");
+    }
+    const std::string vc = TrialVerdict::Hash(facts.vcBytes);
+    if (vc != log.savedVc &&
+        std::find(log.pendingVc.begin(), log.pendingVc.end(), vc) == log.pendingVc.end()) {
+        out.push_back("vc.dat is neither the saved phonebook nor the one being saved");
+    }
+    if (facts.smsBytes.size() % MessageRecord::kSize != 0) {
+        out.push_back("sms.dat has a cut record");
+    }
+    if (log.smsContents.count(TrialVerdict::Hash(facts.smsBytes)) == 0) {
+        out.push_back("sms.dat is none of the inbox's contents");
+    }
+    for (const std::string& name : facts.oldDebris) {
+        out.push_back("an earlier run's temporary file is still there: " + name);
+    }
+}
+
+}  // namespace
+
+TrialVerdict TrialVerdict::Judge(const DriverLog& log, const TrialFacts& facts) {
+    TrialVerdict verdict;
+    verdict.moment = MomentOf(log, facts);
+    CheckFiles(log, facts, verdict.violations);
+
+    const std::map<std::string, int> counts = ContentCounts(facts.smsBytes);
+    for (const auto& [content, count] : counts) {
+        verdict.messagesInFile += count;
+        if (count > 1) {
+            verdict.violations.push_back("shown " + std::to_string(count) + " times: " + content);
+        }
+    }
+    for (const auto& [text, place] : facts.messages) {
+        const auto found = counts.find(text);
+        const bool inFile = found != counts.end();
+        switch (place) {
+            case MessagePlace::kDeletedFromSim:
+                ++verdict.deletedFromSim;
+                [[fallthrough]];
+            case MessagePlace::kFileOnly:
+                if (!inFile) {
+                    verdict.violations.push_back("lost: " + text);
+                }
+                break;
+            // A message read but not yet deleted is fetched again by the next run.
+            case MessagePlace::kReadOnSim:
+                ++verdict.readOnSim;
+                if (facts.drained) {
+                    verdict.violations.push_back("still on the SIM after all cycles: " + text);
+                }
+                break;
+            case MessagePlace::kUnreadOnSim:
+                if (inFile || facts.drained) {
+                    verdict.violations.push_back("still unread on the SIM: " + text);
+                }
+                break;
+        }
+    }
+    return verdict;
+}
+
+std::string TrialVerdict::Hash(const std::string& bytes) {
+    return QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
+
+const char* TrialVerdict::MomentName(Moment moment) {
+    switch (moment) {
+        case Moment::kStartUp:
+            return "start-up";
+        case Moment::kVcSave:
+            return "vc.dat save";
+        case Moment::kSmsSave:
+            return "sms.dat save";
+        case Moment::kInboxCycle:
+            return "inbox cycle";
+        case Moment::kIdle:
+            return "idle";
+    }
+    return "?";
+}
+
+}  // namespace veltro
