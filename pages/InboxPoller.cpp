@@ -97,7 +97,7 @@ void InboxPoller::DeleteFetched(ModemEngine& engine, std::vector<std::string> in
     // A stopped cycle, or a card that has gone, leaves the rest to a later cycle. The
     // delete the card went away in is not tried again: it may have been carried out,
     // and the slot may hold a new message by then (a message left read on the SIM is
-    // in "sms.dat" already and is not listed again).
+    // in "sms.dat" already; the next run's first cycle finds it listed and deletes it).
     std::size_t i = 0;
     for (; i < indices.size(); ++i) {
         if (page_.CycleCancelled() || engine.DeviceGone()) {
