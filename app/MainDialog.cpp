@@ -79,6 +79,7 @@ MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
 }
 
 MainDialog::~MainDialog() {
+    cardWatch_.Stop();
     StopStartupWorker();
     JoinSignalReader();
     // A poll cycle still running lets go of the engine before it is released.
