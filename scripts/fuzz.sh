@@ -28,7 +28,7 @@ trap 'rm -rf "$TMPDIR"' EXIT
 
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DVELTRO_FUZZ=ON -DVELTRO_WITH_QT=OFF -DVELTRO_BUILD_TESTS=OFF >/dev/null
+    -DVELTRO_FUZZ=ON -DVELTRO_WITH_QT=OFF -DVELTRO_BUILD_TESTS=ON >/dev/null
 targets=${FUZZ_TARGETS:-$(sed -n 's/^veltro_fuzz_target(fuzz_\([a-z_]*\) .*/\1/p' fuzz/CMakeLists.txt)}
 cmake --build "$out" --target $(printf 'fuzz_%s ' $targets)
 

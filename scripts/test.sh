@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test suite: the full build
 # (Qt tests on the offscreen platform), its suites that touch ports, ptys, files or pppd
-# again as an ordinary user, then the Qt-free core again under ASan+UBSan, then a short
-# run of every fuzz target.
+# again as an ordinary user, then a short run of every fuzz target and the Qt-free core's
+# suites under clang with ASan+UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -27,18 +27,16 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 phase tests
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELTRO_WITH_QT=OFF \
-    -DVELTRO_SANITIZE=ON >/dev/null
-cmake --build build-asan
-phase asan-build
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan -L core --output-on-failure -j"$jobs"
-phase asan-tests
-
-# Every fuzz target over its corpus and for a few seconds more (clang, ASan+UBSan);
-# scripts/fuzz.sh with a longer time is the campaign.
+# The Qt-free core again under clang with ASan and UBSan, in the fuzzers' build so that
+# its libraries compile once for both: every fuzz target over its corpus and for a few
+# seconds more (scripts/fuzz.sh with a longer time is the campaign), then every core suite.
 FUZZ_SMOKE=1 bash scripts/fuzz.sh 3
 phase fuzz
+cmake --build build-fuzz
+phase sanitizer-build
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-fuzz -L core --output-on-failure -j"$jobs"
+phase sanitizer-tests
 
 # Figures the project tracks; they print, they do not fail the run.
 for bench in build/bin/bench_*; do
