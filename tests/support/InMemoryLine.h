@@ -22,6 +22,7 @@ public:
     int RaiseDtr() override { return Result(); }
     int LowerDtr() override { return Result(); }
     bool PurgeAll() override { return PurgeInput(); }
+    bool Gone() const override { return !Present(); }
 
 protected:
     // False once the line is gone (a pulled-out card): control calls then fail.
