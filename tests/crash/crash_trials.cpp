@@ -49,7 +49,7 @@ struct Settings {
     int trials = 100;
     unsigned long long seed = 1;
     QString dir;
-    int killWithinMs = 30000;
+    int killWithinMs = 20000;
     int oldContacts = 300;
     int oldMessages = 1500;
 };
@@ -136,22 +136,18 @@ public:
         const int saveNumber = Between(1, 3);
         const int intoSaveMs = Between(0, 20);
         const unsigned windowSeed = static_cast<unsigned>(random_());
-        const int before = Between(0, 1);
-        std::vector<int> arrivals(static_cast<std::size_t>(Between(0, 1)));
-        for (int& at : arrivals) {
-            at = Between(0, killAfterMs);
-        }
-        std::sort(arrivals.begin(), arrivals.end());
+        // Each read costs the window about 3 s of modem dialogue: a message in every
+        // other trial keeps the backlog of killed runs small enough for later runs to save.
+        const bool before = Between(0, 3) == 0;
+        const bool during = Between(0, 3) == 0;
+        const int arrivalMs = Between(0, killAfterMs);
 
         PlugCardIn();
-        for (int i = 0; i < before; ++i) {
+        if (before || mode == 3) {
             NewMessage(trial);
         }
         if (mode >= 2) {
             const std::string file = mode == 2 ? "vc.dat" : "sms.dat";
-            for (std::size_t i = 0; i < arrivals.size(); ++i) {
-                NewMessage(trial);
-            }
             std::string what = "no " + file + " save came: kill " +
                                std::to_string(settings_.killWithinMs) + " ms after start-up";
             const auto untilKill = [&](std::chrono::steady_clock::time_point readyAt) {
@@ -164,8 +160,8 @@ public:
             return Watch(trial, windowSeed, untilKill, false, what);
         }
         const auto untilKill = [&](std::chrono::steady_clock::time_point readyAt) {
-            for (const int at : arrivals) {
-                std::this_thread::sleep_until(readyAt + std::chrono::milliseconds(at));
+            if (during) {
+                std::this_thread::sleep_until(readyAt + std::chrono::milliseconds(arrivalMs));
                 NewMessage(trial);
             }
             std::this_thread::sleep_until(readyAt + std::chrono::milliseconds(killAfterMs));
@@ -179,7 +175,7 @@ public:
     bool Drain(int trial) {
         PlugCardIn();
         const auto untilKill = [this](std::chrono::steady_clock::time_point readyAt) {
-            const auto limit = readyAt + std::chrono::seconds(180);
+            const auto limit = readyAt + std::chrono::seconds(900);
             while (!card_.StoredMessages().empty() && std::chrono::steady_clock::now() < limit) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             }
@@ -252,9 +248,11 @@ private:
             const bool old = debrisBefore.count(name) != 0;
             (old ? facts.oldDebris : facts.newDebris).push_back(name);
         }
-        if (log.contactSaves == 0) {
-            facts.oldDebris.clear();
-        }
+        // A leftover goes with the next write of its own file.
+        const bool smsWritten = TrialVerdict::Hash(facts.smsBytes) != facts.smsAtStart;
+        std::erase_if(facts.oldDebris, [&](const std::string& name) {
+            return name.rfind("vc.dat.", 0) == 0 ? log.contactSaves == 0 : !smsWritten;
+        });
         UpdateMessagePlaces();
         facts.messages = messages_;
         TrialVerdict verdict = TrialVerdict::Judge(log, facts);
