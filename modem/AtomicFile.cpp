@@ -59,11 +59,27 @@ pid_t WriterOf(const std::string& name, const std::string& base) {
     return end != at && *end == '\0' ? static_cast<pid_t>(pid) : 0;
 }
 
+// The folder that holds path, "." for a bare name.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+// Makes the rename itself durable: until the folder is synced, a power loss may bring
+// back the old name's contents even though the new file's data reached the disk.
+void SyncFolder(const std::string& path) {
+    const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 // Removes the temporary files of path that writers killed in the middle of a write
 // left behind: those of processes that no longer exist. A live writer's file stays.
 void RemoveLeftovers(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string folder = FolderOf(path);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
@@ -104,6 +120,7 @@ bool AtomicFile::Write(const std::string& path, std::string_view bytes, mode_t n
     ok = ok && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && std::rename(name.c_str(), path.c_str()) == 0) {
+        SyncFolder(path);
         RemoveLeftovers(path);
         return true;
     }
