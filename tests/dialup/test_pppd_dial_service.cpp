@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "DialupTestPlatform.h"
+#include "EndedProcess.h"
 #include "dialup/ConnectionRegistry.h"
 #include "dialup/ConnectionStatistics.h"
 #include "dialup/DialupConnection.h"
@@ -310,15 +311,7 @@ TEST_F(PppdServiceTest, NotifierHearsEachNewState) {
     EXPECT_EQ(states.end(), std::adjacent_find(states.begin(), states.end()));
 }
 
-// The id of a process that has ended.
-pid_t EndedProcess() {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::_exit(0);
-    }
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
+using test::EndedProcess;
 
 TEST_F(PppdServiceTest, ARecordOfAnotherProcessIsNeverSignalled) {
     // Our own pid, recorded with another start time: a reused id, not the dialer.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "EndedProcess.h"
 #include "modem/AtomicFile.h"
 
 namespace fs = std::filesystem;
@@ -13,15 +14,7 @@ namespace fs = std::filesystem;
 namespace veltro {
 namespace {
 
-// A process id that no process has any more: a child that has ended and been reaped.
-pid_t EndedProcess() {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::_exit(0);
-    }
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
+using test::EndedProcess;
 
 void Touch(const fs::path& path) {
     std::ofstream(path) << "half a file";
