@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 
 if [ "$(id -u)" -ne 0 ]; then
-    ctest --test-dir "$build" -L user --output-on-failure -j"$((2 * $(nproc)))"
+    ctest --test-dir "$build" -L user --output-on-failure -j"$(nproc)"
     exit
 fi
 
@@ -58,4 +58,4 @@ trees+=("$build/Testing")
 install -d -o "$user" -g "$user" -m 0700 "$scratch/home" "$scratch/run"
 as_user env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$scratch/home" \
     XDG_RUNTIME_DIR="$scratch/run" TMPDIR=/tmp LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
-    ctest --test-dir "$build" -L user --output-on-failure -j"$((2 * $(nproc)))"
+    ctest --test-dir "$build" -L user --output-on-failure -j"$(nproc)"

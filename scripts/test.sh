@@ -8,9 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
-# The suites spend most of their time waiting for the virtual card's real-time answers,
-# so twice as many run at once as there are processors.
-jobs=$((2 * $(nproc)))
+jobs=$(nproc)
 # Each phase's wall time, to keep the whole run's budget in view.
 phase_start=$SECONDS
 phase() {
