@@ -17,6 +17,7 @@
 #include "dialup/EnsureDialupEntry.h"
 #include "modem/MessagePump.h"
 #include "modem/ModemEngine.h"
+#include "pages/OffThread.h"
 
 namespace veltro {
 
@@ -216,11 +217,9 @@ void ConnectionControl::Disconnect() {
     window_.SetStatusText(QString::fromUtf8(kDisconnectingText));
     Pump();
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     if (dialup_) {
-        dialup_->HangUp();
+        HangUp(*dialup_);
     }
-    QApplication::restoreOverrideCursor();
     Pump();
 
     ReleaseStatistics();
@@ -331,16 +330,24 @@ void ConnectionControl::EndConnectionForClose() {
     }
 }
 
-// The dial wait that is still on the stack sees the connection gone and returns.
+// The dial wait that is still on the stack sees the connection gone and returns. The
+// connection is taken first, so that a second close during the hang-up (a session end)
+// finds nothing left to abandon.
 void ConnectionControl::AbandonDial() {
     if (!dialup_) {
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    dialup_->HangUp();
-    QApplication::restoreOverrideCursor();
+    const std::unique_ptr<DialupConnection> dialup = std::move(dialup_);
+    HangUp(*dialup);
     ReleaseStatistics();
-    dialup_.reset();
+}
+
+// pppd may take seconds to end its link (and is killed after the dial service's limit):
+// the hang-up waits on a helper thread while the window keeps painting.
+void ConnectionControl::HangUp(DialupConnection& dialup) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    RunOffThread([&dialup] { return dialup.HangUp(); });
+    QApplication::restoreOverrideCursor();
 }
 
 void ConnectionControl::SaveAndEnd() {

@@ -97,6 +97,7 @@ private:
     void ReopenModem();
     // Ends a dial still in progress when the window closes during the wait.
     void AbandonDial();
+    void HangUp(DialupConnection& dialup);
     void SaveAndEnd();
     void EndConnectionForClose();
 

@@ -5,8 +5,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 #include "CardRules.h"
 #include "ManualClock.h"
@@ -44,6 +47,9 @@ public:
     test::ManualClock* clock = nullptr;
     std::vector<std::uint64_t> dialTimes;
     std::vector<ConnectionHandle> hangUps;
+    // Real time a hang-up takes, as pppd's link ending does.
+    int hangUpMs = 0;
+    std::atomic<bool> hangingUp = false;
 
     int Dial(const DialRequest&, ConnectionHandle& handle) override {
         dialTimes.push_back(clock->NowMs());
@@ -67,7 +73,10 @@ public:
         return std::vector<ActiveConnection>{};
     }
     int HangUp(ConnectionHandle handle) override {
+        hangingUp = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(hangUpMs));
         hangUps.push_back(handle);
+        hangingUp = false;
         return 0;
     }
     int GetStatistics(ConnectionHandle, LinkStatistics&) override { return 668; }
@@ -335,6 +344,32 @@ private slots:
         QCOMPARE(stacks.size(), std::size_t{51});
         QCOMPARE(dialer.dialTimes.size(), std::size_t{51});
         QCOMPARE(stacks.front(), stacks.back());
+        VerifyIdle(dialog);
+    }
+
+    // A hang-up that takes its time (pppd ending its link) leaves the window running.
+    void slowHangUpKeepsTheWindowRunning() {
+        auto modem = std::make_shared<test::ScriptedLine::Shared>();
+        modem->rules = test::CardRules("BenQ");
+        dir_->WriteTable({{kDeviceName, "pts/77"}});
+        test::ManualClock clock;
+        ScriptedDialService dialer;
+        dialer.clock = &clock;
+        dialer.plans = {{0, {kStateConnected}, ""}};
+        ScriptedPlatform platform(dialer);
+        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        QCOMPARE(RunStartup(dialog), int(DeviceStartup::kSuccess));
+        dialog.ConnectButton().click();
+        VerifyConnected(dialog);
+
+        dialer.hangUpMs = 400;
+        int ticksDuringHangUp = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ticksDuringHangUp += dialer.hangingUp ? 1 : 0; });
+        ticker.start(20);
+        dialog.ConnectButton().click();
+        QCOMPARE(dialer.hangUps.size(), std::size_t{1});
+        QVERIFY2(ticksDuringHangUp >= 5, qPrintable(QString::number(ticksDuringHangUp)));
         VerifyIdle(dialog);
     }
 
