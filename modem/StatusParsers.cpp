@@ -63,6 +63,11 @@ ParsedField StatusParsers::PacketRegistration(std::string_view text) {
         return field;
     }
     field.ok = LeadingInteger(text.substr(comma + 1, end - comma - 1), &field.value);
+    // The status is made of digits: a minus sign starts none, so "-1" reads as 0 (not
+    // registered) and no caller ever sees a negative status.
+    if (field.value < 0) {
+        field.value = 0;
+    }
     return field;
 }
 

@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"afterStaleText", "RING\r\n\r\nOK\r\n+CGREG: 0,3\r\nOK\r\n", true, 3},
         FieldCase{"firstLineWins", "+CGREG: 0,1\r\n+CGREG: 0,5\r\n", true, 1},
         FieldCase{"spaceBeforeStatus", "+CGREG: 2, 1\r\n", true, 1},
+        FieldCase{"negativeIsNoStatus", "+CGREG: ,\n\r\r-1\r\r\n", true, 0},
         FieldCase{"noComma", "\r\n+CGREG: 0\r\n\r\nOK\r\n", false, 0},
         FieldCase{"noLineEnd", "+CGREG: 0,1", false, 0},
         FieldCase{"noPrefix", "\r\n+CREG: 0,1\r\n\r\nOK\r\n", false, 0},
