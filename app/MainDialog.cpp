@@ -231,6 +231,11 @@ void MainDialog::Initialise(SingleInstance* mark) {
         page->setGeometry(PageRect());
         page->hide();
     }
+    // The page rectangle reaches a few pixels into the tops of the four buttons; they
+    // stay whole above whichever page is shown.
+    for (SkinButton* button : {phonebookButton_, smsButton_, callButton_, connectButton_}) {
+        button->raise();
+    }
 
     LoadDataFiles();
     connect(this, &MainDialog::startupFinished, this, [this](int outcome) {

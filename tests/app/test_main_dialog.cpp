@@ -225,6 +225,12 @@ private slots:
         QVERIFY(!dialog->StatusLine().isVisible());
         QVERIFY(!dialog->NewMessageIcon().isVisible());
         QCOMPARE(dialog->Inbox().geometry(), dialog->PageRect());
+        // The page reaches into the buttons' tops; the buttons stay whole above it.
+        for (SkinButton* button : {&dialog->ConnectButton(), &dialog->CallButton(),
+                                   &dialog->SmsButton(), &dialog->PhonebookButton()}) {
+            QVERIFY(dialog->PageRect().contains(button->geometry().topLeft()));
+            QCOMPARE(dialog->childAt(button->geometry().topLeft()), button);
+        }
 
         // The page polls would take the modem now and then, and a display refresh
         // skips a busy modem: they stop, and whatever runs is let finish.
