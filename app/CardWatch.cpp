@@ -1,6 +1,7 @@
 #include "app/CardWatch.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "app/DeviceStartup.h"
 #include "app/MainDialog.h"
@@ -90,7 +91,10 @@ void CardWatch::CardLost() {
         return;
     }
     losing_ = true;
-    window_.Call().DeviceLost();
+    // The status view replaces the call page: it says what became of the call too.
+    if (const QString callCut = window_.Call().DeviceLost(); !callCut.isEmpty()) {
+        cutCallText_ = callCut;
+    }
     window_.Call().StopTimer1();
     // A running poll cycle ends quickly on a gone card; its messages are in "sms.dat".
     window_.Inbox().StopTimer1();
@@ -113,7 +117,11 @@ void CardWatch::CardLost() {
     window_.GprsIcon().hide();
     window_.NoSignalIcon().show();
     window_.ShowPage(MainDialog::kStatusView);
-    window_.SetStatusText(QString::fromUtf8(kCardGoneText));
+    QString text = QString::fromUtf8(kCardGoneText);
+    if (!cutCallText_.isEmpty()) {
+        text += QStringLiteral("\n\n") + std::exchange(cutCallText_, QString());
+    }
+    window_.SetStatusText(text);
     window_.StatusLine().setToolTip(QString());
     state_ = State::Gone;
     tried_.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QTimer>
 
 #include <string>
@@ -58,6 +59,8 @@ private:
     // again for the same port until that tty has gone or another has come.
     std::string tried_;
     bool losing_ = false;
+    // What the call page said of a call the card's going cut, until the status says it.
+    QString cutCallText_;
 };
 
 }  // namespace veltro

@@ -294,9 +294,9 @@ void CallPage::EndCall() {
     ringing_ = false;
 }
 
-void CallPage::DeviceLost() {
+QString CallPage::DeviceLost() {
     if (!callInProgress_ && !ringing_) {
-        return;
+        return {};
     }
     UpdateCallSeconds();
     ring_.Stop();
@@ -304,8 +304,10 @@ void CallPage::DeviceLost() {
     clock_.stop();
     callInProgress_ = false;
     ringing_ = false;
-    SetStatus(TimeText(kCallLostFormat, callSeconds_));
+    const QString text = TimeText(kCallLostFormat, callSeconds_);
+    SetStatus(text);
     callButton_->setEnabled(true);
+    return text;
 }
 
 void CallPage::StartCounting() {

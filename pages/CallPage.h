@@ -71,8 +71,9 @@ public:
     void ClockTick();
     void FillNumberList();
     // The card has gone: a call in any state ends here, without a word to the modem,
-    // and leaves the window's command buttons to the window.
-    void DeviceLost();
+    // and leaves the window's command buttons to the window. Returns what the page then
+    // says of the cut call, or nothing when no call was on.
+    QString DeviceLost();
 
     // A time text with seconds split into hours, minutes and seconds.
     static QString TimeText(const char* format, std::uint32_t seconds);

@@ -73,8 +73,9 @@ private:
     QString Status() const { return dialog_->StatusLine().text(); }
     static QString Text(const char* text) { return QString::fromUtf8(text); }
 
-    void VerifyCardGoneState() {
-        QCOMPARE(Status(), Text(CardWatch::kCardGoneText));
+    void VerifyCardGoneState(const QString& cutCall = {}) {
+        QCOMPARE(Status(), cutCall.isEmpty() ? Text(CardWatch::kCardGoneText)
+                                             : Text(CardWatch::kCardGoneText) + "\n\n" + cutCall);
         QVERIFY(dialog_->StatusLine().isVisible());
         QVERIFY(dialog_->Watch().IsCardGone());
         QVERIFY(dialog_->Engine() == nullptr);
@@ -162,10 +163,13 @@ private slots:
 
         GapMeter gaps;
         card_->Unplug();
-        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CardWatch::kCardGoneText), kNoticeLimitMs);
-        VerifyCardGoneState();
+        QTRY_VERIFY_WITH_TIMEOUT(Status().startsWith(Text(CardWatch::kCardGoneText)),
+                                 kNoticeLimitMs);
         QVERIFY2(page.Status().text().startsWith(QStringLiteral("通话中断,通话时长: 00:00:")),
                  qPrintable(page.Status().text()));
+        // The status view, which replaces the call page, says what became of the call.
+        QCOMPARE(Status(), Text(CardWatch::kCardGoneText) + "\n\n" + page.Status().text());
+        VerifyCardGoneState(page.Status().text());
         QVERIFY(!page.CallInProgress());
         QVERIFY(!page.Ringing());
         QVERIFY(!page.Counting());

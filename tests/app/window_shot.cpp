@@ -3,8 +3,9 @@
 // scripts/window-shot.sh; the pictures are the README's docs/window.png, and with a view
 // named, docs/call.png (a call ringing in), docs/phonebook.png (a few contacts) and
 // docs/traffic.png (connected, the link carrying data for a few seconds), docs/menu.png
-// (the SMS menu open, with its flat frame and soft shadow over a plain desktop) and
-// docs/unplugged.png (the card pulled out while the window is idle).
+// (the SMS menu open, with its flat frame and soft shadow over a plain desktop),
+// docs/unplugged.png (the card pulled out while the window is idle) and docs/call-cut.png
+// (the card pulled out during a call).
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -24,7 +25,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [call|phonebook|traffic|menu|unplugged]\n",
+        std::fprintf(stderr,
+                     "usage: %s OUTPUT.png [call|callcut|phonebook|traffic|menu|unplugged]\n",
                      argv[0]);
         return 2;
     }
@@ -82,6 +84,14 @@ int main(int argc, char** argv) {
         // The call poll and the window's next look notice it within 3 s.
         stage = [&demo] { demo.Card()->Unplug(); };
         settleMs = 4500;
+    } else if (std::strcmp(view, "callcut") == 0) {
+        // A call rings in, is answered, and the card is pulled out during it.
+        stage = [&demo, &dialog] {
+            demo.Card()->IncomingCall("13800138000");
+            QTimer::singleShot(2500, &dialog, [&dialog] { dialog.Call().CallButton().click(); });
+            QTimer::singleShot(5000, &dialog, [&demo] { demo.Card()->Unplug(); });
+        };
+        settleMs = 9000;
     } else if (std::strcmp(view, "menu") == 0) {
         stage = [&dialog] { dialog.SmsButton().click(); };
         margin = QSize(40, 50);
