@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 
+#include "CardWindow.h"
 #include "WindowSandbox.h"
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
@@ -23,7 +24,6 @@ namespace veltro {
 
 namespace {
 
-constexpr int kStartupLimitMs = 60000;
 constexpr int kEventLimitMs = 10000;
 
 // The real clock, set forward by the test to stand for a long call.
@@ -74,18 +74,10 @@ private slots:
         DialogColours::Apply();
         dir_ = std::make_unique<test::WindowSandbox>();
 
-        vcard::CardOptions options;
-        options.manufacturer = "BenQ GSM/GPRS modem";
-        card_ = std::make_unique<vcard::VirtualCard>(options);
-        QVERIFY(card_->Start());
-        dir_->WriteTable({{"VeltroGSM无线调制解调器", card_->PortName()}});
-
+        card_ = test::StartCard(*dir_);
+        QVERIFY(card_);
         dialog_ = std::make_unique<MainDialog>(clock_, SerialPort::Factory(clock_));
-        QSignalSpy finished(dialog_.get(), &MainDialog::startupFinished);
-        dialog_->Initialise(nullptr);
-        dialog_->show();
-        QVERIFY(finished.wait(kStartupLimitMs) || !finished.isEmpty());
-        QCOMPARE(finished.at(0).at(0).toInt(), int(DeviceStartup::kSuccess));
+        QCOMPARE(test::RunStartup(*dialog_), int(DeviceStartup::kSuccess));
         QVERIFY(Page().IsTimer1Active());
     }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "CardWindow.h"
 #include "WindowSandbox.h"
 #include "app/CardWatch.h"
 #include "app/DeviceStartup.h"
@@ -19,7 +20,7 @@ namespace veltro {
 
 namespace {
 
-constexpr int kStartupLimitMs = 60000;
+using test::kStartupLimitMs;
 constexpr int kConnectLimitMs = 40000;
 // A pulled card is seen by the next call poll (950 ms) and the next look (2 s).
 constexpr int kNoticeLimitMs = 15000;
@@ -117,19 +118,11 @@ private slots:
     void initTestCase() {
         DialogColours::Apply();
         dir_ = std::make_unique<test::WindowSandbox>();
-        vcard::CardOptions options;
-        options.manufacturer = "BenQ GSM/GPRS modem";
-        card_ = std::make_unique<vcard::VirtualCard>(options);
-        QVERIFY(card_->Start());
-        dir_->WriteTable({{kDeviceName, card_->PortName()}});
-
+        card_ = test::StartCard(*dir_);
+        QVERIFY(card_);
         Clock& clock = SystemClock::Instance();
         dialog_ = std::make_unique<MainDialog>(clock, SerialPort::Factory(clock));
-        QSignalSpy finished(dialog_.get(), &MainDialog::startupFinished);
-        dialog_->Initialise(nullptr);
-        dialog_->show();
-        QVERIFY(finished.wait(kStartupLimitMs) || !finished.isEmpty());
-        QCOMPARE(finished.at(0).at(0).toInt(), int(DeviceStartup::kSuccess));
+        QCOMPARE(test::RunStartup(*dialog_), int(DeviceStartup::kSuccess));
     }
 
     void cleanupTestCase() {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "CardRules.h"
+#include "CardWindow.h"
 #include "ManualClock.h"
 #include "ScriptedLine.h"
 #include "WindowSandbox.h"
@@ -30,7 +31,7 @@ namespace veltro {
 
 namespace {
 
-constexpr int kStartupLimitMs = 60000;
+using test::RunStartup;
 constexpr int kConnectLimitMs = 30000;
 constexpr char kDeviceName[] = "VeltroGSM无线调制解调器";
 
@@ -96,6 +97,23 @@ private:
     DialService& dialer_;
 };
 
+// The window on a scripted modem and a scripted dial service, in virtual time.
+struct ScriptedWindow {
+    ScriptedWindow(const test::WindowSandbox& dir, std::vector<ScriptedDialService::Plan> plans) {
+        modem->rules = test::CardRules("BenQ");
+        dir.WriteTable({{kDeviceName, "pts/77"}});
+        dialer.clock = &clock;
+        dialer.plans = std::move(plans);
+    }
+
+    std::shared_ptr<test::ScriptedLine::Shared> modem =
+        std::make_shared<test::ScriptedLine::Shared>();
+    test::ManualClock clock;
+    ScriptedDialService dialer;
+    ScriptedPlatform platform{dialer};
+    MainDialog dialog{clock, test::ScriptedLine::Factory(clock, modem)};
+};
+
 // A question as the test saw it, with where the stack stood when it was asked.
 struct Asked {
     QString title;
@@ -113,16 +131,6 @@ class ConnectionControlTest : public QObject {
 private:
     std::unique_ptr<test::WindowSandbox> dir_;
     std::unique_ptr<vcard::VirtualCard> card_;
-
-    static int RunStartup(MainDialog& dialog) {
-        QSignalSpy finished(&dialog, &MainDialog::startupFinished);
-        dialog.Initialise(nullptr);
-        dialog.show();
-        if (!finished.wait(kStartupLimitMs) && finished.isEmpty()) {
-            return -1;
-        }
-        return finished.at(0).at(0).toInt();
-    }
 
     static void VerifyIdle(MainDialog& dialog) {
         QCOMPARE(dialog.ConnectButton().text(), QStringLiteral("连接"));
@@ -189,11 +197,8 @@ private slots:
     // The whole round on the virtual card and the stand-in dialer: connect, the card
     // drops the link, connect again, close.
     void connectDropAndCloseOnTheVirtualCard() {
-        vcard::CardOptions options;
-        options.manufacturer = "BenQ GSM/GPRS modem";
-        card_ = std::make_unique<vcard::VirtualCard>(options);
-        QVERIFY(card_->Start());
-        dir_->WriteTable({{kDeviceName, card_->PortName()}});
+        card_ = test::StartCard(*dir_);
+        QVERIFY(card_);
         Clock& clock = SystemClock::Instance();
         MainDialog dialog(clock, SerialPort::Factory(clock));
         std::vector<Asked> asked;
@@ -280,16 +285,10 @@ private slots:
     // The questions after a failed and a timed-out dial, in virtual time on a scripted
     // modem: Yes starts a complete new attempt with a new limit, No returns to idle.
     void failedAndTimedOutDials() {
-        auto modem = std::make_shared<test::ScriptedLine::Shared>();
-        modem->rules = test::CardRules("BenQ");
-        dir_->WriteTable({{kDeviceName, "pts/77"}});
-        test::ManualClock clock;
-        ScriptedDialService dialer;
-        dialer.clock = &clock;
-        dialer.plans = {{0, {kStateConnectDevice, kStateDisconnected}, "Connect script failed"},
-                        {0, {kStateConnectDevice}, ""}};
-        ScriptedPlatform platform(dialer);
-        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        ScriptedWindow window(
+            *dir_, {{0, {kStateConnectDevice, kStateDisconnected}, "Connect script failed"},
+                    {0, {kStateConnectDevice}, ""}});
+        auto& [modem, clock, dialer, platform, dialog] = window;
         std::vector<Asked> asked;
         dialog.Connection().SetAsker([&](const ConnectionControl::Question& q) {
             asked.push_back({q.title, q.text, q.questionIcon, 0, clock.NowMs()});
@@ -324,15 +323,8 @@ private slots:
 
     // A user may retry as often as they like: the stack does not grow with each attempt.
     void fiftyRetriesKeepTheStack() {
-        auto modem = std::make_shared<test::ScriptedLine::Shared>();
-        modem->rules = test::CardRules("BenQ");
-        dir_->WriteTable({{kDeviceName, "pts/77"}});
-        test::ManualClock clock;
-        ScriptedDialService dialer;
-        dialer.clock = &clock;
-        dialer.plans = {{0, {kStateDisconnected}, "Modem hangup"}};
-        ScriptedPlatform platform(dialer);
-        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        ScriptedWindow window(*dir_, {{0, {kStateDisconnected}, "Modem hangup"}});
+        auto& [modem, clock, dialer, platform, dialog] = window;
         std::vector<std::uintptr_t> stacks;
         dialog.Connection().SetAsker([&](const ConnectionControl::Question&) {
             const char marker = 0;
@@ -349,15 +341,8 @@ private slots:
 
     // A hang-up that takes its time (pppd ending its link) leaves the window running.
     void slowHangUpKeepsTheWindowRunning() {
-        auto modem = std::make_shared<test::ScriptedLine::Shared>();
-        modem->rules = test::CardRules("BenQ");
-        dir_->WriteTable({{kDeviceName, "pts/77"}});
-        test::ManualClock clock;
-        ScriptedDialService dialer;
-        dialer.clock = &clock;
-        dialer.plans = {{0, {kStateConnected}, ""}};
-        ScriptedPlatform platform(dialer);
-        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        ScriptedWindow window(*dir_, {{0, {kStateConnected}, ""}});
+        auto& [modem, clock, dialer, platform, dialog] = window;
         QCOMPARE(RunStartup(dialog), int(DeviceStartup::kSuccess));
         dialog.ConnectButton().click();
         VerifyConnected(dialog);
@@ -376,15 +361,8 @@ private slots:
     // A close confirmed while the dial is still running hangs it up before the window
     // ends, and the dial wait gives up.
     void closeDuringTheDialHangsUp() {
-        auto modem = std::make_shared<test::ScriptedLine::Shared>();
-        modem->rules = test::CardRules("BenQ");
-        dir_->WriteTable({{kDeviceName, "pts/77"}});
-        test::ManualClock clock;
-        ScriptedDialService dialer;
-        dialer.clock = &clock;
-        dialer.plans = {{0, {kStateConnectDevice}, ""}};
-        ScriptedPlatform platform(dialer);
-        MainDialog dialog(clock, test::ScriptedLine::Factory(clock, modem));
+        ScriptedWindow window(*dir_, {{0, {kStateConnectDevice}, ""}});
+        auto& [modem, clock, dialer, platform, dialog] = window;
         std::vector<Asked> asked;
         dialog.Connection().SetAsker([&](const ConnectionControl::Question& q) {
             asked.push_back({q.title, q.text, q.questionIcon, 0, clock.NowMs()});

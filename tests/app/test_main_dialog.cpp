@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "CardRules.h"
+#include "CardWindow.h"
 #include "ManualClock.h"
 #include "ScriptedLine.h"
 #include "WindowSandbox.h"
@@ -35,7 +36,8 @@ namespace veltro {
 
 namespace {
 
-constexpr int kStartupLimitMs = 60000;
+using test::kStartupLimitMs;
+using test::RunStartup;
 constexpr char kDeviceName[] = "VeltroGSM无线调制解调器";
 
 QAction* ActionNamed(QMenu& menu, const char* text) {
@@ -63,30 +65,17 @@ private:
     std::unique_ptr<test::WindowSandbox> dir_;
     std::unique_ptr<vcard::VirtualCard> card_;
 
-    // A card that answers like the real one, entered in the device table.
     vcard::VirtualCard& StartCard(vcard::CardOptions options) {
-        options.manufacturer = "BenQ GSM/GPRS modem";
-        card_ = std::make_unique<vcard::VirtualCard>(options);
-        if (!card_->Start()) {
+        card_ = test::StartCard(*dir_, options);
+        if (!card_) {
             qFatal("the virtual card did not start");
         }
-        dir_->WriteTable({{kDeviceName, card_->PortName()}});
         return *card_;
     }
 
     static std::unique_ptr<MainDialog> RealDialog() {
         Clock& clock = SystemClock::Instance();
         return std::make_unique<MainDialog>(clock, SerialPort::Factory(clock));
-    }
-
-    static int RunStartup(MainDialog& dialog, SingleInstance* mark = nullptr) {
-        QSignalSpy finished(&dialog, &MainDialog::startupFinished);
-        dialog.Initialise(mark);
-        dialog.show();
-        if (!finished.wait(kStartupLimitMs) && finished.isEmpty()) {
-            return -1;
-        }
-        return finished.at(0).at(0).toInt();
     }
 
     // Answers the save-failure box, once it is up, with the button of that text after
