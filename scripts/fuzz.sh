@@ -9,6 +9,8 @@
 #   FUZZ_TARGETS="cmgl dib" ...      only these targets
 #   FUZZ_SMOKE=1 scripts/fuzz.sh 5   CI: replay the corpus, then a short run; the
 #                                    inputs found are not kept
+#   FUZZ_BUILD_ONLY=1 scripts/fuzz.sh  build everything of build-fuzz (the targets and
+#                                    the core suites under the sanitizers), run nothing
 #
 # Inputs a target finds go to build-fuzz/corpus/<target>/; crashes, leaks and
 # sanitizer reports to build-fuzz/findings/. A finding that has been fixed belongs in
@@ -29,6 +31,9 @@ trap 'rm -rf "$TMPDIR"' EXIT
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -DVELTRO_FUZZ=ON -DVELTRO_WITH_QT=OFF -DVELTRO_BUILD_TESTS=ON >/dev/null
+if [ -n "${FUZZ_BUILD_ONLY:-}" ]; then
+    exec cmake --build "$out"
+fi
 targets=${FUZZ_TARGETS:-$(sed -n 's/^veltro_fuzz_target(fuzz_\([a-z_]*\) .*/\1/p' fuzz/CMakeLists.txt)}
 cmake --build "$out" --target $(printf 'fuzz_%s ' $targets)
 

@@ -44,8 +44,9 @@ while [ "$dir" != / ]; do
     fi
     dir=$(dirname "$dir")
 done
+# (The fuzzers' build, which may be compiling meanwhile, is not needed.)
 for tree in . "$build"; do
-    if [ -n "$(find "$tree" ! -perm -o+r -print -quit)" ]; then
+    if [ -n "$(find "$tree" -path ./build-fuzz -prune -o ! -perm -o+r -print -quit)" ]; then
         setfacl -R -m "u:$user:rX" "$tree"
         trees+=("$tree")
     fi

@@ -19,6 +19,12 @@ phase() {
 phase setup
 bash scripts/build.sh
 phase build
+# The suites mostly wait for the virtual card in real time: meanwhile the clang build
+# for the fuzzers and the sanitizers compiles at the lowest priority, so that it takes
+# only the processor time the suites leave.
+sanitizer_log=$(mktemp)
+nice -n 19 env FUZZ_BUILD_ONLY=1 bash scripts/fuzz.sh >"$sanitizer_log" 2>&1 &
+sanitizer_build=$!
 ctest --test-dir build --output-on-failure -j"$jobs"
 # Root passes what a user's session fails: the suites that open ports, ptys, files or
 # pppd run again as a throwaway ordinary user.
@@ -30,10 +36,14 @@ phase tests
 # The Qt-free core again under clang with ASan and UBSan, in the fuzzers' build so that
 # its libraries compile once for both: every fuzz target over its corpus and for a few
 # seconds more (scripts/fuzz.sh with a longer time is the campaign), then every core suite.
+if ! wait "$sanitizer_build"; then
+    cat "$sanitizer_log"
+    exit 1
+fi
+rm -f "$sanitizer_log"
+phase sanitizer-build
 FUZZ_SMOKE=1 bash scripts/fuzz.sh 3
 phase fuzz
-cmake --build build-fuzz
-phase sanitizer-build
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-fuzz -L core --output-on-failure -j"$jobs"
 phase sanitizer-tests
