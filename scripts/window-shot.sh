@@ -11,7 +11,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -m 700 "$scratch/run"
 for shot in window menu call phonebook traffic unplugged call-cut; do
-    view=${shot//-/}
+    view=$shot
     [ "$shot" = window ] && view=
     rm -f "$scratch/vc.dat" "$scratch/sms.dat"
     (cd "$scratch" &&

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr,
-                     "usage: %s OUTPUT.png [call|callcut|phonebook|traffic|menu|unplugged]\n",
+                     "usage: %s OUTPUT.png [call|call-cut|phonebook|traffic|menu|unplugged]\n",
                      argv[0]);
         return 2;
     }
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         // The call poll and the window's next look notice it within 3 s.
         stage = [&demo] { demo.Card()->Unplug(); };
         settleMs = 4500;
-    } else if (std::strcmp(view, "callcut") == 0) {
+    } else if (std::strcmp(view, "call-cut") == 0) {
         // A call rings in, is answered, and the card is pulled out during it.
         stage = [&demo, &dialog] {
             demo.Card()->IncomingCall("13800138000");
