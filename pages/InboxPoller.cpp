@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#include <optional>
 
 #include "app/records/MessageRecord.h"
 #include "modem/MessageContent.h"
@@ -16,6 +17,11 @@
 namespace veltro {
 
 namespace {
+
+template <typename T>
+bool Contains(const std::vector<T>& items, const T& item) {
+    return std::find(items.begin(), items.end(), item) != items.end();
+}
 
 void AppendNew(std::vector<std::string>& to, const std::vector<std::string>& from) {
     for (const std::string& index : from) {
@@ -60,14 +66,11 @@ bool InboxPoller::Take(const ReceivedMessage& message, bool recovered,
     const MessageContent content = MessageContent::Of(message);
     if (!content.isPart) {
         if (recovered) {
-            bool listed = false;
-            if (!page_.CallOnUi([&] {
-                    listed = Lists(page_.Messages(), content.number, content.text);
-                    return true;
-                })) {
+            const std::optional<bool> listed = Listed(content.number, content.text);
+            if (!listed) {
                 return false;
             }
-            if (listed) {
+            if (*listed) {
                 return true;
             }
         }
@@ -83,13 +86,43 @@ bool InboxPoller::Take(const ReceivedMessage& message, bool recovered,
     return true;
 }
 
+std::optional<bool> InboxPoller::Listed(const std::string& number, const std::string& text) {
+    bool listed = false;
+    if (!page_.CallOnUi([&] {
+            listed = Lists(page_.Messages(), number, text);
+            return true;
+        })) {
+        return std::nullopt;
+    }
+    return listed;
+}
+
 void InboxPoller::ShowJoined(std::vector<PartStore::Key>* joined) {
     for (const PartStore::Joined& message : parts_.Ready(std::time(nullptr), kPartWaitSeconds)) {
-        if (std::find(joined->begin(), joined->end(), message.key) != joined->end()) {
+        const PartStore::Key& key = message.key;
+        if (Contains(*joined, key)) {
             continue;
         }
-        joined->push_back(message.key);
-        Show(message.key.number, message.text);
+        // Shown by a cycle whose save failed: its parts wait for a save that works.
+        if (Contains(shownUnsaved_, key)) {
+            joined->push_back(key);
+            continue;
+        }
+        // Ready when the store was loaded: an earlier run may have written it to
+        // "sms.dat" and ended before it removed the parts.
+        if (Contains(readyAtLoad_, key)) {
+            const std::optional<bool> listed = Listed(key.number, message.text);
+            if (!listed) {
+                continue;
+            }
+            if (*listed) {
+                joined->push_back(key);
+                continue;
+            }
+        }
+        joined->push_back(key);
+        shownUnsaved_.push_back(key);
+        Show(key.number, message.text);
     }
 }
 
@@ -126,6 +159,10 @@ void InboxPoller::Run() {
     if (!partsLoaded_) {
         parts_.Load();
         partsLoaded_ = true;
+        for (const PartStore::Joined& message :
+             parts_.Ready(std::time(nullptr), kPartWaitSeconds)) {
+            readyAtLoad_.push_back(message.key);
+        }
     }
 
     engine->SetSignalReport(false);
@@ -206,7 +243,14 @@ void InboxPoller::Run() {
         return false;
     });
     if (saved) {
+        // Parts the file still holds after a failed removal are the next run's to
+        // recognise in the list.
         parts_.Remove(joined);
+        const auto isJoined = [&joined](const PartStore::Key& key) {
+            return Contains(joined, key);
+        };
+        std::erase_if(shownUnsaved_, isJoined);
+        std::erase_if(readyAtLoad_, isJoined);
         DeleteFetched(*engine, std::exchange(pendingDeletes_, {}));
     }
     // A cycle that was stopped leaves the modem to whoever stopped it.

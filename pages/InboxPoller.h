@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,11 @@ private:
     // message (one an earlier run read) that the list holds already is not added again.
     bool Take(const ReceivedMessage& message, bool recovered, std::vector<PartStore::Key>* joined);
     void Show(const std::string& number, const std::string& text);
+    // Whether the list holds a message from number with this text; nothing when the
+    // cycle was stopped first.
+    std::optional<bool> Listed(const std::string& number, const std::string& text);
+    // Shows each message of the part store that is whole (or has waited long enough)
+    // once, and adds its key to joined: its parts go once "sms.dat" is written.
     void ShowJoined(std::vector<PartStore::Key>* joined);
     void DeleteFetched(ModemEngine& engine, std::vector<std::string> indices);
 
@@ -56,6 +62,10 @@ private:
     PageHost& host_;
     PartStore parts_;
     bool partsLoaded_ = false;
+    // Joined messages shown whose parts are still in the store, and those whose parts
+    // were all in it when it was loaded.
+    std::vector<PartStore::Key> shownUnsaved_;
+    std::vector<PartStore::Key> readyAtLoad_;
     std::vector<std::string> pendingReads_;
     std::vector<std::string> pendingDeletes_;
     // Read messages found by the first cycle, until they are fetched.

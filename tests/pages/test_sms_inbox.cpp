@@ -7,10 +7,12 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <ctime>
 #include <functional>
 #include <memory>
 
 #include "SmsCardHost.h"
+#include "app/records/PartStore.h"
 #include "modem/MessagePump.h"
 #include "modem/ModemEngine.h"
 #include "pages/CallPage.h"
@@ -222,6 +224,43 @@ private slots:
         QCOMPARE(host.Content(1), QString(170, QLatin1Char('x')));
         QCOMPARE(host.Content(0), QStringLiteral("PIN 1234"));
         QCOMPARE(host.Stored(), 0);
+        QVERIFY(QDir::setCurrent(previous));
+    }
+
+    // A joined message is shown once: after a cycle whose save failed, and after an
+    // earlier run that wrote it to "sms.dat" and ended before it removed the parts.
+    void joinedMessageIsShownOnce() {
+        QTemporaryDir dir;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const auto time = vcard::SmsTimeStamp::At(1765000000);
+        {
+            CardHost host;
+            for (const auto& part : vcard::DeliverPduBuilder::Build("10010", std::string(170, 'y'),
+                                                                    time, "+8613800000500", 7)) {
+                host.Store(part);
+            }
+            host.saveSucceeds = false;
+            QVERIFY(host.RunCycle());
+            host.saveSucceeds = true;
+            QVERIFY(host.RunCycle());
+            QCOMPARE(host.inbox->Messages().rowCount(), 1);
+            QCOMPARE(host.Stored(), 0);
+        }
+        PartStore store;
+        const long long now = std::time(nullptr);
+        QVERIFY(store.Add({"10010", 8, 2, 1, now, "kept "}));
+        QVERIFY(store.Add({"10010", 8, 2, 2, now, "before"}));
+        QVERIFY(store.Add({"10086", 9, 2, 1, now, "not kept "}));
+        QVERIFY(store.Add({"10086", 9, 2, 2, now, "yet"}));
+        CardHost host;
+        host.inbox->AddMessage(
+            {QStringLiteral("12:00:00"), QStringLiteral("10010"), QStringLiteral("kept before")});
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 2);
+        QCOMPARE(host.Content(0), QStringLiteral("not kept yet"));
+        store.Load();
+        QVERIFY(store.Ready(now, 0).empty());
         QVERIFY(QDir::setCurrent(previous));
     }
 
