@@ -105,6 +105,20 @@ TrialVerdict TrialVerdict::Judge(const DriverLog& log, const TrialFacts& facts) 
                 break;
         }
     }
+    // A part leaves the SIM only once it is in the part store, and its message leaves
+    // the store only once it is in "sms.dat".
+    for (const auto& [text, parts] : facts.parted) {
+        const bool inFile = counts.count(text) != 0;
+        for (const int sequence : parts.offSim) {
+            if (!inFile && parts.inStore.count(sequence) == 0) {
+                verdict.violations.push_back("lost part " + std::to_string(sequence) +
+                                             " of: " + text);
+            }
+        }
+        if (facts.drained && !parts.inStore.empty()) {
+            verdict.violations.push_back("parts still waiting after all cycles: " + text);
+        }
+    }
     return verdict;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,13 @@ enum class MessagePlace {
     kFileOnly,        // in "sms.dat" before the trials began
 };
 
+// A message sent in parts: which of them have left the SIM, and which of them
+// "smsparts.dat" holds.
+struct PartedMessage {
+    std::set<int> offSim;
+    std::set<int> inStore;
+};
+
 // What a trial found on disk and on the card after the kill.
 struct TrialFacts {
     // SHA-256 of the data files when the window started.
@@ -27,8 +35,11 @@ struct TrialFacts {
     std::vector<std::string> newDebris;
     // Temporary files of earlier runs still there after this run saved.
     std::vector<std::string> oldDebris;
-    // Every message text handed out so far, by where it is.
+    // Every message text handed out so far, by where it is. A message sent in parts
+    // is on the SIM while any of its parts is.
     std::map<std::string, MessagePlace> messages;
+    // The messages of those sent in parts, by their whole text.
+    std::map<std::string, PartedMessage> parted;
     // The window ran until the SIM was empty: every message must be in "sms.dat".
     bool drained = false;
 };

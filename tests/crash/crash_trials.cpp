@@ -11,6 +11,8 @@
 // in "sms.dat". The kill comes at a moment drawn from the seed, within --kill-within
 // milliseconds after the window's start-up sequence has finished; the window
 // (veltrogprs-crash-window) meanwhile adds and deletes contacts and runs inbox cycles.
+// Every third message is long enough to come in two parts, which wait in
+// "smsparts.dat" until both are in.
 // Prints one line per trial and a summary; exits 1 on any violation.
 
 #include <QCoreApplication>
@@ -22,6 +24,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <random>
@@ -34,10 +37,12 @@
 #include "FileCreations.h"
 #include "TrialVerdict.h"
 #include "app/records/MessageRecord.h"
+#include "app/records/PartStore.h"
 #include "app/records/PhonebookEntryRecord.h"
 #include "app/records/RecordFile.h"
 #include "modem/AtomicFile.h"
 #include "modem/ModemDeviceClass.h"
+#include "vcard/DeliverPduBuilder.h"
 #include "vcard/DemoCard.h"
 #include "vcard/VirtualCard.h"
 
@@ -85,11 +90,14 @@ std::string ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
 
-// Temporary files beside the data files ("vc.dat.<pid>...", "sms.dat.<pid>...").
+// Temporary files beside the data files ("vc.dat.<pid>...", "sms.dat.<pid>...",
+// "smsparts.dat.<pid>...").
 std::set<std::string> Debris(const QString& dir) {
     std::set<std::string> names;
-    for (const QString& name : QDir(dir).entryList(
-             {QStringLiteral("vc.dat.*"), QStringLiteral("sms.dat.*")}, QDir::Files)) {
+    for (const QString& name :
+         QDir(dir).entryList({QStringLiteral("vc.dat.*"), QStringLiteral("sms.dat.*"),
+                              QStringLiteral("smsparts.dat.*")},
+                             QDir::Files)) {
         names.insert(name.toStdString());
     }
     return names;
@@ -230,6 +238,7 @@ private:
         facts.drained = drain;
         facts.vcAtStart = TrialVerdict::Hash(ReadAll(Path("vc.dat")));
         facts.smsAtStart = TrialVerdict::Hash(ReadAll(Path("sms.dat")));
+        const std::string partsAtStart = ReadAll(Path("smsparts.dat"));
 
         const QString logPath = Path(QStringLiteral("trial-%1.log").arg(trial));
         QFile::remove(logPath);
@@ -250,11 +259,16 @@ private:
         }
         // A leftover goes with the next write of its own file.
         const bool smsWritten = TrialVerdict::Hash(facts.smsBytes) != facts.smsAtStart;
+        const std::string partsBytes = ReadAll(Path("smsparts.dat"));
         std::erase_if(facts.oldDebris, [&](const std::string& name) {
-            return name.rfind("vc.dat.", 0) == 0 ? log.contactSaves == 0 : !smsWritten;
+            if (name.rfind("vc.dat.", 0) == 0) {
+                return log.contactSaves == 0;
+            }
+            return name.rfind("smsparts.dat.", 0) == 0 ? partsBytes == partsAtStart : !smsWritten;
         });
-        UpdateMessagePlaces();
+        UpdateMessagePlaces(partsBytes);
         facts.messages = messages_;
+        facts.parted = parted_;
         TrialVerdict verdict = TrialVerdict::Judge(log, facts);
         if (!ready) {
             verdict.violations.push_back("the window's start-up did not finish");
@@ -280,22 +294,55 @@ private:
                               {ModemDevice{vcard::DemoCard::kFriendlyName, card_.PortName()}}));
     }
 
-    // A message with a text of its own; every other one in Chinese (UCS2 on the air).
+    // A message with a text of its own; every other one in Chinese (UCS2 on the air),
+    // every third one in two parts.
     void NewMessage(int trial) {
         ++sent_;
-        const std::string text =
+        const std::string number = "1380013" + std::to_string(1000 + sent_ % 9000);
+        std::string text =
             (sent_ % 2 ? "msg " : "短信 ") + std::to_string(trial) + "-" + std::to_string(sent_);
-        if (card_.AddMessage("1380013" + std::to_string(1000 + sent_ % 9000), text) < 0) {
-            std::printf("the SIM is full; message %s not sent\n", text.c_str());
+        if (sent_ % 3 != 0) {
+            if (card_.AddMessage(number, text) < 0) {
+                std::printf("the SIM is full; message %s not sent\n", text.c_str());
+                return;
+            }
+            messages_[text] = MessagePlace::kUnreadOnSim;
             return;
         }
+        while (text.size() < 240) {
+            text += sent_ % 2 ? " long" : "长信";
+        }
+        const int reference = sent_ % 256;
+        const std::vector<vcard::StoredMessage> parts = vcard::DeliverPduBuilder::Build(
+            number, text, vcard::SmsTimeStamp::At(std::time(nullptr)), "+8613800000500", reference);
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            if (card_.StoreMessage(parts[i]) < 0) {
+                std::printf("the SIM is full; part %zu of %s not sent\n", i + 1, text.c_str());
+                continue;
+            }
+            partTexts_[parts[i].pdu] = {text, static_cast<int>(i) + 1};
+        }
+        partedTexts_[{number, reference}] = text;
         messages_[text] = MessagePlace::kUnreadOnSim;
+        parted_[text] = {};
     }
 
-    void UpdateMessagePlaces() {
+    // Where each message is now: on the SIM (unread or read), or gone from it; for one
+    // sent in parts, which parts have gone and which "smsparts.dat" holds.
+    void UpdateMessagePlaces(const std::string& partsBytes) {
         std::map<std::string, vcard::StoredMessage::Status> onSim;
+        std::map<std::string, std::set<int>> partsOnSim;
         for (const vcard::StoredMessage& stored : card_.StoredMessages()) {
-            onSim[stored.text] = stored.status;
+            const auto part = partTexts_.find(stored.pdu);
+            const std::string& text = part == partTexts_.end() ? stored.text : part->second.first;
+            if (part != partTexts_.end()) {
+                partsOnSim[text].insert(part->second.second);
+            }
+            // A message is unread while any of its parts is.
+            if (onSim.count(text) == 0 ||
+                onSim[text] != vcard::StoredMessage::Status::ReceivedUnread) {
+                onSim[text] = stored.status;
+            }
         }
         for (auto& [text, place] : messages_) {
             if (place == MessagePlace::kFileOnly) {
@@ -308,6 +355,20 @@ private:
                 place = found->second == vcard::StoredMessage::Status::ReceivedUnread
                             ? MessagePlace::kUnreadOnSim
                             : MessagePlace::kReadOnSim;
+            }
+        }
+        for (auto& [text, parts] : parted_) {
+            parts = {};
+        }
+        for (const auto& [pdu, part] : partTexts_) {
+            if (partsOnSim[part.first].count(part.second) == 0) {
+                parted_[part.first].offSim.insert(part.second);
+            }
+        }
+        for (const PartStore::Part& part : PartStore::Decode(partsBytes)) {
+            const auto text = partedTexts_.find({part.number, part.reference});
+            if (text != partedTexts_.end()) {
+                parted_[text->second].inStore.insert(part.sequence);
             }
         }
     }
@@ -383,6 +444,11 @@ private:
     int contactSaves_ = 0;
     int cycles_ = 0;
     std::map<std::string, MessagePlace> messages_;
+    // Messages sent in parts: each part's PDU with its message and part number, each
+    // message by its sender and reference, and where their parts are.
+    std::map<std::vector<std::uint8_t>, std::pair<std::string, int>> partTexts_;
+    std::map<std::pair<std::string, int>, std::string> partedTexts_;
+    std::map<std::string, PartedMessage> parted_;
     std::map<std::string, int> moments_;
     std::set<std::string> reported_;
 };

@@ -87,6 +87,24 @@ TEST_F(TrialVerdictTest, MessagesAreCountedInTheInbox) {
     EXPECT_EQ("shown 2 times: b", Judge().violations[0]);
 }
 
+TEST_F(TrialVerdictTest, PartsOffTheSimAreStoredOrShown) {
+    facts_.messages["long"] = MessagePlace::kReadOnSim;
+    facts_.parted["long"] = {{1}, {1}};
+    EXPECT_TRUE(Judge().violations.empty()) << "part 1 waits in the store for part 2";
+    facts_.parted["long"] = {{1, 2}, {1}};
+    facts_.messages["long"] = MessagePlace::kDeletedFromSim;
+    ASSERT_EQ(2u, Judge().violations.size());
+    EXPECT_EQ("lost: long", Judge().violations[0]);
+    EXPECT_EQ("lost part 2 of: long", Judge().violations[1]);
+
+    log_ += "999 sms-next " + TrialVerdict::Hash(Inbox({"a", "b", "long"})) + "\n";
+    facts_.smsBytes = Inbox({"a", "b", "long"});
+    EXPECT_TRUE(Judge().violations.empty()) << "shown before its parts left the store";
+    facts_.drained = true;
+    ASSERT_EQ(1u, Judge().violations.size());
+    EXPECT_EQ("parts still waiting after all cycles: long", Judge().violations[0]);
+}
+
 TEST_F(TrialVerdictTest, MomentsAndDebris) {
     log_ += "995 vc-done\n";
     facts_.vcBytes = Contacts(3);
