@@ -82,6 +82,10 @@ bool InboxPoller::Take(const ReceivedMessage& message, bool recovered,
     if (!parts_.Add(part)) {
         return false;
     }
+    const PartStore::Key key{part.number, part.reference, part.total};
+    if (recovered && !Contains(mayBeListed_, key)) {
+        mayBeListed_.push_back(key);
+    }
     ShowJoined(joined);
     return true;
 }
@@ -108,9 +112,9 @@ void InboxPoller::ShowJoined(std::vector<PartStore::Key>* joined) {
             joined->push_back(key);
             continue;
         }
-        // Ready when the store was loaded: an earlier run may have written it to
-        // "sms.dat" and ended before it removed the parts.
-        if (Contains(readyAtLoad_, key)) {
+        // An earlier run may have written it to "sms.dat" and ended before it removed
+        // the parts, or before it deleted them from the SIM.
+        if (Contains(mayBeListed_, key)) {
             const std::optional<bool> listed = Listed(key.number, message.text);
             if (!listed) {
                 continue;
@@ -161,7 +165,7 @@ void InboxPoller::Run() {
         partsLoaded_ = true;
         for (const PartStore::Joined& message :
              parts_.Ready(std::time(nullptr), kPartWaitSeconds)) {
-            readyAtLoad_.push_back(message.key);
+            mayBeListed_.push_back(message.key);
         }
     }
 
@@ -250,7 +254,7 @@ void InboxPoller::Run() {
             return Contains(joined, key);
         };
         std::erase_if(shownUnsaved_, isJoined);
-        std::erase_if(readyAtLoad_, isJoined);
+        std::erase_if(mayBeListed_, isJoined);
         DeleteFetched(*engine, std::exchange(pendingDeletes_, {}));
     }
     // A cycle that was stopped leaves the modem to whoever stopped it.

@@ -47,7 +47,8 @@ public:
 private:
     // Adds what message carries to the list (or to the part store): true when it is
     // kept somewhere that outlives the program once "sms.dat" is written. A recovered
-    // message (one an earlier run read) that the list holds already is not added again.
+    // message (one an earlier run read) that the list holds already is not added again,
+    // nor is a joined message with a recovered part.
     bool Take(const ReceivedMessage& message, bool recovered, std::vector<PartStore::Key>* joined);
     void Show(const std::string& number, const std::string& text);
     // Whether the list holds a message from number with this text; nothing when the
@@ -62,10 +63,10 @@ private:
     PageHost& host_;
     PartStore parts_;
     bool partsLoaded_ = false;
-    // Joined messages shown whose parts are still in the store, and those whose parts
-    // were all in it when it was loaded.
+    // Joined messages shown whose parts are still in the store, and those an earlier
+    // run may have shown: whole when the store was loaded, or with a part it read.
     std::vector<PartStore::Key> shownUnsaved_;
-    std::vector<PartStore::Key> readyAtLoad_;
+    std::vector<PartStore::Key> mayBeListed_;
     std::vector<std::string> pendingReads_;
     std::vector<std::string> pendingDeletes_;
     // Read messages found by the first cycle, until they are fetched.

@@ -228,7 +228,8 @@ private slots:
     }
 
     // A joined message is shown once: after a cycle whose save failed, and after an
-    // earlier run that wrote it to "sms.dat" and ended before it removed the parts.
+    // earlier run that wrote it to "sms.dat" and ended before it removed the parts
+    // from the store, or before it deleted them from the SIM.
     void joinedMessageIsShownOnce() {
         QTemporaryDir dir;
         const QString previous = QDir::currentPath();
@@ -243,6 +244,20 @@ private slots:
             host.saveSucceeds = false;
             QVERIFY(host.RunCycle());
             host.saveSucceeds = true;
+            QVERIFY(host.RunCycle());
+            QCOMPARE(host.inbox->Messages().rowCount(), 1);
+            QCOMPARE(host.Stored(), 0);
+        }
+        {
+            CardHost host;
+            const std::string text(170, 'w');
+            for (auto part :
+                 vcard::DeliverPduBuilder::Build("10010", text, time, "+8613800000500", 6)) {
+                part.status = vcard::StoredMessage::Status::ReceivedRead;
+                host.Store(part);
+            }
+            host.inbox->AddMessage({QStringLiteral("12:00:00"), QStringLiteral("10010"),
+                                    QString::fromStdString(text)});
             QVERIFY(host.RunCycle());
             QCOMPARE(host.inbox->Messages().rowCount(), 1);
             QCOMPARE(host.Stored(), 0);
