@@ -130,22 +130,31 @@ void InboxPoller::ShowJoined(std::vector<PartStore::Key>* joined) {
     }
 }
 
-void InboxPoller::DeleteFetched(ModemEngine& engine, std::vector<std::string> indices) {
+bool InboxPoller::DeleteFetched(ModemEngine& engine, std::vector<std::string> indices) {
     // A stopped cycle, or a card that has gone, leaves the rest to a later cycle. The
     // delete the card went away in is not tried again: it may have been carried out,
     // and the slot may hold a new message by then (a message left read on the SIM is
     // in "sms.dat" already; the next run's first cycle finds it listed and deletes it).
+    // What the reads left in the buffer holds an "OK" that a refused delete would
+    // be taken for.
+    engine.ClearResponse();
+    bool allDeleted = true;
     std::size_t i = 0;
     for (; i < indices.size(); ++i) {
         if (page_.CycleCancelled() || engine.DeviceGone()) {
+            allDeleted = false;
             break;
         }
-        if (!engine.DeleteMessage(indices[i]) && engine.DeviceGone()) {
-            ++i;
-            break;
+        if (!engine.DeleteMessage(indices[i])) {
+            allDeleted = false;
+            if (engine.DeviceGone()) {
+                ++i;
+                break;
+            }
         }
     }
     AppendNew(pendingDeletes_, {indices.begin() + static_cast<long>(i), indices.end()});
+    return allDeleted;
 }
 
 void InboxPoller::Run() {
@@ -246,16 +255,16 @@ void InboxPoller::Run() {
         host_.SetStatusText(QString::fromUtf8(kSaveFailedText));
         return false;
     });
-    if (saved) {
-        // Parts the file still holds after a failed removal are the next run's to
-        // recognise in the list.
+    // A joined message's parts leave the store only once the SIM holds none of them:
+    // a run that ends before then leaves them whole in the store, where the next run
+    // finds the message in the list. So do parts that a failed removal left there.
+    if (saved && DeleteFetched(*engine, std::exchange(pendingDeletes_, {}))) {
         parts_.Remove(joined);
         const auto isJoined = [&joined](const PartStore::Key& key) {
             return Contains(joined, key);
         };
         std::erase_if(shownUnsaved_, isJoined);
         std::erase_if(mayBeListed_, isJoined);
-        DeleteFetched(*engine, std::exchange(pendingDeletes_, {}));
     }
     // A cycle that was stopped leaves the modem to whoever stopped it.
     if (page_.CycleCancelled()) {

@@ -55,9 +55,11 @@ private:
     // cycle was stopped first.
     std::optional<bool> Listed(const std::string& number, const std::string& text);
     // Shows each message of the part store that is whole (or has waited long enough)
-    // once, and adds its key to joined: its parts go once "sms.dat" is written.
+    // once, and adds its key to joined: its parts go once "sms.dat" is written and the
+    // SIM holds none of them.
     void ShowJoined(std::vector<PartStore::Key>* joined);
-    void DeleteFetched(ModemEngine& engine, std::vector<std::string> indices);
+    // Deletes indices from the SIM; true when every delete was carried out.
+    bool DeleteFetched(ModemEngine& engine, std::vector<std::string> indices);
 
     SmsInboxPage& page_;
     PageHost& host_;

@@ -244,9 +244,20 @@ private slots:
             host.saveSucceeds = false;
             QVERIFY(host.RunCycle());
             host.saveSucceeds = true;
+            // A delete refused: the parts stay in the store while the SIM may hold them.
+            {
+                std::lock_guard lock(host.shared->mutex);
+                host.shared->modem.SetFault("AT+CMGD", vcard::CardFault::Error, 1);
+            }
+            QVERIFY(host.RunCycle());
+            QCOMPARE(host.Stored(), 1);
+            PartStore store;
+            store.Load();
+            QCOMPARE(store.Ready(0, 0).size(), std::size_t{1});
             QVERIFY(host.RunCycle());
             QCOMPARE(host.inbox->Messages().rowCount(), 1);
-            QCOMPARE(host.Stored(), 0);
+            store.Load();
+            QVERIFY(store.Ready(0, 0).empty());
         }
         {
             CardHost host;
