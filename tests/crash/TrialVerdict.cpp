@@ -106,7 +106,7 @@ TrialVerdict TrialVerdict::Judge(const DriverLog& log, const TrialFacts& facts) 
         }
     }
     // A part leaves the SIM only once it is in the part store, and its message leaves
-    // the store only once it is in "sms.dat".
+    // the store, all parts at once, only once it is in "sms.dat" and off the SIM.
     for (const auto& [text, parts] : facts.parted) {
         const bool inFile = counts.count(text) != 0;
         for (const int sequence : parts.offSim) {
@@ -114,6 +114,9 @@ TrialVerdict TrialVerdict::Judge(const DriverLog& log, const TrialFacts& facts) 
                 verdict.violations.push_back("lost part " + std::to_string(sequence) +
                                              " of: " + text);
             }
+        }
+        if (inFile && !parts.inStore.empty() && parts.inStore.size() != parts.total) {
+            verdict.violations.push_back("some parts of a shown message still stored: " + text);
         }
         if (facts.drained && !parts.inStore.empty()) {
             verdict.violations.push_back("parts still waiting after all cycles: " + text);

@@ -20,6 +20,7 @@ enum class MessagePlace {
 // A message sent in parts: which of them have left the SIM, and which of them
 // "smsparts.dat" holds.
 struct PartedMessage {
+    std::size_t total = 0;
     std::set<int> offSim;
     std::set<int> inStore;
 };

@@ -178,19 +178,21 @@ public:
                      "kill " + std::to_string(killAfterMs) + " ms after start-up");
     }
 
-    // A last run that is killed only once the SIM is empty: every message ever sent
-    // must then be in "sms.dat", once.
+    // A last run that is killed only once the SIM and the part store are empty: every
+    // message ever sent must then be in "sms.dat", once.
     bool Drain(int trial) {
         PlugCardIn();
         const auto untilKill = [this](std::chrono::steady_clock::time_point readyAt) {
             const auto limit = readyAt + std::chrono::seconds(900);
-            while (!card_.StoredMessages().empty() && std::chrono::steady_clock::now() < limit) {
+            while ((!card_.StoredMessages().empty() ||
+                    !PartStore::Decode(ReadAll(Path("smsparts.dat"))).empty()) &&
+                   std::chrono::steady_clock::now() < limit) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             }
             std::this_thread::sleep_for(std::chrono::seconds(1));
         };
         return Watch(trial, static_cast<unsigned>(random_()), untilKill, true,
-                     "drain: kill once the SIM is empty");
+                     "drain: kill once the SIM and the part store are empty");
     }
 
     int Summary(int trials) const {
@@ -324,7 +326,7 @@ private:
         }
         partedTexts_[{number, reference}] = text;
         messages_[text] = MessagePlace::kUnreadOnSim;
-        parted_[text] = {};
+        parted_[text] = {parts.size(), {}, {}};
     }
 
     // Where each message is now: on the SIM (unread or read), or gone from it; for one
@@ -358,7 +360,8 @@ private:
             }
         }
         for (auto& [text, parts] : parted_) {
-            parts = {};
+            parts.offSim.clear();
+            parts.inStore.clear();
         }
         for (const auto& [pdu, part] : partTexts_) {
             if (partsOnSim[part.first].count(part.second) == 0) {

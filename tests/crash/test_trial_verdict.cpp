@@ -89,9 +89,9 @@ TEST_F(TrialVerdictTest, MessagesAreCountedInTheInbox) {
 
 TEST_F(TrialVerdictTest, PartsOffTheSimAreStoredOrShown) {
     facts_.messages["long"] = MessagePlace::kReadOnSim;
-    facts_.parted["long"] = {{1}, {1}};
+    facts_.parted["long"] = {2, {1}, {1}};
     EXPECT_TRUE(Judge().violations.empty()) << "part 1 waits in the store for part 2";
-    facts_.parted["long"] = {{1, 2}, {1}};
+    facts_.parted["long"] = {2, {1, 2}, {1}};
     facts_.messages["long"] = MessagePlace::kDeletedFromSim;
     ASSERT_EQ(2u, Judge().violations.size());
     EXPECT_EQ("lost: long", Judge().violations[0]);
@@ -99,6 +99,9 @@ TEST_F(TrialVerdictTest, PartsOffTheSimAreStoredOrShown) {
 
     log_ += "999 sms-next " + TrialVerdict::Hash(Inbox({"a", "b", "long"})) + "\n";
     facts_.smsBytes = Inbox({"a", "b", "long"});
+    ASSERT_EQ(1u, Judge().violations.size()) << "shown, with only part 1 stored";
+    EXPECT_EQ("some parts of a shown message still stored: long", Judge().violations[0]);
+    facts_.parted["long"].inStore = {1, 2};
     EXPECT_TRUE(Judge().violations.empty()) << "shown before its parts left the store";
     facts_.drained = true;
     ASSERT_EQ(1u, Judge().violations.size());
