@@ -25,7 +25,7 @@ bool Contains(const std::vector<T>& items, const T& item) {
 
 void AppendNew(std::vector<std::string>& to, const std::vector<std::string>& from) {
     for (const std::string& index : from) {
-        if (std::find(to.begin(), to.end(), index) == to.end()) {
+        if (!Contains(to, index)) {
             to.push_back(index);
         }
     }
@@ -107,26 +107,19 @@ void InboxPoller::ShowJoined(std::vector<PartStore::Key>* joined) {
         if (Contains(*joined, key)) {
             continue;
         }
-        // Shown by a cycle whose save failed: its parts wait for a save that works.
-        if (Contains(shownUnsaved_, key)) {
-            joined->push_back(key);
+        const bool mayBeListed = Contains(mayBeListed_, key);
+        const std::optional<bool> listed =
+            mayBeListed ? Listed(key.number, message.text) : std::optional<bool>(false);
+        if (!listed) {
             continue;
         }
-        // An earlier run may have written it to "sms.dat" and ended before it removed
-        // the parts, or before it deleted them from the SIM.
-        if (Contains(mayBeListed_, key)) {
-            const std::optional<bool> listed = Listed(key.number, message.text);
-            if (!listed) {
-                continue;
-            }
-            if (*listed) {
-                joined->push_back(key);
-                continue;
-            }
-        }
         joined->push_back(key);
-        shownUnsaved_.push_back(key);
-        Show(key.number, message.text);
+        if (!mayBeListed) {
+            mayBeListed_.push_back(key);
+        }
+        if (!*listed) {
+            Show(key.number, message.text);
+        }
     }
 }
 
@@ -135,8 +128,8 @@ bool InboxPoller::DeleteFetched(ModemEngine& engine, std::vector<std::string> in
     // delete the card went away in is not tried again: it may have been carried out,
     // and the slot may hold a new message by then (a message left read on the SIM is
     // in "sms.dat" already; the next run's first cycle finds it listed and deletes it).
-    // What the reads left in the buffer holds an "OK" that a refused delete would
-    // be taken for.
+    // The reads' answers are still in the buffer: their "OK" would pass for the
+    // answer of a refused delete.
     engine.ClearResponse();
     bool allDeleted = true;
     std::size_t i = 0;
@@ -228,19 +221,17 @@ void InboxPoller::Run() {
         if (!engine->ReadMessage(toRead[current], &message)) {
             continue;
         }
-        const bool recovered =
-            std::find(recovered_.begin(), recovered_.end(), toRead[current]) != recovered_.end();
+        const bool recovered = Contains(recovered_, toRead[current]);
         if (Take(message, recovered, &joined)) {
             fetched.push_back(toRead[current]);
         }
         ++current;
     }
-    std::erase_if(recovered_, [&fetched](const std::string& index) {
-        return std::find(fetched.begin(), fetched.end(), index) != fetched.end();
-    });
+    std::erase_if(recovered_,
+                  [&fetched](const std::string& index) { return Contains(fetched, index); });
     pendingReads_.clear();
     for (const std::string& index : toRead) {
-        if (std::find(fetched.begin(), fetched.end(), index) == fetched.end()) {
+        if (!Contains(fetched, index)) {
             pendingReads_.push_back(index);
         }
     }
@@ -260,11 +251,8 @@ void InboxPoller::Run() {
     // finds the message in the list. So do parts that a failed removal left there.
     if (saved && DeleteFetched(*engine, std::exchange(pendingDeletes_, {}))) {
         parts_.Remove(joined);
-        const auto isJoined = [&joined](const PartStore::Key& key) {
-            return Contains(joined, key);
-        };
-        std::erase_if(shownUnsaved_, isJoined);
-        std::erase_if(mayBeListed_, isJoined);
+        std::erase_if(mayBeListed_,
+                      [&joined](const PartStore::Key& key) { return Contains(joined, key); });
     }
     // A cycle that was stopped leaves the modem to whoever stopped it.
     if (page_.CycleCancelled()) {

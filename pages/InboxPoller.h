@@ -65,9 +65,10 @@ private:
     PageHost& host_;
     PartStore parts_;
     bool partsLoaded_ = false;
-    // Joined messages shown whose parts are still in the store, and those an earlier
-    // run may have shown: whole when the store was loaded, or with a part it read.
-    std::vector<PartStore::Key> shownUnsaved_;
+    // Joined messages whose parts are still in the store and that may be in the list
+    // already: shown by this run (a save or a delete failed), or by an earlier one
+    // (whole when the store was loaded, or with a part it left read on the SIM). Each
+    // is shown only when the list lacks it.
     std::vector<PartStore::Key> mayBeListed_;
     std::vector<std::string> pendingReads_;
     std::vector<std::string> pendingDeletes_;
