@@ -268,9 +268,8 @@ private:
             }
             return name.rfind("smsparts.dat.", 0) == 0 ? partsBytes == partsAtStart : !smsWritten;
         });
-        UpdateMessagePlaces(partsBytes);
+        facts.parted = UpdateMessagePlaces(partsBytes);
         facts.messages = messages_;
-        facts.parted = parted_;
         TrialVerdict verdict = TrialVerdict::Judge(log, facts);
         if (!ready) {
             verdict.violations.push_back("the window's start-up did not finish");
@@ -326,12 +325,11 @@ private:
         }
         partedTexts_[{number, reference}] = text;
         messages_[text] = MessagePlace::kUnreadOnSim;
-        parted_[text] = {parts.size(), {}, {}};
     }
 
-    // Where each message is now: on the SIM (unread or read), or gone from it; for one
-    // sent in parts, which parts have gone and which "smsparts.dat" holds.
-    void UpdateMessagePlaces(const std::string& partsBytes) {
+    // Where each message is now: on the SIM (unread or read), or gone from it. Returns,
+    // for those sent in parts, which parts have gone and which "smsparts.dat" holds.
+    std::map<std::string, PartedMessage> UpdateMessagePlaces(const std::string& partsBytes) {
         std::map<std::string, vcard::StoredMessage::Status> onSim;
         std::map<std::string, std::set<int>> partsOnSim;
         for (const vcard::StoredMessage& stored : card_.StoredMessages()) {
@@ -359,21 +357,21 @@ private:
                             : MessagePlace::kReadOnSim;
             }
         }
-        for (auto& [text, parts] : parted_) {
-            parts.offSim.clear();
-            parts.inStore.clear();
-        }
+        std::map<std::string, PartedMessage> parted;
         for (const auto& [pdu, part] : partTexts_) {
+            PartedMessage& message = parted[part.first];
+            ++message.total;
             if (partsOnSim[part.first].count(part.second) == 0) {
-                parted_[part.first].offSim.insert(part.second);
+                message.offSim.insert(part.second);
             }
         }
         for (const PartStore::Part& part : PartStore::Decode(partsBytes)) {
             const auto text = partedTexts_.find({part.number, part.reference});
             if (text != partedTexts_.end()) {
-                parted_[text->second].inStore.insert(part.sequence);
+                parted[text->second].inStore.insert(part.sequence);
             }
         }
+        return parted;
     }
 
     void StartWindow(QProcess& window, unsigned seed, const QString& logPath) {
@@ -447,11 +445,10 @@ private:
     int contactSaves_ = 0;
     int cycles_ = 0;
     std::map<std::string, MessagePlace> messages_;
-    // Messages sent in parts: each part's PDU with its message and part number, each
-    // message by its sender and reference, and where their parts are.
+    // Messages sent in parts: each part's PDU with its message and part number, and
+    // each message by its sender and reference.
     std::map<std::vector<std::uint8_t>, std::pair<std::string, int>> partTexts_;
     std::map<std::pair<std::string, int>, std::string> partedTexts_;
-    std::map<std::string, PartedMessage> parted_;
     std::map<std::string, int> moments_;
     std::set<std::string> reported_;
 };
