@@ -175,7 +175,7 @@ void PartStore::Load() {
 
 bool PartStore::Save(const std::vector<Part>& parts) const {
     const std::string path = Path();
-    return !path.empty() && AtomicFile::Write(path, Encode(parts));
+    return !path.empty() && AtomicFile::Write(path, Encode(parts), AtomicFile::kPrivate);
 }
 
 bool PartStore::Add(const Part& part) {

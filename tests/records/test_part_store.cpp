@@ -47,6 +47,10 @@ TEST_F(PartStoreTest, JoinsPartsInOrderAcrossARestart) {
         ASSERT_TRUE(store.Add(Make(1, "A")));
         EXPECT_TRUE(store.Ready(2000, 86400).empty());
     }
+    // The parts are the user's messages: other users may not read them.
+    struct stat info {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &info));
+    EXPECT_EQ(0u, info.st_mode & 077);
     PartStore store(path);
     store.Load();
     ASSERT_EQ(3u, store.Parts().size());
