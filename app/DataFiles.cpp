@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "app/records/MessageRecord.h"
-#include "app/records/PhonebookEntryRecord.h"
-#include "app/records/RecordFile.h"
+#include "records/MessageRecord.h"
+#include "records/PhonebookEntryRecord.h"
+#include "records/RecordFile.h"
 #include "pages/InboxModel.h"
 #include "pages/PhonebookPage.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "app/records/PartStore.h"
+#include "records/PartStore.h"
 
 using veltro::PartStore;
 

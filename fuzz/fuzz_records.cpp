@@ -6,8 +6,8 @@
 #include <span>
 
 #include "FuzzCheck.h"
-#include "app/records/MessageRecord.h"
-#include "app/records/PhonebookEntryRecord.h"
+#include "records/MessageRecord.h"
+#include "records/PhonebookEntryRecord.h"
 
 namespace {
 

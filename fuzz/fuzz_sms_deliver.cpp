@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "app/records/PartStore.h"
+#include "records/PartStore.h"
 #include "modem/MessageContent.h"
 #include "modem/SmsDeliverPdu.h"
 #include "modem/Utf16Text.h"

@@ -7,7 +7,7 @@
 #include <ctime>
 #include <optional>
 
-#include "app/records/MessageRecord.h"
+#include "records/MessageRecord.h"
 #include "modem/MessageContent.h"
 #include "modem/ModemEngine.h"
 #include "pages/CallPage.h"

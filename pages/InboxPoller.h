@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/records/PartStore.h"
+#include "records/PartStore.h"
 #include "modem/ReceivedMessage.h"
 
 namespace veltro {

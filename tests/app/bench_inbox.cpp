@@ -12,8 +12,8 @@
 
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
-#include "app/records/MessageRecord.h"
-#include "app/records/RecordFile.h"
+#include "records/MessageRecord.h"
+#include "records/RecordFile.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
 

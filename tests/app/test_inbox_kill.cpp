@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
-#include "app/records/MessageRecord.h"
-#include "app/records/RecordFile.h"
+#include "records/MessageRecord.h"
+#include "records/RecordFile.h"
 
 namespace veltro {
 

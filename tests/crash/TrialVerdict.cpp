@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <span>
 
-#include "app/records/MessageRecord.h"
-#include "app/records/PhonebookEntryRecord.h"
+#include "records/MessageRecord.h"
+#include "records/PhonebookEntryRecord.h"
 
 namespace veltro {
 

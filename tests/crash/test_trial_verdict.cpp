@@ -4,9 +4,9 @@
 
 #include "DriverLog.h"
 #include "TrialVerdict.h"
-#include "app/records/MessageRecord.h"
-#include "app/records/PhonebookEntryRecord.h"
-#include "app/records/RecordFile.h"
+#include "records/MessageRecord.h"
+#include "records/PhonebookEntryRecord.h"
+#include "records/RecordFile.h"
 
 namespace veltro {
 namespace {

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "SmsCardHost.h"
-#include "app/records/PartStore.h"
+#include "records/PartStore.h"
 #include "modem/MessagePump.h"
 #include "modem/ModemEngine.h"
 #include "pages/CallPage.h"

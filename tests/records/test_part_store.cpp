@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/records/PartStore.h"
+#include "records/PartStore.h"
 
 namespace veltro {
 namespace {

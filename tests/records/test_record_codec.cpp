@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/records/MessageRecord.h"
-#include "app/records/PhonebookEntryRecord.h"
+#include "records/MessageRecord.h"
+#include "records/PhonebookEntryRecord.h"
 #include "modem/GbkText.h"
 
 namespace veltro {

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/records/MessageRecord.h"
-#include "app/records/PhonebookEntryRecord.h"
-#include "app/records/RecordFile.h"
+#include "records/MessageRecord.h"
+#include "records/PhonebookEntryRecord.h"
+#include "records/RecordFile.h"
 
 namespace veltro {
 namespace {

@@ -1,6 +1,6 @@
-#include "app/records/PhonebookEntryRecord.h"
+#include "records/PhonebookEntryRecord.h"
 
-#include "app/records/RecordField.h"
+#include "records/RecordField.h"
 
 namespace veltro {
 

@@ -1,4 +1,4 @@
-#include "app/records/RecordField.h"
+#include "records/RecordField.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/records/PartStore.h"
+#include "records/PartStore.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
-#include "app/records/MessageRecord.h"
+#include "records/MessageRecord.h"
 
-#include "app/records/RecordField.h"
+#include "records/RecordField.h"
 
 namespace veltro {
 
