@@ -144,6 +144,8 @@ private:
 
     // Calls and data.
     Reply Dial(const std::string& dialString, std::uint64_t nowMs);
+    // The final result named by CardOptions::busyResult; NO CARRIER for any other name.
+    static Reply BusyResult(const std::string& name);
     void StartData(std::uint64_t nowMs);
     void EndData(std::uint64_t nowMs);
     void Ring(std::uint64_t nowMs);
@@ -202,7 +204,8 @@ private:
     std::string callerNumber_;
     int ringsSent_ = 0;
     std::uint64_t nextRingMs_ = 0;
-    std::uint64_t callAnsweredMs_ = 0;
+    Reply dialResult_;                // what a Dialling call ends in: OK (picked up) or a failure
+    std::uint64_t dialResultMs_ = 0;  // when that comes
 
     // Data.
     std::uint64_t nextChunkMs_ = 0;

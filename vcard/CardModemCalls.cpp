@@ -82,18 +82,34 @@ CardModem::Reply CardModem::Dial(const std::string& dialString, std::uint64_t no
         StartData(nowMs);
         return Reply::Code("CONNECT", 1);
     }
-    const auto& busy = options_.busyNumbers;
-    if (!inService || std::find(busy.begin(), busy.end(), number) != busy.end()) {
+    if (!inService) {
         return Reply::Code("NO CARRIER", 3);
     }
-    if (options_.dialAnswerMs == 0) {
-        call_ = Call::Active;
-        return Reply::Ok();
+    const auto& busy = options_.busyNumbers;
+    const bool isBusy = std::find(busy.begin(), busy.end(), number) != busy.end();
+    const Reply result = isBusy ? BusyResult(options_.busyResult) : Reply::Ok();
+    const std::uint32_t delayMs = isBusy ? options_.busyAfterMs : options_.dialAnswerMs;
+    if (delayMs == 0) {
+        if (!isBusy) {
+            call_ = Call::Active;
+        }
+        return result;
     }
-    // The OK comes when the far end picks up (Advance).
+    // The result comes when the far end picks up or the network gives up (Advance).
     call_ = Call::Dialling;
-    callAnsweredMs_ = nowMs + options_.dialAnswerMs;
+    dialResult_ = result;
+    dialResultMs_ = nowMs + delayMs;
     return Reply::Later();
+}
+
+CardModem::Reply CardModem::BusyResult(const std::string& name) {
+    if (name == "BUSY") {
+        return Reply::Code("BUSY", 7);
+    }
+    if (name == "NO ANSWER") {
+        return Reply::Code("NO ANSWER", 8);
+    }
+    return Reply::Code("NO CARRIER", 3);
 }
 
 void CardModem::StartData(std::uint64_t nowMs) {

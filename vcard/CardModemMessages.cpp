@@ -2,9 +2,9 @@
 #include <cctype>
 #include <ctime>
 
+#include "modem/GsmAlphabet.h"
 #include "vcard/CardModem.h"
 #include "vcard/DeliverPduBuilder.h"
-#include "modem/GsmAlphabet.h"
 #include "vcard/HexText.h"
 #include "vcard/SubmitPduDecoder.h"
 #include "vcard/UnicodeText.h"

@@ -25,7 +25,9 @@ struct CardOptions {
     int signal = 20;              // value of the "$CSQ: " and "+CSQ: " answers
     int smsCapacity = 30;         // message slots on the SIM, indices 1..smsCapacity
 
-    std::vector<std::string> busyNumbers;     // voice calls to these end in NO CARRIER
+    std::vector<std::string> busyNumbers;     // voice calls to these fail with busyResult
+    std::string busyResult = "NO CARRIER";    // or "BUSY" (numeric 7), "NO ANSWER" (8)
+    std::uint32_t busyAfterMs = 0;            // the busyResult comes this long after the dial
     std::uint32_t dialAnswerMs = 0;           // the far end picks up a voice call after this
     std::uint32_t ringIntervalMs = 3000;      // RING repeats this often while a call comes in
     int ringsBeforeGiveUp = 10;               // the caller gives up after so many rings

@@ -88,6 +88,51 @@ TEST(CardCalls, OkComesWhenTheFarEndPicksUp) {
     EXPECT_EQ("", card.Wait(5000));
 }
 
+TEST(CardCalls, BusyNumberEndsInItsResultAtOnceOrAfterTheDelay) {
+    struct Case {
+        const char* name;
+        const char* result;
+        std::uint32_t afterMs;
+        const char* verbose;
+        const char* numeric;
+    };
+    const Case cases[] = {
+        {"busy at once", "BUSY", 0, "\r\nBUSY\r\n", "7\r"},
+        {"busy after the network tried", "BUSY", 1500, "\r\nBUSY\r\n", "7\r"},
+        {"no answer", "NO ANSWER", 2000, "\r\nNO ANSWER\r\n", "8\r"},
+    };
+    for (const Case& c : cases) {
+        CardOptions options;
+        options.busyNumbers = {"10000"};
+        options.busyResult = c.result;
+        options.busyAfterMs = c.afterMs;
+        options.dialAnswerMs = 500;  // other numbers: not the busy number's delay
+        VirtualTimeCard card(options);
+        const std::string early = card.Command("ATD10000;");
+        if (c.afterMs > 0) {
+            EXPECT_EQ("", early + card.Wait(c.afterMs - 1)) << c.name;
+            EXPECT_FALSE(card.Modem().InCall()) << c.name;
+            EXPECT_EQ(c.verbose, card.Wait(1)) << c.name;
+        } else {
+            EXPECT_EQ(c.verbose, early) << c.name;
+        }
+        EXPECT_FALSE(card.Modem().InCall()) << c.name;
+        // The line is free again; ATV0 gives the numeric code.
+        ASSERT_EQ("0\r", card.Command("ATV0")) << c.name;
+        const std::string dialled = card.Command("ATD10000;");
+        EXPECT_EQ(c.numeric, dialled + card.Wait(c.afterMs)) << c.name;
+    }
+    // Hanging up while the network still tries: no late result.
+    CardOptions options;
+    options.busyNumbers = {"10000"};
+    options.busyResult = "BUSY";
+    options.busyAfterMs = 1000;
+    VirtualTimeCard card(options);
+    EXPECT_EQ("", card.Command("ATD10000;"));
+    EXPECT_EQ("\r\nOK\r\n", card.Command("ATH"));
+    EXPECT_EQ("", card.Wait(5000));
+}
+
 TEST(CardCalls, IncomingCallRingsWithCallerIdUntilAnswered) {
     CardOptions options;
     options.ringIntervalMs = 3000;

@@ -113,7 +113,8 @@ TEST(VcardProgram, PrintsItsPtyFirstAndTakesCommands) {
     std::ofstream(messages) << "# received earlier\n13912345678 Hello\\nthere\n"
                                "+8613800000000\t你好\n";
     const std::string table = TempPath("modems.ini");
-    Program program({"--messages", messages, "--register", table, "--rate", "9600"});
+    Program program({"--messages", messages, "--register", table, "--rate", "9600", "--busy",
+                     "10000", "--busy-result", "busy", "--busy-after", "200"});
     const std::string first = program.Line();
     ASSERT_EQ(0u, first.find("pty: /dev/pts/")) << first;
     const std::string path = first.substr(5);
@@ -144,6 +145,8 @@ TEST(VcardProgram, PrintsItsPtyFirstAndTakesCommands) {
     program.Say("hangup");
     EXPECT_EQ("hung up", program.Line());
     EXPECT_EQ("\r\nNO CARRIER\r\n", client.ReadUntil("NO CARRIER\r\n"));
+    client.Send("ATD10000;\r");
+    EXPECT_EQ("\r\nBUSY\r\n", client.ReadUntil("BUSY\r\n"));
     program.Say("lines");
     EXPECT_EQ("ATE0", program.Line());
     program.Say("quit");
@@ -155,8 +158,10 @@ TEST(VcardProgram, PrintsItsPtyFirstAndTakesCommands) {
 }
 
 TEST(VcardProgram, RefusesBadOptions) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--rate", "fast"}, {"--sim", "maybe"}, {"--nonsense"}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--rate", "fast"},
+                                                 {"--sim", "maybe"},
+                                                 {"--busy-result", "engaged"},
+                                                 {"--nonsense"}}) {
         Program program(args);
         EXPECT_EQ(2, program.Wait()) << args[0];
     }

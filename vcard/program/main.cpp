@@ -33,7 +33,10 @@ void Usage() {
                  "  --signal N            $CSQ value (default 20)\n"
                  "  --capacity N          SIM message slots (default 30)\n"
                  "  --messages FILE       received messages, one per line: NUMBER<space>TEXT\n"
-                 "  --busy NUMBER         voice calls to NUMBER end in NO CARRIER (repeatable)\n"
+                 "  --busy NUMBER         voice calls to NUMBER fail (repeatable)\n"
+                 "  --busy-result no-carrier|busy|no-answer\n"
+                 "                        how such a call ends (default no-carrier)\n"
+                 "  --busy-after MS       the failure comes MS after the dial (default 0)\n"
                  "  --answer-after MS     the far end picks up a voice call after MS\n"
                  "  --register FILE       write a device table naming the card's pty\n"
                  "  --report PREFIX       print \"heard: LINE\" for each command line that begins\n"
@@ -110,6 +113,16 @@ int main(int argc, char** argv) {
         } else if (arg == "--busy") {
             needs(value != nullptr);
             options.busyNumbers.push_back(value);
+        } else if (arg == "--busy-result") {
+            needs(value != nullptr &&
+                  (!std::strcmp(value, "no-carrier") || !std::strcmp(value, "busy") ||
+                   !std::strcmp(value, "no-answer")));
+            options.busyResult = !std::strcmp(value, "busy")        ? "BUSY"
+                                 : !std::strcmp(value, "no-answer") ? "NO ANSWER"
+                                                                    : "NO CARRIER";
+        } else if (arg == "--busy-after") {
+            needs(value != nullptr && ReadInt(value, 0, 600000, number));
+            options.busyAfterMs = static_cast<std::uint32_t>(number);
         } else if (arg == "--answer-after") {
             needs(value != nullptr && ReadInt(value, 0, 600000, number));
             options.dialAnswerMs = static_cast<std::uint32_t>(number);
