@@ -6,10 +6,12 @@
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
 #include "dialup/ConnectionStatistics.h"
+#include "dialup/DialStartCheck.h"
 #include "dialup/DialupConnection.h"
 #include "dialup/DialupPaths.h"
 #include "dialup/DialupPlatform.h"
 #include "dialup/EnsureDialupEntry.h"
+#include "dialup/PppdDialService.h"
 
 namespace veltro::cli {
 
@@ -45,6 +47,32 @@ private:
     DialupPlatform& previous_;
 };
 
+// The causes of a dial that could not start, each with its fix, from the conditions
+// the dial needs; a pointer to doctor when none of them is missing.
+std::string WhyNotStarted() {
+    DialupDevice device{"modem", DialupConnection::kModemDeviceName, ""};
+    if (const auto devices = DialupPlatform::Current().Devices()) {
+        for (const DialupDevice& candidate : *devices) {
+            if (candidate.deviceName.find(DialupConnection::kModemDeviceName) !=
+                std::string::npos) {
+                device = candidate;
+                break;
+            }
+        }
+    }
+    DialStartCheck::Paths paths;
+    paths.runtimeDir = DialupPaths::RuntimeDirPath();
+    const auto problems = DialStartCheck::Find(device, PppdDialService::DialerFor(device), paths);
+    if (problems.empty()) {
+        return "; veltrogprs-cli doctor checks the machine";
+    }
+    std::string text;
+    for (const DialStartProblem& problem : problems) {
+        text += (text.empty() ? ": " : "; ") + problem.cause + " (fix: " + problem.fix + ")";
+    }
+    return text;
+}
+
 std::string Dotted(const DialupEntry::Address& a) {
     return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
            std::to_string(a[3]);
@@ -64,7 +92,8 @@ int RunConnect(CliContext& context, const std::vector<std::string>&) {
     }
     const int dialled = connection.Dial(nullptr, DialupConnection::kDialString, "", "");
     if (dialled != 0) {
-        return context.Fail("the dial could not start (error " + std::to_string(dialled) + ")");
+        return context.Fail("the dial could not start (error " + std::to_string(dialled) + ")" +
+                            WhyNotStarted());
     }
     Clock& clock = context.GetClock();
     const std::uint64_t start = clock.NowMs();

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "dialup/DialStartCheck.h"
+
 namespace veltro {
 
 namespace {
@@ -42,21 +44,19 @@ std::string DialupPaths::FailedDialLog() {
     return HomeDir("XDG_STATE_HOME", "/.local/state") + "/veltrogprs/failed-dial.log";
 }
 
-std::string DialupPaths::RuntimeDir() {
+std::string DialupPaths::RuntimeDirPath() {
     const std::string base = Env("XDG_RUNTIME_DIR");
     std::string dir = Env("VELTROGPRS_RUNTIME_DIR");
     if (dir.empty()) {
         dir = base.empty() ? "/tmp/veltrogprs-" + std::to_string(::getuid()) : base + "/veltrogprs";
     }
-    ::mkdir(dir.c_str(), 0700);
-    struct stat info {};
-    // A shared /tmp lets anyone create the folder first: use it only when it is ours
-    // and nobody else may put files into it or read the dials' logs.
-    if (::lstat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
-        (info.st_mode & 077) != 0) {
-        return {};
-    }
     return dir;
+}
+
+std::string DialupPaths::RuntimeDir() {
+    const std::string dir = RuntimeDirPath();
+    ::mkdir(dir.c_str(), 0700);
+    return DialStartCheck::RuntimeDir(dir) ? std::string() : dir;
 }
 
 bool DialupPaths::MakeParent(const std::string& path) {
@@ -67,6 +67,22 @@ bool DialupPaths::MakeParent(const std::string& path) {
     std::error_code ec;
     std::filesystem::create_directories(parent, ec);
     return std::filesystem::is_directory(parent, ec);
+}
+
+bool DialupPaths::MakePrivateParent(const std::string& path) {
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    if (parent.empty() || !MakeParent(parent)) {
+        return false;
+    }
+    ::mkdir(parent.c_str(), 0700);
+    struct stat info {};
+    if (::lstat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return false;
+    }
+    if (info.st_uid == ::getuid() && (info.st_mode & 077) != 0) {
+        ::chmod(parent.c_str(), 0700);
+    }
+    return true;
 }
 
 }  // namespace veltro

@@ -19,10 +19,15 @@ public:
     // Records of active connections, shared by every process of the user:
     // VELTROGPRS_RUNTIME_DIR, else $XDG_RUNTIME_DIR/veltrogprs, else /tmp/veltrogprs-<uid>. Created
     // (mode 0700) when missing; empty when it cannot be made, is not the user's own or is
-    // open to others.
+    // open to others (DialStartCheck::RuntimeDir says which).
     static std::string RuntimeDir();
+    // The folder RuntimeDir uses, whether it is usable or not.
+    static std::string RuntimeDirPath();
     // Creates the folders of path's parent; true when it exists afterwards.
     static bool MakeParent(const std::string& path);
+    // MakeParent, and the parent itself (the program's own folder) closed to others:
+    // created 0700, or changed to 0700 when it is the user's own.
+    static bool MakePrivateParent(const std::string& path);
 };
 
 }  // namespace veltro

@@ -15,28 +15,6 @@ bool IsZero(const DialupEntry::Address& a) {
 
 }  // namespace
 
-std::string PppdCommandLine::ShellQuote(std::string_view text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
-
-std::string PppdCommandLine::ChatScript(const std::string& chatProgram,
-                                        std::string_view phoneNumber) {
-    std::string dial = "ATD";
-    dial += phoneNumber;
-    return ShellQuote(chatProgram) +
-           " -v -s -t 30 ABORT BUSY ABORT 'NO CARRIER' ABORT ERROR ABORT 'NO DIALTONE' "
-           "ABORT 'NO ANSWER' '' " +
-           ShellQuote(dial) + " CONNECT ''";
-}
-
 std::string PppdCommandLine::PasswordOptions(std::string_view password) {
     std::string text = "password \"";
     for (char c : password) {
@@ -50,23 +28,24 @@ std::string PppdCommandLine::PasswordOptions(std::string_view password) {
 
 std::vector<std::string> PppdCommandLine::Build(const DialRequest& request,
                                                 const std::string& program,
-                                                const std::string& chatProgram,
+                                                const std::string& cardDevice,
                                                 const std::string& optionsFile) {
     const DialupEntry& entry = request.entry;
     // The peers file comes first: what follows may add to it but pppd lets an ordinary
     // user change none of its options.
-    std::vector<std::string> args = {program,
-                                     "call",
-                                     kPeersName,
-                                     "/dev/" + request.device.port,
-                                     std::to_string(request.lineSpeed),
-                                     "nodetach",
-                                     "user",
-                                     request.userName};
+    std::vector<std::string> args = {program, "call", kPeersName};
+    if (cardDevice.empty()) {
+        args.push_back("/dev/" + request.device.port);
+    }
+    args.insert(args.end(),
+                {std::to_string(request.lineSpeed), "nodetach", "user", request.userName});
     if (!optionsFile.empty()) {
         args.insert(args.end(), {"file", optionsFile});
     }
-    args.insert(args.end(), {"connect", ChatScript(chatProgram, request.phoneNumber)});
+    if (cardDevice.empty()) {
+        args.insert(args.end(), {"connect", kChatCommand});
+    }
+    args.insert(args.end(), {"set", std::string(kNumberVariable) + "=" + request.phoneNumber});
     if ((entry.options & DialupEntry::kOptionSpecificIpAddr) != 0 && !IsZero(entry.ipaddr)) {
         args.push_back(Dotted(entry.ipaddr) + ":");
     } else {

@@ -105,6 +105,8 @@ private:
 };
 
 // The log of a dial that failed stays for the user to read (the record's goes with it).
+// It holds the number, the addresses and the user name: private, in a private folder,
+// also when an earlier version left them open.
 void KeepFailedDialLog(const std::string& logPath) {
     std::ifstream in(logPath, std::ios::binary);
     if (!in) {
@@ -113,8 +115,9 @@ void KeepFailedDialLog(const std::string& logPath) {
     std::ostringstream text;
     text << in.rdbuf();
     const std::string target = DialupPaths::FailedDialLog();
-    if (DialupPaths::MakeParent(target)) {
-        AtomicFile::Write(target, text.str());
+    if (DialupPaths::MakePrivateParent(target) &&
+        AtomicFile::Write(target, text.str(), AtomicFile::kPrivate)) {
+        ::chmod(target.c_str(), AtomicFile::kPrivate);
     }
 }
 
@@ -141,6 +144,19 @@ std::string PppdDialService::DialerFor(const DialupDevice& device) {
                    : SelfDir() + "/" VELTRO_DIALER_FROM_BIN "/veltrogprs-dialer";
     }
     return ::access("/usr/sbin/pppd", X_OK) == 0 ? "/usr/sbin/pppd" : "pppd";
+}
+
+bool PppdDialService::IsStandIn(const std::string& program) {
+    return std::filesystem::path(program).filename() == "veltrogprs-dialer";
+}
+
+bool PppdDialService::IsCard(const std::string& port, const std::string& cardDevice) {
+    struct stat device {};
+    struct stat card {};
+    return ::stat(("/dev/" + port).c_str(), &device) == 0 &&
+           ::stat(cardDevice.c_str(), &card) == 0 && S_ISCHR(device.st_mode) &&
+           device.st_rdev == card.st_rdev && device.st_ino == card.st_ino &&
+           device.st_dev == card.st_dev;
 }
 
 std::string PppdDialService::RuntimeDir() const {
@@ -188,6 +204,14 @@ int PppdDialService::Dial(const DialRequest& request, ConnectionHandle& handle) 
             }
         }
     }
+    const std::string program =
+        options_.program.empty() ? DialerFor(request.device) : options_.program;
+    // pppd dials the card's fixed name whatever the entry's device: a dial meant for
+    // another port would reach a different modem.
+    const std::string card = IsStandIn(program) ? std::string() : options_.cardDevice;
+    if (!card.empty() && !IsCard(request.device.port, card)) {
+        return DialupError::kPortNotAvailable;
+    }
     ConnectionRecord record;
     const int log = MakeTemp(dir, "dial-", ".log", record.logPath);
     if (log < 0) {
@@ -206,10 +230,8 @@ int PppdDialService::Dial(const DialRequest& request, ConnectionHandle& handle) 
             return DialupError::kPortNotAvailable;
         }
     }
-    const std::string program =
-        options_.program.empty() ? DialerFor(request.device) : options_.program;
     const std::vector<std::string> args =
-        PppdCommandLine::Build(request, program, options_.chatProgram, record.optionsPath);
+        PppdCommandLine::Build(request, program, card, record.optionsPath);
     std::vector<char*> argv;
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));

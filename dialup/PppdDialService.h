@@ -9,6 +9,7 @@
 
 #include "dialup/ConnectionRegistry.h"
 #include "dialup/DialService.h"
+#include "dialup/PppdCommandLine.h"
 #include "dialup/PppdSession.h"
 #include "modem/Clock.h"
 
@@ -26,7 +27,10 @@ public:
     struct Options {
         // The dialer; empty: chosen per device (DialerFor).
         std::string program;
-        std::string chatProgram = "/usr/sbin/chat";
+        // The card's fixed name, which the peers file gives pppd as its device: a dial
+        // through pppd refuses a device that is not this one. Empty: the device goes on
+        // the command line (PppdCommandLine::Build).
+        std::string cardDevice = PppdCommandLine::kCardDevice;
         // Where connections are recorded; empty: DialupPaths::RuntimeDir().
         std::string runtimeDir;
         // Folders holding <interface>/statistics/{tx,rx}_bytes; empty: <runtime>/net
@@ -48,6 +52,11 @@ public:
     // "veltrogprs-dialer" beside this executable or, installed, in libexec/veltrogprs, for
     // a pseudo-terminal (the virtual card); else pppd.
     static std::string DialerFor(const DialupDevice& device);
+    // True for the stand-in, which takes the device and the connect script from its
+    // command line instead of the peers file.
+    static bool IsStandIn(const std::string& program);
+    // True when "/dev/" + port and cardDevice are the same device file.
+    static bool IsCard(const std::string& port, const std::string& cardDevice);
 
 private:
     // What this process knows of the dials it started.

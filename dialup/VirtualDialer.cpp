@@ -44,6 +44,8 @@ struct Arguments {
     std::string device;
     std::uint32_t speed = 0;
     std::string connect;
+    // "NAME=value" of each "set": the connect script's environment, as pppd gives it.
+    std::vector<std::string> environment;
     std::string user;
     bool usePeerDns = false;
 };
@@ -67,6 +69,8 @@ std::optional<Arguments> Parse(const std::vector<std::string>& args) {
             const std::string& value = args[++i];
             if (arg == "connect") {
                 parsed.connect = value;
+            } else if (arg == "set") {
+                parsed.environment.push_back(value);
             } else if (arg == "user") {
                 parsed.user = value;
             } else if (arg == "file" && ::access(value.c_str(), R_OK) != 0) {
@@ -205,7 +209,7 @@ private:
 
 // Runs the connect script with the line as its stdin and stdout, as pppd does. The
 // status of the script, or -1 when a signal ended the wait.
-int RunConnectScript(int fd, const std::string& script, const sigset_t& waitMask) {
+int RunConnectScript(int fd, const Arguments& arguments, const sigset_t& waitMask) {
     const int flags = ::fcntl(fd, F_GETFL);
     ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     const pid_t child = ::fork();
@@ -215,7 +219,13 @@ int RunConnectScript(int fd, const std::string& script, const sigset_t& waitMask
         sigset_t none;
         sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+        for (const std::string& variable : arguments.environment) {
+            const std::size_t equals = variable.find('=');
+            if (equals != std::string::npos) {
+                ::setenv(variable.substr(0, equals).c_str(), variable.c_str() + equals + 1, 1);
+            }
+        }
+        ::execl("/bin/sh", "sh", "-c", arguments.connect.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     int status = 0;
@@ -293,7 +303,7 @@ int VirtualDialer::Run(const std::vector<std::string>& args, const Timing& timin
         ::tcsetattr(fd, TCSANOW, &settings);
     }
     if (!parsed->connect.empty()) {
-        const int script = RunConnectScript(fd, parsed->connect, waitMask);
+        const int script = RunConnectScript(fd, *parsed, waitMask);
         if (script == -1) {
             ::close(fd);
             return terminated();

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,32 +32,53 @@ DialRequest DefaultRequest() {
     return request;
 }
 
+// pppd takes the device and the connect script from the peers file; the number
+// travels in a variable.
 TEST(PppdCommandLine, DefaultEntry) {
-    const std::vector<std::string> expected = {
-        "/usr/sbin/pppd",
-        "call",
-        "veltrogprs",
-        "/dev/ttyUSB0",
-        "115200",
-        "nodetach",
-        "user",
-        "",
-        "connect",
-        "'/usr/sbin/chat' -v -s -t 30 ABORT BUSY ABORT 'NO CARRIER' ABORT ERROR "
-        "ABORT 'NO DIALTONE' ABORT 'NO ANSWER' '' 'ATD*99***1#' CONNECT ''",
-        "noipdefault",
-        "ipcp-accept-local",
-        "ipcp-accept-remote",
-        "defaultroute",
-        "set",
-        "DNS1=211.136.17.107",
-        "set",
-        "DNS2=211.136.20.203",
-        "usepeerdns",
-        "ipparam",
-        "VLGPRS"};
-    EXPECT_EQ(expected,
-              PppdCommandLine::Build(DefaultRequest(), "/usr/sbin/pppd", "/usr/sbin/chat", ""));
+    const std::vector<std::string> expected = {"/usr/sbin/pppd",
+                                               "call",
+                                               "veltrogprs",
+                                               "115200",
+                                               "nodetach",
+                                               "user",
+                                               "",
+                                               "set",
+                                               "VELTROGPRS_NUMBER=*99***1#",
+                                               "noipdefault",
+                                               "ipcp-accept-local",
+                                               "ipcp-accept-remote",
+                                               "defaultroute",
+                                               "set",
+                                               "DNS1=211.136.17.107",
+                                               "set",
+                                               "DNS2=211.136.20.203",
+                                               "usepeerdns",
+                                               "ipparam",
+                                               "VLGPRS"};
+    EXPECT_EQ(expected, PppdCommandLine::Build(DefaultRequest(), "/usr/sbin/pppd",
+                                               PppdCommandLine::kCardDevice, ""));
+}
+
+// The stand-in reads no peers file: it gets the device and the same dialogue.
+TEST(PppdCommandLine, StandInGetsTheDeviceAndTheChat) {
+    const auto args =
+        PppdCommandLine::Build(DefaultRequest(), "veltrogprs-dialer", "", "/run/x/dial.options");
+    const std::vector<std::string> head = {"veltrogprs-dialer",
+                                           "call",
+                                           "veltrogprs",
+                                           "/dev/ttyUSB0",
+                                           "115200",
+                                           "nodetach",
+                                           "user",
+                                           "",
+                                           "file",
+                                           "/run/x/dial.options",
+                                           "connect",
+                                           PppdCommandLine::kChatCommand,
+                                           "set",
+                                           "VELTROGPRS_NUMBER=*99***1#"};
+    ASSERT_GE(args.size(), head.size());
+    EXPECT_EQ(head, std::vector<std::string>(args.begin(), args.begin() + head.size()));
 }
 
 struct OptionCase {
@@ -71,7 +96,7 @@ TEST_P(PppdOptionTest, FollowsTheEntry) {
     DialRequest request = DefaultRequest();
     request.entry.options = c.options;
     request.entry.ipaddr = c.address;
-    const auto args = PppdCommandLine::Build(request, "pppd", "chat", "");
+    const auto args = PppdCommandLine::Build(request, "pppd", PppdCommandLine::kCardDevice, "");
     for (const std::string& word : c.present) {
         EXPECT_NE(args.end(), std::find(args.begin(), args.end(), word)) << word;
     }
@@ -85,7 +110,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OptionCase{"no_header_compression", 0x114, {}, {"novj"}, {}},
         OptionCase{"no_default_gateway", 0x10C, {}, {}, {"defaultroute"}},
-        OptionCase{"peer_name_servers", 0x118, {}, {"usepeerdns"}, {"set"}},
+        OptionCase{"peer_name_servers",
+                   0x118,
+                   {},
+                   {"usepeerdns"},
+                   {"DNS1=211.136.17.107", "DNS2=211.136.20.203"}},
         OptionCase{"own_address", 0x11E, {10, 0, 0, 7}, {"10.0.0.7:"}, {"noipdefault"}},
         OptionCase{"own_address_flag_without_address", 0x11E, {}, {"noipdefault"}, {}},
         OptionCase{"address_without_flag", 0x11C, {10, 0, 0, 7}, {"noipdefault"}, {"10.0.0.7:"}}),
@@ -95,7 +124,8 @@ TEST(PppdCommandLine, PasswordStaysOffTheCommandLine) {
     DialRequest request = DefaultRequest();
     request.userName = "card";
     request.password = "s3cr\"et\\";
-    const auto args = PppdCommandLine::Build(request, "pppd", "chat", "/run/x/dial-1.options");
+    const auto args = PppdCommandLine::Build(request, "pppd", PppdCommandLine::kCardDevice,
+                                             "/run/x/dial-1.options");
     for (const std::string& arg : args) {
         EXPECT_EQ(std::string::npos, arg.find("s3cr")) << arg;
     }
@@ -103,24 +133,63 @@ TEST(PppdCommandLine, PasswordStaysOffTheCommandLine) {
     EXPECT_EQ("password \"s3cr\\\"et\\\\\"\n", PppdCommandLine::PasswordOptions(request.password));
 }
 
-// What /bin/sh makes of a quoted word.
-std::string ThroughShell(const std::string& quoted) {
+// The words /bin/sh makes of command with VELTROGPRS_NUMBER=number, one a line: chat
+// replaced by printf.
+std::string ChatWords(const std::string& command, const std::string& number) {
+    const std::string chat = "/usr/sbin/chat";
+    std::string printing = command;
+    printing.replace(printing.find(chat), chat.size(), "printf '%s\\n'");
+    ::setenv(PppdCommandLine::kNumberVariable, number.c_str(), 1);
     std::string output;
-    FILE* pipe = ::popen(("printf '%s' " + quoted).c_str(), "r");
-    char buffer[256];
+    FILE* pipe = ::popen(printing.c_str(), "r");
+    char buffer[512];
     std::size_t n = 0;
     while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) {
         output.append(buffer, n);
     }
     ::pclose(pipe);
+    ::unsetenv(PppdCommandLine::kNumberVariable);
     return output;
 }
 
-TEST(PppdCommandLine, NumbersReachChatAsOneWord) {
+// Whatever the number holds, it is chat's -T word and nothing runs; chat sends it
+// in place of \T.
+TEST(PppdCommandLine, NumbersReachChatAsText) {
     for (const std::string number :
-         {"*99***1#", "*99#'; touch /tmp/veltro-injected; '", "$(id)", "a b\tc", "`x`"}) {
-        EXPECT_EQ(number, ThroughShell(PppdCommandLine::ShellQuote(number)));
+         {"*99***1#", "*99#'; touch /tmp/veltro-injected; '", "$(id)", "a b\tc", "`x`", "\"q\""}) {
+        const std::string words = ChatWords(PppdCommandLine::kChatCommand, number);
+        EXPECT_EQ(0u, words.find("-v\n-s\n-t\n30\n-T\n" + number + "\nABORT\n")) << words;
+        EXPECT_NE(std::string::npos, words.find("\nATD\\T\nCONNECT\n\n")) << words;
     }
+}
+
+// pppd's option-file quoting undone: \x is x.
+std::string Unescape(const std::string& text) {
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        plain += text[i] == '\\' && i + 1 < text.size() ? text[++i] : text[i];
+    }
+    return plain;
+}
+
+// The peers file pins the card and runs the stand-in's dialogue behind the card check.
+TEST(PppdCommandLine, PeersFilePinsTheCardAndTheDialogue) {
+    std::ifstream in(VELTRO_PEERS_FILE);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), PppdCommandLine::kCardDevice));
+    const auto connect = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("connect \"", 0) == 0;
+    });
+    ASSERT_NE(lines.end(), connect);
+    const std::string script = Unescape(connect->substr(9, connect->size() - 10));
+    EXPECT_EQ(0u, script.find(std::string("[ /proc/self/fd/0 -ef ") + PppdCommandLine::kCardDevice +
+                              " ] || {"))
+        << script;
+    const std::string tail = std::string("exec ") + PppdCommandLine::kChatCommand;
+    EXPECT_EQ(script.size() - tail.size(), script.rfind(tail)) << script;
 }
 
 }  // namespace

@@ -60,6 +60,8 @@ protected:
         options.runtimeDir = platform.dir + "/run";
         options.netClassDirs = {platform.dir + "/net"};
         options.hangUpLimitMs = 3000;
+        // The replay stands in for pppd on a device with no fixed name.
+        options.cardDevice = "";
         return options;
     }
 
@@ -137,7 +139,7 @@ TEST_F(PppdServiceTest, RecordedSessionConnectsCountsAndHangsUp) {
     request.device = (*platform.devices)[0];
     request.lineSpeed = 115200;
     request.phoneNumber = "*99***1#";
-    EXPECT_EQ(PppdCommandLine::Build(request, VELTRO_PPPD_REPLAY, "/usr/sbin/chat", ""), args);
+    EXPECT_EQ(PppdCommandLine::Build(request, VELTRO_PPPD_REPLAY, "", ""), args);
 
     // The interface's 64-bit counters wrap into the 32-bit totals.
     WriteCounters("ppp0", (1ull << 32) + 1200, 34000);
@@ -338,6 +340,62 @@ TEST_F(PppdServiceTest, MissingDialerFailsTheDial) {
     EXPECT_EQ(DialupError::kPortNotAvailable, connection.Dial(nullptr, "*99***1#", "", ""));
     EXPECT_EQ(0, CurrentConnection);
     EXPECT_TRUE(ConnRecords().empty());
+}
+
+// pppd dials the card's fixed name: a dial whose device is another port is refused
+// before pppd starts; the card's own port is dialled without naming it.
+TEST_F(PppdServiceTest, PppdDialsOnlyTheCardsFixedName) {
+    Session("gprs-connect.txt");
+    PppdDialService::Options options = Options();
+    options.cardDevice = platform.dir + "/veltrogprs0";
+    fs::create_symlink("/dev/null", options.cardDevice);
+    PppdDialService pinned(options, SystemClock::Instance());
+    platform.UseDialer(&pinned);
+    EXPECT_EQ(DialupError::kPortNotAvailable, connection.Dial(nullptr, "*99***1#", "", ""));
+    EXPECT_TRUE(ConnRecords().empty());
+
+    (*platform.devices)[0].port = "null";
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    int connected = 0;
+    Follow(connection, connected);
+    EXPECT_EQ(1, connected);
+    std::ifstream argsFile(platform.dir + "/args");
+    std::vector<std::string> args;
+    for (std::string line; std::getline(argsFile, line);) {
+        args.push_back(line);
+    }
+    EXPECT_EQ(args.end(), std::find(args.begin(), args.end(), "/dev/null"));
+    EXPECT_EQ(args.end(), std::find(args.begin(), args.end(), "connect"));
+    EXPECT_EQ(1, connection.HangUp());
+}
+
+// The output of a failed dial holds the number and the addresses: private, also where
+// an earlier run left the file and its folder open.
+TEST_F(PppdServiceTest, FailedDialLogIsPrivate) {
+    const std::string state = platform.dir + "/state";
+    fs::create_directories(state + "/veltrogprs");
+    fs::permissions(state + "/veltrogprs", fs::perms(0755));
+    std::ofstream(state + "/veltrogprs/failed-dial.log") << "old\n";
+    fs::permissions(state + "/veltrogprs/failed-dial.log", fs::perms(0644));
+    const char* previous = std::getenv("XDG_STATE_HOME");
+    const std::string kept = previous != nullptr ? previous : "";
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    Session("gprs-no-carrier.txt");
+    ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
+    int connected = 0;
+    Follow(connection, connected);
+    if (previous != nullptr) {
+        ::setenv("XDG_STATE_HOME", kept.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_STATE_HOME");
+    }
+    EXPECT_EQ(0, connected);
+    struct stat info {};
+    ASSERT_EQ(0, ::stat((state + "/veltrogprs").c_str(), &info));
+    EXPECT_EQ(0700u, info.st_mode & 0777);
+    ASSERT_EQ(0, ::stat((state + "/veltrogprs/failed-dial.log").c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777);
+    EXPECT_GT(info.st_size, 4);
 }
 
 TEST_F(PppdServiceTest, UnrecordableDialLeavesNoLogOrPasswordBehind) {
