@@ -2,15 +2,19 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "cli/CallWatcher.h"
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
+#include "cli/EventWatcher.h"
 
 namespace veltro::cli {
 
 namespace {
 
 constexpr std::uint32_t kWatchSliceMs = 50;
+constexpr std::uint32_t kIndicationLimitMs = 2000;
+// New messages announced with "+CMTI: " while watch runs; initialisation leaves them
+// unannounced ("0,1,0,0,0"), and watch puts that back when it ends.
+constexpr const char* kAnnounceMessages = "2,1,0,0,0";
 
 volatile std::sig_atomic_t interrupted = 0;
 
@@ -19,51 +23,52 @@ void OnInterrupt(int) {
 }
 
 int RunDial(CliContext& context, const std::vector<std::string>& arguments) {
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
     if (!context.Engine().Dial(arguments[0])) {
         return context.Fail("the dial command for " + arguments[0] + " was not written");
     }
-    context.Out() << "dialling\n";
+    context.Output().Line("dialling");
+    context.Output().Object()["dialling"] = arguments[0];
     return kExitSuccess;
 }
 
 int RunAnswer(CliContext& context, const std::vector<std::string>&) {
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
     if (!context.Engine().Answer()) {
         return context.Fail("no OK to ATA");
     }
+    context.Output().Object()["answered"] = true;
     return kExitSuccess;
 }
 
 int RunHangUp(CliContext& context, const std::vector<std::string>&) {
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
     if (!context.Engine().HangUp()) {
         return context.Fail("no OK to ATH0");
     }
+    context.Output().Object()["hung_up"] = true;
     return kExitSuccess;
 }
 
 int RunTone(CliContext& context, const std::vector<std::string>& arguments) {
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
     if (!context.Engine().SendTone(arguments[0])) {
         return context.Fail("not a keypad key: " + arguments[0] + " (0-9, *, #, A-D)");
     }
+    context.Output().Object()["tone"] = arguments[0];
     return kExitSuccess;
 }
 
-// Prints call events until interrupted, or for SECONDS when given.
+// Prints call and message events until interrupted (SIGINT, SIGTERM), or for SECONDS
+// when given.
 int RunWatch(CliContext& context, const std::vector<std::string>& arguments) {
     std::uint64_t limitMs = 0;
     if (!arguments.empty()) {
@@ -74,25 +79,37 @@ int RunWatch(CliContext& context, const std::vector<std::string>& arguments) {
         }
         limitMs = seconds * 1000;
     }
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
     ModemEngine& engine = context.Engine();
+    const bool announced = engine.RunExchange(
+        {AtCommandId::Cnmi, CommandForm::Assign, kAnnounceMessages, SendMode::Settle,
+         ResultCodeId::Ok, kIndicationLimitMs, ClearMode::Always});
+    if (!announced) {
+        context.Output().Note(std::string("new messages are not reported: no OK to AT+CNMI=") +
+                              kAnnounceMessages);
+    }
     engine.ClearResponse();
     Clock& clock = context.GetClock();
     interrupted = 0;
-    const auto previous = std::signal(SIGINT, OnInterrupt);
-    CallWatcher watcher(engine, context.Out());
+    const auto previousInterrupt = std::signal(SIGINT, OnInterrupt);
+    const auto previousTerminate = std::signal(SIGTERM, OnInterrupt);
+    context.Output().EventsOnly();
+    EventWatcher watcher(engine, context.Output());
     const std::uint64_t start = clock.NowMs();
     while (interrupted == 0 && (limitMs == 0 || clock.NowMs() - start < limitMs)) {
         watcher.Poll();
-        for (std::uint32_t slept = 0; slept < CallWatcher::kPollMs && interrupted == 0;
+        for (std::uint32_t slept = 0; slept < EventWatcher::kPollMs && interrupted == 0;
              slept += kWatchSliceMs) {
             clock.SleepMs(kWatchSliceMs);
         }
     }
-    std::signal(SIGINT, previous);
+    std::signal(SIGINT, previousInterrupt);
+    std::signal(SIGTERM, previousTerminate);
+    if (announced && !engine.SetupMessageMode()) {
+        context.Output().Note("the card did not take back its message settings");
+    }
     return kExitSuccess;
 }
 

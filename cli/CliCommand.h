@@ -29,7 +29,7 @@ using CommandGroup = std::span<const CliCommand> (*)();
 
 // find, status.
 std::span<const CliCommand> StatusCommands();
-// sms send, sms list, sms read, sms delete.
+// sms send, sms list, sms read, sms delete, sms export.
 std::span<const CliCommand> SmsCommands();
 // call dial, call answer, call hangup, call tone, watch.
 std::span<const CliCommand> CallCommands();
@@ -39,5 +39,7 @@ std::span<const CliCommand> DialupCommands();
 std::span<const CliCommand> DeviceCommands();
 // doctor.
 std::span<const CliCommand> DoctorCommands();
+// contacts list, contacts add, contacts remove, contacts import, contacts export.
+std::span<const CliCommand> ContactsCommands();
 
 }  // namespace veltro::cli

@@ -10,7 +10,9 @@
 namespace veltro::cli {
 
 CliContext::CliContext(CliOptions options, CliEnvironment environment)
-    : options_(std::move(options)), environment_(std::move(environment)) {}
+    : options_(std::move(options)),
+      environment_(std::move(environment)),
+      output_(environment_.out, environment_.err, options_.json) {}
 
 CliContext::~CliContext() = default;
 
@@ -87,9 +89,7 @@ bool CliContext::Open() {
 }
 
 int CliContext::Fail(const std::string& reason) {
-    environment_.err << "veltrogprs-cli: " << reason << '\n';
-    environment_.err.flush();
-    return kExitFailure;
+    return output_.Fail(reason, kExitFailure);
 }
 
 }  // namespace veltro::cli

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/CommandOutput.h"
 #include "modem/Clock.h"
 #include "modem/ModemEngine.h"
 #include "modem/SerialLine.h"
@@ -16,8 +17,10 @@ namespace veltro::cli {
 
 // The options that come before the command.
 struct CliOptions {
-    std::string port;   // --port NAME: probe only this port
-    bool demo = false;  // --demo: run against the virtual data card in this process
+    std::string port;       // --port NAME: probe only this port
+    bool demo = false;      // --demo: run against the virtual data card in this process
+    bool json = false;      // --json: one JSON object instead of lines
+    bool dataHome = false;  // --data-home: the data files of the window's menu entry
 };
 
 // Where a command run gets its clock, its serial lines and its output.
@@ -46,7 +49,10 @@ public:
     CliContext& operator=(const CliContext&) = delete;
 
     const CliOptions& Options() const { return options_; }
-    std::ostream& Out() { return environment_.out; }
+    // Where the command's results go, plain or JSON.
+    CommandOutput& Output() { return output_; }
+    // The stream of commands that print their own lines (CommandOutput::Plain).
+    std::ostream& Out() { return output_.Plain(); }
     Clock& GetClock() { return environment_.clock; }
 
     // Starts the virtual data card when --demo asks for it. False after Fail.
@@ -65,12 +71,14 @@ public:
     // The port Find found.
     const char* PortName() const { return portName_; }
 
-    // Writes "veltrogprs-cli: " + reason as one line to standard error; kExitFailure.
+    // Reports the failure through Output (one line on standard error, or the JSON
+    // error object); kExitFailure.
     int Fail(const std::string& reason);
 
 private:
     CliOptions options_;
     CliEnvironment environment_;
+    CommandOutput output_;
     std::unique_ptr<vcard::DemoCard> demo_;
     std::unique_ptr<ModemEngine> engine_;
     char portName_[ModemEngine::kPortNameSize] = {};

@@ -1,13 +1,19 @@
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
+#include "cli/DataFolder.h"
+#include "cli/TerminalText.h"
 #include "modem/GbkText.h"
 #include "modem/MessageContent.h"
 #include "modem/SmsPduBuilder.h"
 #include "modem/Utf16Text.h"
+#include "records/MessageRecord.h"
+#include "records/RecordFile.h"
 
 namespace veltro::cli {
 
@@ -58,10 +64,10 @@ int RunSend(CliContext& context, const std::vector<std::string>& arguments) {
         return context.Fail("the text would take " + std::to_string(parts) + " messages; at most " +
                             std::to_string(SmsPduBuilder::kMaxParts) + " go out as one");
     }
+    CommandOutput& output = context.Output();
     if (pduRoute && parts > 1) {
-        context.Out() << "parts: " << parts << '\n';
+        output.Field("parts", parts);
     }
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
@@ -72,7 +78,8 @@ int RunSend(CliContext& context, const std::vector<std::string>& arguments) {
     if (!sent) {
         return context.Fail("the modem did not confirm the message to " + number);
     }
-    context.Out() << "sent\n";
+    output.Line("sent");
+    output.Object()["sent"] = true;
     return kExitSuccess;
 }
 
@@ -85,16 +92,27 @@ int RunList(CliContext& context, const std::vector<std::string>& arguments) {
         }
         unread = false;
     }
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
     ModemEngine& engine = context.Engine();
     std::array<ModemEngine::MessageIndexSlot, kIndexSlots> slots{};
     int count = 0;
-    const bool listed = engine.ListMessages(slots, &count, unread);
+    // The listing marks what it lists read on the SIM, so what does not fit the slots
+    // is printed too: it would not be listed as unread again.
+    std::vector<std::string> beyond;
+    const bool listed = engine.ListMessages(slots, &count, unread, &beyond);
+    std::vector<std::string> indices;
     for (int i = 0; i < count; ++i) {
-        context.Out() << slots[static_cast<std::size_t>(i)].data() << '\n';
+        indices.emplace_back(slots[static_cast<std::size_t>(i)].data());
+    }
+    indices.insert(indices.end(), beyond.begin(), beyond.end());
+    CommandOutput& output = context.Output();
+    nlohmann::ordered_json& listedIndices = output.Object()["indices"] =
+        nlohmann::ordered_json::array();
+    for (const std::string& index : indices) {
+        output.Line(index);
+        listedIndices.push_back(std::stoll(index));
     }
     // The listing stays in the buffer: an empty one still ends in "OK".
     const bool answered = engine.FindCode(ResultCodeId::Ok) >= 0;
@@ -109,7 +127,6 @@ int RunList(CliContext& context, const std::vector<std::string>& arguments) {
 
 // Prints number, time stamp, coding flags and the body of one stored message.
 int RunRead(CliContext& context, const std::vector<std::string>& arguments) {
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
@@ -117,43 +134,95 @@ int RunRead(CliContext& context, const std::vector<std::string>& arguments) {
     if (!context.Engine().ReadMessage(arguments[0], &message)) {
         return context.Fail("message " + arguments[0] + " could not be read");
     }
-    std::ostream& out = context.Out();
-    out << "number: " << message.number << '\n'
-        << "time: " << message.timeStamp << '\n'
-        << "ucs2: " << (message.isUcs2 ? 1 : 0) << '\n'
-        << "header: " << (message.hasHeader ? 1 : 0) << '\n';
+    CommandOutput& output = context.Output();
+    output.Field("number", message.number);
+    output.Field("time", message.timeStamp);
+    output.Field("ucs2", message.isUcs2);
+    output.Field("header", message.hasHeader);
     if (message.hasHeader || message.eightBit) {
         const MessageContent content = MessageContent::Of(message);
-        out << "pdu: " << HexBytes(message.bytes) << '\n';
+        output.Field("pdu", HexBytes(message.bytes));
         if (content.isPart) {
-            out << "part: " << content.sequence << '/' << content.total << " reference "
-                << content.reference << '\n';
+            output.Line("part: " + std::to_string(content.sequence) + '/' +
+                        std::to_string(content.total) + " reference " +
+                        std::to_string(content.reference));
+            output.Object()["part"] = {{"sequence", content.sequence},
+                                       {"total", content.total},
+                                       {"reference", content.reference}};
         }
-        out << "text: " << content.text << '\n';
+        output.Field("text", content.text);
     } else if (message.isUcs2) {
-        out << "text: " << Utf16Text::ToUtf8(message.text) << '\n';
+        output.Field("text", Utf16Text::ToUtf8(message.text));
     } else {
-        out << "text: " << GbkText::ToUtf8(message.bytes) << '\n';
+        output.Field("text", GbkText::ToUtf8(message.bytes));
     }
     return kExitSuccess;
 }
 
 int RunDelete(CliContext& context, const std::vector<std::string>& arguments) {
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
     if (!context.Engine().DeleteMessage(arguments[0])) {
         return context.Fail("message " + arguments[0] + " was not deleted");
     }
+    context.Output().Object()["deleted"] = std::stoll(arguments[0]);
+    return kExitSuccess;
+}
+
+// One CSV field: quoted when it holds a comma, a quote or a blank at either end, with
+// inner quotes doubled; control characters escaped as in plain output.
+std::string CsvField(const std::string& text) {
+    const std::string safe = TerminalText::Escape(text);
+    const bool quoted = safe.find_first_of(",\"") != std::string::npos ||
+                        (!safe.empty() && (safe.front() == ' ' || safe.back() == ' '));
+    if (!quoted) {
+        return safe;
+    }
+    std::string field = "\"";
+    for (const char c : safe) {
+        field += c;
+        if (c == '"') {
+            field += '"';
+        }
+    }
+    return field + '"';
+}
+
+// Writes the messages kept in "sms.dat", in the order they came, as CSV with the header
+// "number,time,text", or with --json as {"messages": [...]}.
+int RunExport(CliContext& context, const std::vector<std::string>& arguments) {
+    if (!arguments.empty() && arguments[0] != "--csv") {
+        return context.Fail("unknown option " + arguments[0] + " (--csv, or --json before it)");
+    }
+    const DataFolder folder(context.Options().dataHome);
+    const std::string path = folder.PathOf(MessageRecord::kFileName);
+    std::error_code ec;
+    if (path.empty() || (std::filesystem::exists(path, ec) && !std::ifstream(path))) {
+        return context.Fail("cannot read " + (path.empty() ? "sms.dat" : path));
+    }
+    CommandOutput& output = context.Output();
+    if (!output.Json()) {
+        context.Out() << "number,time,text\n";
+    }
+    nlohmann::ordered_json& messages = output.Object()["messages"] =
+        nlohmann::ordered_json::array();
+    for (const MessageRecord& message : RecordFile<MessageRecord>::Read(path)) {
+        if (output.Json()) {
+            messages.push_back(
+                {{"number", message.number}, {"time", message.time}, {"text", message.content}});
+        } else {
+            context.Out() << CsvField(message.number) << ',' << CsvField(message.time) << ','
+                          << CsvField(message.content) << '\n';
+        }
+    }
     return kExitSuccess;
 }
 
 constexpr CliCommand kCommands[] = {
-    {"sms send", "NUMBER TEXT", 2, 2, RunSend},
-    {"sms list", "[--read]", 0, 1, RunList},
-    {"sms read", "INDEX", 1, 1, RunRead},
-    {"sms delete", "INDEX", 1, 1, RunDelete},
+    {"sms send", "NUMBER TEXT", 2, 2, RunSend}, {"sms list", "[--read]", 0, 1, RunList},
+    {"sms read", "INDEX", 1, 1, RunRead},       {"sms delete", "INDEX", 1, 1, RunDelete},
+    {"sms export", "[--csv]", 0, 1, RunExport},
 };
 
 }  // namespace

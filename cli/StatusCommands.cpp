@@ -1,5 +1,3 @@
-#include <ostream>
-
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
 
@@ -13,19 +11,18 @@ constexpr int kRegistered = 1;
 
 // Prints the port and the rate the modem answered the probe at.
 int RunFind(CliContext& context, const std::vector<std::string>&) {
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Find()) {
         return kExitFailure;
     }
-    context.Out() << "port: " << context.PortName() << '\n'
-                  << "baud: " << context.Engine().BaudRate() << '\n';
+    CommandOutput& output = context.Output();
+    output.Field("port", context.PortName());
+    output.Field("baud", context.Engine().BaudRate());
     return kExitSuccess;
 }
 
 // Initialises the modem, then prints the SIM state, the packet registration and the
 // signal value with the retries of the program's start-up.
 int RunStatus(CliContext& context, const std::vector<std::string>&) {
-    ModemClaim claim(context.Engine().Gate(), ModemGate::Wait::Blocking);
     if (!context.Open()) {
         return kExitFailure;
     }
@@ -34,7 +31,8 @@ int RunStatus(CliContext& context, const std::vector<std::string>&) {
     for (int attempt = 0; attempt < kSimAttempts && !simReady; ++attempt) {
         simReady = engine.CheckSimReady();
     }
-    context.Out() << "sim: " << (simReady ? "ready" : "not-ready") << '\n';
+    CommandOutput& output = context.Output();
+    output.Field("sim", simReady ? "ready" : "not-ready");
 
     bool registrationRead = false;
     int registration = 0;
@@ -49,13 +47,13 @@ int RunStatus(CliContext& context, const std::vector<std::string>&) {
     if (!registrationRead) {
         return context.Fail("no packet registration status in the answer to AT+CGREG?");
     }
-    context.Out() << "gprs: " << registration << '\n';
+    output.Field("gprs", registration);
 
     int signal = 0;
     if (!engine.ReadSignalQuality(&signal)) {
         return context.Fail("no signal value in the answer to AT+CSQ");
     }
-    context.Out() << "signal: " << signal << '\n';
+    output.Field("signal", signal);
     return kExitSuccess;
 }
 

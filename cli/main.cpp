@@ -11,8 +11,9 @@ namespace {
 
 // Every command group of the tool; each lives in its own file.
 constexpr veltro::cli::CommandGroup kGroups[] = {
-    veltro::cli::StatusCommands, veltro::cli::SmsCommands,    veltro::cli::CallCommands,
-    veltro::cli::DialupCommands, veltro::cli::DeviceCommands, veltro::cli::DoctorCommands,
+    veltro::cli::StatusCommands,   veltro::cli::SmsCommands,    veltro::cli::CallCommands,
+    veltro::cli::DialupCommands,   veltro::cli::DeviceCommands, veltro::cli::DoctorCommands,
+    veltro::cli::ContactsCommands,
 };
 
 }  // namespace

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     fonts-arphic-uming xvfb xauth
     ppp gammu python3-gammu
     clang libclang-rt-14-dev

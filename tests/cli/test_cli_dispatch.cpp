@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -8,6 +10,8 @@
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
 #include "cli/CliDispatch.h"
+#include "cli/CommandOutput.h"
+#include "cli/TerminalText.h"
 
 namespace veltro::cli {
 namespace {
@@ -27,7 +31,13 @@ int Record(CliContext& context, const std::vector<std::string>& arguments) {
     seen.command = std::to_string(kId);
     seen.arguments = arguments;
     seen.options = context.Options();
-    return kId == 3 ? kExitFailure : kExitSuccess;
+    if (kId == 3) {
+        return context.Fail("failed");
+    }
+    if (kId == 4) {
+        context.Out() << "connected: no\nsent-bytes: 12\n3 ports\n";
+    }
+    return kExitSuccess;
 }
 
 constexpr CliCommand kRecording[] = {
@@ -83,7 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchCase{"tooFewArguments", {"sms", "send", "10086"}, kExitUsage, ""},
         DispatchCase{"tooManyArguments", {"list", "--read", "x"}, kExitUsage, ""},
         DispatchCase{"demoWithPort", {"--demo", "--port", "ttyS0", "sms"}, kExitUsage, ""},
-        DispatchCase{"optionAfterCommandIsArgument", {"sms", "--demo"}, kExitUsage, ""}),
+        DispatchCase{"optionAfterCommandIsArgument", {"sms", "--demo"}, kExitUsage, ""},
+        DispatchCase{"jsonAfterArguments", {"sms", "send", "1", "x", "--json"}, kExitSuccess, "2"},
+        DispatchCase{
+            "jsonAfterDashesIsArgument", {"sms", "send", "1", "--", "--json"}, kExitSuccess, "2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DispatchOptionsTest, PortReachesTheCommand) {
@@ -98,26 +111,79 @@ TEST(DispatchOptionsTest, PortReachesTheCommand) {
     EXPECT_EQ((std::vector<std::string>{"1", "x y"}), seen.arguments);
 }
 
-TEST(DispatchOptionsTest, HelpListsEveryCommand) {
+TEST(DispatchOptionsTest, HelpListsCommandsAndWhatTheyDo) {
     ManualClock clock;
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(kExitSuccess,
-              RunCommandLine({"--help"}, kGroups, CliEnvironment{clock, nullptr, out, err}));
-    EXPECT_EQ(
-        "usage: veltrogprs-cli [--port NAME] [--demo] COMMAND\n"
-        "       veltrogprs-cli --help | --version\n"
-        "commands:\n  sms\n"
-        "  sms send NUMBER TEXT\n  fail\n  list [--read]\n",
-        out.str());
+    const CliEnvironment environment{clock, nullptr, out, err};
+    EXPECT_EQ(kExitSuccess, RunCommandLine({"--help"}, kGroups, environment));
+    EXPECT_NE(std::string::npos, out.str().find("--json ")) << out.str();
+    EXPECT_NE(std::string::npos, out.str().find("commands:\n  sms\n  sms send NUMBER TEXT  "));
     EXPECT_TRUE(err.str().empty());
 
+    // After command words: only the commands they name or begin.
+    for (const auto& line : {std::vector<std::string>{"sms", "--help"}, {"--help", "sms"}}) {
+        out.str("");
+        seen = Seen{};
+        EXPECT_EQ(kExitSuccess, RunCommandLine(line, kGroups, environment));
+        EXPECT_NE(std::string::npos, out.str().find("  sms\n  sms send NUMBER TEXT  "));
+        EXPECT_EQ(std::string::npos, out.str().find("list")) << out.str();
+        EXPECT_TRUE(seen.command.empty()) << "--help runs no command";
+    }
+    EXPECT_EQ(kExitUsage, RunCommandLine({"reboot", "--help"}, kGroups, environment));
+
     out.str("");
-    seen = Seen{};
-    EXPECT_EQ(kExitSuccess, RunCommandLine({"--version", "sms"}, kGroups,
-                                           CliEnvironment{clock, nullptr, out, err}));
+    EXPECT_EQ(kExitSuccess, RunCommandLine({"--version", "sms"}, kGroups, environment));
     EXPECT_EQ(std::string("veltrogprs-cli ") + VELTRO_VERSION + "\n", out.str());
     EXPECT_TRUE(seen.command.empty()) << "--version runs no command";
+}
+
+// With --json, each failure is one JSON object on standard output with the exit status.
+TEST(DispatchOptionsTest, JsonErrorsCarryTheExitStatus) {
+    ManualClock clock;
+    std::ostringstream out;
+    std::ostringstream err;
+    const CliEnvironment environment{clock, nullptr, out, err};
+    EXPECT_EQ(kExitUsage, RunCommandLine({"--json", "reboot"}, kGroups, environment));
+    EXPECT_EQ(nlohmann::json({{"error", "unknown command reboot"}, {"code", kExitUsage}}),
+              nlohmann::json::parse(out.str()));
+
+    out.str("");
+    EXPECT_EQ(kExitFailure, RunCommandLine({"fail", "--json"}, kGroups, environment));
+    EXPECT_EQ(nlohmann::json({{"error", "failed"}, {"code", kExitFailure}}),
+              nlohmann::json::parse(out.str()));
+
+    // A command that prints its own "key: value" lines still gives one object.
+    out.str("");
+    EXPECT_EQ(kExitSuccess, RunCommandLine({"--json", "list"}, kGroups, environment));
+    EXPECT_EQ(nlohmann::json({{"connected", "no"}, {"sent_bytes", 12}, {"lines", {"3 ports"}}}),
+              nlohmann::json::parse(out.str()));
+}
+
+// Text from the card or the files reaches a terminal with its control characters
+// escaped, also bytes that are not UTF-8 and the C1 controls written as UTF-8.
+TEST(TerminalTextTest, ControlCharactersAreEscaped) {
+    EXPECT_EQ("你好 plain", TerminalText::Escape("你好 plain"));
+    EXPECT_EQ("\\x1B[2J\\x1B]0;owned\\x07", TerminalText::Escape("\x1B[2J\x1B]0;owned\a"));
+    EXPECT_EQ("a\\nb\\tc\\rd\\x7F", TerminalText::Escape("a\nb\tc\rd\x7F"));
+    EXPECT_EQ("\\u009B31m", TerminalText::Escape("\xC2\x9B"
+                                                 "31m"));
+    EXPECT_EQ("\\x9B\\xE4\\xBD", TerminalText::Escape("\x9B\xE4\xBD"));
+    EXPECT_EQ("\\xC0\\x80", TerminalText::Escape("\xC0\x80")) << "an overlong NUL";
+
+    ManualClock clock;
+    std::ostringstream out;
+    std::ostringstream err;
+    CommandOutput plain(out, err, false);
+    plain.Field("number", "\x1B]2;x\x07");
+    plain.Fail("bad \x1B[31m", kExitFailure);
+    EXPECT_EQ("number: \\x1B]2;x\\x07\n", out.str());
+    EXPECT_EQ("veltrogprs-cli: bad \\x1B[31m\n", err.str());
+    out.str("");
+    CommandOutput json(out, err, true);
+    json.Field("number", "\x1B\xFF");
+    json.Finish();
+    EXPECT_EQ("{\"number\":\"\\u001b\xEF\xBF\xBD\"}\n", out.str()) << "no throw on bad UTF-8";
 }
 
 }  // namespace

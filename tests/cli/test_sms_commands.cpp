@@ -1,15 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ManualClock.h"
 #include "ScriptedLine.h"
-#include "cli/CallWatcher.h"
 #include "cli/CliCommand.h"
 #include "cli/CliDispatch.h"
+#include "cli/CommandOutput.h"
+#include "cli/EventWatcher.h"
+#include "records/MessageRecord.h"
+#include "records/RecordFile.h"
 
 namespace veltro::cli {
 namespace {
@@ -156,6 +162,27 @@ TEST_F(CardCommandTest, CallCommandsWriteTheirLines) {
     EXPECT_EQ("dialling\n", out.str());
 }
 
+// The messages of "sms.dat" go out whole, as CSV fields or JSON strings, and control
+// characters never reach a terminal raw.
+TEST_F(CardCommandTest, ExportOfStoredMessages) {
+    const std::string home = ::testing::TempDir() + "cli-sms-export-" + std::to_string(::getpid());
+    ::setenv("XDG_DATA_HOME", home.c_str(), 1);
+    std::filesystem::create_directories(home + "/veltrogprs");
+    ASSERT_TRUE(RecordFile<MessageRecord>::Write(
+        home + "/veltrogprs/sms.dat",
+        {{"10086", "26/12/08 10:15", "余额, \"100\" 元\n谢谢"}, {"+86138", "t", "\x1B[2J"}}));
+    EXPECT_EQ(kExitSuccess, Run({"--data-home", "sms", "export", "--csv"}));
+    EXPECT_EQ(
+        "number,time,text\n10086,26/12/08 10:15,\"余额, \"\"100\"\" "
+        "元\\n谢谢\"\n+86138,t,\\x1B[2J\n",
+        out.str());
+    out.str("");
+    EXPECT_EQ(kExitSuccess, Run({"--data-home", "--json", "sms", "export"}));
+    EXPECT_EQ("\x1B[2J", nlohmann::json::parse(out.str())["messages"][1]["text"]);
+    std::filesystem::remove_all(home);
+    ::unsetenv("XDG_DATA_HOME");
+}
+
 // The poll of watch on an open scripted line, one tick at a time.
 class WatchTest : public CardCommandTest {
 protected:
@@ -169,7 +196,8 @@ protected:
     }
 
     ModemEngine engine{clock, ScriptedLine::Factory(clock, card)};
-    CallWatcher watcher{engine, out};
+    CommandOutput output{out, err, false};
+    EventWatcher watcher{engine, output};
 };
 
 TEST_F(WatchTest, RingCallerAndNoCarrier) {
@@ -208,10 +236,74 @@ TEST_F(WatchTest, CallEndingBeforeItsCallerLine) {
     EXPECT_EQ("ring\nno-carrier\n", out.str()) << "each event is printed once";
 }
 
-TEST_F(WatchTest, RunsForTheGivenSeconds) {
+// A new message is announced in a line of its own, also one that comes in two reads,
+// and a long watch does not fill the receive buffer with other lines.
+TEST_F(WatchTest, NewMessagesAmongOtherLines) {
+    Arrives("\r\n+CGREG: 1\r\n\r\n+CMTI: \"SM\",12\r\n\r\n+CM");
+    watcher.Poll();
+    EXPECT_EQ("message: 12\n", out.str());
+    Arrives("TI: \"SM\",3\r\n\r\nRING\r\n");
+    watcher.Poll();
+    watcher.Poll();
+    EXPECT_EQ("message: 12\nmessage: 3\nring\n", out.str());
+    EXPECT_EQ(0u, engine.ResponseLength());
+}
+
+TEST_F(WatchTest, RunsForTheGivenSecondsAndRestoresMessageSettings) {
+    Rule("AT+CNMI=2,1,0,0,0", kOk);
     const std::uint64_t start = clock.NowMs();
     EXPECT_EQ(kExitSuccess, Run({"watch", "5"}));
     EXPECT_GE(clock.NowMs() - start, 5000u);
+    const auto announce = std::find(card->lines.begin(), card->lines.end(), "AT+CNMI=2,1,0,0,0");
+    ASSERT_NE(card->lines.end(), announce);
+    EXPECT_NE(card->lines.end(), std::find(announce, card->lines.end(), "AT+CNMI=0,1,0,0,0"));
+}
+
+// Every card command's --json output parses back as one object with its documented
+// keys; watch prints one object a line.
+TEST_F(CardCommandTest, JsonOutputOfEachCommand) {
+    Rule("0011*", "\r\n+CMGS: 5\r\n" + kOk);
+    Rule("AT+CMGL=\"REC UNREAD\"",
+         "\r\n+CMGL: 3,\"REC UNREAD\",\"10086\",,\"26/12/08,10:15:30+32\"\r\nHi\r\n" + kOk);
+    Rule("AT+CMGR=4", "\r\n+CMGR: 1,,22\r\n00040D91683108108300F0000862\r\n" + kOk, 1);
+    Rule("AT+CMGR=4",
+         "\r\n+CMGR: \"REC READ\",\"10086\",,\"26/12/08,10:15:30+32\"\r\n\xC4\xE3\r\n" + kOk, 1);
+    Rule("AT+CMGD=4", kOk);
+    Rule("AT+CNMI=2,1,0,0,0", kOk);
+    const std::vector<std::pair<std::vector<std::string>, const char*>> cases = {
+        {{"sms", "send", "13800138000", "你好"}, R"({"sent":true})"},
+        {{"sms", "list"}, R"({"indices":[3]})"},
+        {{"sms", "read", "4"},
+         R"({"number":"10086","time":"26/12/08,10:15:30+32","ucs2":false,"header":false,"text":"你"})"},
+        {{"sms", "delete", "4"}, R"({"deleted":4})"},
+        {{"call", "dial", "10086"}, R"({"dialling":"10086"})"},
+        {{"call", "answer"}, R"({"answered":true})"},
+        {{"call", "hangup"}, R"({"hung_up":true})"},
+        {{"call", "tone", "5"}, R"({"tone":"5"})"},
+        {{"sms", "read", "99"}, R"({"error":"message 99 could not be read","code":1})"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        out.str("");
+        std::vector<std::string> line = arguments;
+        line.push_back("--json");
+        Run(line);
+        EXPECT_EQ(nlohmann::json::parse(expected), nlohmann::json::parse(out.str()))
+            << arguments[0] << ' ' << arguments[1];
+    }
+    out.str("");
+    EXPECT_EQ(kExitSuccess, Run({"--json", "watch", "2"}));
+    EXPECT_EQ("", out.str()) << "watch prints events only";
+}
+
+TEST_F(WatchTest, JsonEventsOneALine) {
+    CommandOutput json(out, err, true);
+    EventWatcher jsonWatcher(engine, json);
+    Arrives("\r\nRING\r\n\r\n+CLIP: \"10086\",129\r\n\r\nNO CARRIER\r\n+CMTI: \"SM\",9\r\n");
+    jsonWatcher.Poll();
+    EXPECT_EQ(
+        "{\"event\":\"ring\",\"caller\":\"10086\"}\n{\"event\":\"hangup\"}\n"
+        "{\"event\":\"message\",\"storage\":\"SM\",\"index\":9}\n",
+        out.str());
 }
 
 TEST_F(WatchTest, BadDurationIsRefused) {

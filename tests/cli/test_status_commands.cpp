@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -139,6 +141,25 @@ TEST_F(StatusCommandTest, FindRetriesThenFails) {
 TEST_F(StatusCommandTest, PortOptionAcceptsEitherManufacturer) {
     EXPECT_EQ(kExitSuccess, Run({"--port", "pts/5", "find"}));
     EXPECT_EQ("port: pts/5\nbaud: 115200\n", out.str());
+}
+
+// With --json the object holds the values; a failure half-way prints only the error.
+TEST_F(StatusCommandTest, JsonOutputOfStatusAndFind) {
+    Registration(1);
+    EXPECT_EQ(kExitSuccess, Run({"--port", "pts/5", "--json", "status"}));
+    EXPECT_EQ(nlohmann::json::parse(R"({"sim":"ready","gprs":1,"signal":17})"),
+              nlohmann::json::parse(out.str()));
+    out.str("");
+    EXPECT_EQ(kExitSuccess, Run({"--port", "pts/5", "find", "--json"}));
+    EXPECT_EQ(nlohmann::json::parse(R"({"port":"pts/5","baud":115200})"),
+              nlohmann::json::parse(out.str()));
+    out.str("");
+    Replace("AT+CSQ", "");
+    EXPECT_EQ(kExitFailure, Run({"--port", "pts/5", "--json", "status"}));
+    EXPECT_EQ(
+        nlohmann::json::parse(R"({"error":"no signal value in the answer to AT+CSQ","code":1})"),
+        nlohmann::json::parse(out.str()));
+    EXPECT_TRUE(err.str().empty());
 }
 
 TEST_F(StatusCommandTest, OverlongPortNameFails) {
