@@ -7,6 +7,7 @@
 
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
+#include "modem/ModemEngine.h"
 #include "app/Profile.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"

@@ -7,7 +7,6 @@
 #include "app/MainDialog.h"
 #include "dialup/DialupConnection.h"
 #include "modem/ModemDeviceClass.h"
-#include "modem/ModemEngine.h"
 
 namespace veltro {
 
@@ -62,9 +61,8 @@ void CardWatch::Tick() {
         case State::InService: {
             // Not while the window itself is taking the modem away or back: a dial or a
             // disconnect finds a gone card on its own.
-            ModemEngine* engine = window_.Engine();
-            if (window_.Connected() == 0 && window_.CanClose() == 1 && engine != nullptr &&
-                engine->DeviceGone()) {
+            if (window_.Connected() == 0 && window_.CanClose() == 1 &&
+                window_.Session().DeviceGone()) {
                 CardLost();
             }
             break;
@@ -87,10 +85,6 @@ void CardWatch::Tick() {
 }
 
 void CardWatch::CardLost() {
-    if (losing_) {
-        return;
-    }
-    losing_ = true;
     // The status view replaces the call page: it says what became of the call too.
     if (const QString callCut = window_.Call().DeviceLost(); !callCut.isEmpty()) {
         cutCallText_ = callCut;
@@ -98,15 +92,9 @@ void CardWatch::CardLost() {
     window_.Call().StopTimer1();
     // A running poll cycle ends quickly on a gone card; its messages are in "sms.dat".
     window_.Inbox().StopTimer1();
-    if (ModemEngine* engine = window_.Engine()) {
-        // A button's dialogue still on this thread's stack keeps the engine until it
-        // returns (it fails at once now); the next look releases it.
-        if (!ModemClaim(engine->Gate(), ModemGate::Wait::Skip)) {
-            losing_ = false;
-            return;
-        }
-        window_.SetEngine(nullptr);
-    }
+    // Queued dialogues are cancelled; the one running fails at once on the gone card;
+    // then the port is released, so the system can give the card's tty back.
+    window_.Session().Release({});
     std::fprintf(stderr, "veltrogprs: the card on %s has gone\n", window_.PortName());
     window_.ConnectButton().setEnabled(false);
     window_.CallButton().setEnabled(false);
@@ -126,7 +114,6 @@ void CardWatch::CardLost() {
     state_ = State::Gone;
     tried_.clear();
     timer_.start();
-    losing_ = false;
 }
 
 }  // namespace veltro

@@ -12,10 +12,10 @@ namespace veltro {
 class MainDialog;
 
 // Notices a card that has gone (pulled out, or without power) and one that has come
-// back. Every 2 s while the card is in service it looks at the engine's word that the
+// back. Every 2 s while the card is in service it looks at the session's word that the
 // port's device has gone; the window's own polls and dialogues do the I/O that finds
 // it. Then it puts the window into the card-gone state: the call ended, the page polls
-// stopped, the engine released (so the system can give the card's tty back when it
+// stopped, the line let go (so the system can give the card's tty back when it
 // returns), the four command buttons disabled and the status line saying so. While the
 // card is gone it looks every 2 s, without talking to any modem, whether the card's
 // tty is there again, and then runs the device start-up sequence once more.
@@ -58,7 +58,6 @@ private:
     // The port a start-up was last run for while the card was gone: it is not run
     // again for the same port until that tty has gone or another has come.
     std::string tried_;
-    bool losing_ = false;
     // What the call page said of a call the card's going cut, until the status says it.
     QString cutCallText_;
 };

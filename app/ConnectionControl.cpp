@@ -2,12 +2,9 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QMessageBox>
 
-#include <algorithm>
 #include <cstdio>
-#include <thread>
 
 #include "app/CardWatch.h"
 #include "app/DeviceStartup.h"
@@ -15,9 +12,7 @@
 #include "dialup/ConnectionStatistics.h"
 #include "dialup/DialupConnection.h"
 #include "dialup/EnsureDialupEntry.h"
-#include "modem/MessagePump.h"
 #include "modem/ModemEngine.h"
-#include "pages/OffThread.h"
 
 namespace veltro {
 
@@ -34,21 +29,13 @@ bool AskWithMessageBox(QWidget* parent, const ConnectionControl::Question& quest
 
 }  // namespace
 
-ConnectionControl::ConnectionControl(MainDialog& window) : window_(window) {}
-
-ConnectionControl::~ConnectionControl() = default;
-
-void ConnectionControl::Pump() {
-    PumpOneMessage();
+ConnectionControl::ConnectionControl(MainDialog& window) : window_(window) {
+    dialTimer_.setInterval(static_cast<int>(kDialPassMs));
+    QObject::connect(&dialTimer_, &QTimer::timeout, [this] { DialTick(); });
 }
 
-void ConnectionControl::PauseResponsive(std::uint32_t ms) {
-    Clock& clock = window_.GetClock();
-    const std::uint64_t end = clock.NowMs() + ms;
-    for (std::uint64_t now = clock.NowMs(); now < end; now = clock.NowMs()) {
-        Pump();
-        clock.SleepMs(static_cast<std::uint32_t>(std::min<std::uint64_t>(kPumpSliceMs, end - now)));
-    }
+ConnectionControl::~ConnectionControl() {
+    JoinHangUp();
 }
 
 bool ConnectionControl::Ask(const Question& question) {
@@ -63,6 +50,9 @@ void ConnectionControl::ShowStatusAndLockCommands() {
 }
 
 void ConnectionControl::ToggleConnection() {
+    if (busy_ || closing_) {
+        return;
+    }
     ShowStatusAndLockCommands();
     if (window_.ConnectButton().text() != QString::fromUtf8(kConnectCaption)) {
         DisconnectPath();
@@ -71,25 +61,84 @@ void ConnectionControl::ToggleConnection() {
     Connect();
 }
 
-// One attempt after another while the user answers Yes; a loop, so that a hundred
-// retries cost no more stack than one.
 void ConnectionControl::Connect() {
-    for (;;) {
-        PrepareDial();
-        const DialOutcome outcome = WaitForDial();
-        if (outcome == DialOutcome::Connected) {
-            EnterConnected();
-            return;
+    busy_ = true;
+    PrepareDial();
+    // The dial-up service needs the serial port: queued dialogues are dropped, the one
+    // running finishes, then the engine closes the port.
+    window_.Session().Release([this] { window_.Post([this] { OnLineReleased(); }); });
+}
+
+void ConnectionControl::PrepareDial() {
+    window_.Call().StopTimer1();
+    window_.Inbox().StopTimer1();
+    window_.connected_ = 1;
+    window_.ConnectButton().setEnabled(false);
+    EnsureDialupEntry();
+}
+
+void ConnectionControl::OnLineReleased() {
+    if (closing_ || window_.ended_) {
+        return;
+    }
+    dialup_ = std::make_unique<DialupConnection>();
+    dialup_->CreateEntry(DialupConnection::kEntryName, DialupConnection::kModemDeviceName);
+    failureReason_.clear();
+    const int started = dialup_->Dial({}, kDialString, "", "");
+    if (started != 0) {
+        // Refused at once (no device, no entry): nothing will come of waiting.
+        failureReason_ = QStringLiteral("error %1").arg(started);
+        OnDialEnded(DialOutcome::Failed);
+        return;
+    }
+    dialStartMs_ = window_.GetClock().NowMs();
+    shownDialText_.clear();
+    DialTick();
+    if (dialup_ && busy_) {
+        dialTimer_.start();
+    }
+}
+
+void ConnectionControl::DialTick() {
+    if (!dialup_) {
+        dialTimer_.stop();
+        return;
+    }
+    std::string text;
+    int connected = 0;
+    const int final = dialup_->GetDialStatus(text, connected);
+    if (text != shownDialText_) {
+        window_.SetStatusText(QString::fromStdString(text));
+        shownDialText_ = text;
+    }
+    if (final != 0 && connected == 0) {
+        failureReason_ = QString::fromStdString(dialup_->Status.reason);
+        if (!failureReason_.isEmpty()) {
+            window_.SetStatusText(QString::fromStdString(text) + QLatin1Char('\n') +
+                                  failureReason_);
         }
-        if (outcome == DialOutcome::Abandoned) {
-            return;
-        }
-        Disconnect();
-        if (window_.ended_) {
+        OnDialEnded(DialOutcome::Failed);
+    } else if (window_.GetClock().NowMs() - dialStartMs_ > kDialLimitMs) {
+        OnDialEnded(DialOutcome::TimedOut);
+    } else if (final != 0) {
+        OnDialEnded(DialOutcome::Connected);
+    }
+}
+
+void ConnectionControl::OnDialEnded(DialOutcome outcome) {
+    dialTimer_.stop();
+    if (outcome == DialOutcome::Connected) {
+        busy_ = false;
+        EnterConnected();
+        return;
+    }
+    Disconnect([this, outcome] {
+        if (window_.ended_ || closing_) {
             return;
         }
         // A dial that failed because the card has gone is not worth another attempt.
         if (cardGone_) {
+            busy_ = false;
             EnterCardGone();
             return;
         }
@@ -99,80 +148,19 @@ void ConnectionControl::Connect() {
             QString::fromUtf8(outcome == DialOutcome::Failed ? kErrorQuestion : kTimeOutQuestion);
         question.detail = failureReason_;
         question.questionIcon = true;
-        if (!Ask(question) || window_.ended_) {
-            if (!window_.ended_) {
-                ReturnToIdle();
-            }
+        const bool again = Ask(question);
+        if (window_.ended_ || closing_) {
+            return;
+        }
+        if (!again) {
+            busy_ = false;
+            ReturnToIdle();
             return;
         }
         window_.SetStatusText(QString::fromUtf8(kRetryText));
         ShowStatusAndLockCommands();
-    }
-}
-
-void ConnectionControl::PrepareDial() {
-    window_.Call().StopTimer1();
-    window_.Inbox().StopTimer1();
-    window_.connected_ = 1;
-    window_.ConnectButton().setEnabled(false);
-    EnsureDialupEntry();
-    GiveUpEngine();
-    dialup_ = std::make_unique<DialupConnection>();
-    dialup_->CreateEntry(DialupConnection::kEntryName, DialupConnection::kModemDeviceName);
-    failureReason_.clear();
-}
-
-// The dial-up service needs the serial port: the engine closes it.
-void ConnectionControl::GiveUpEngine() {
-    if (ModemEngine* engine = window_.Engine()) {
-        // Let a dialogue of another thread (an inbox poll) finish first.
-        ModemClaim claim(engine->Gate(), ModemGate::Wait::Pumping);
-        engine->ClearResponse();
-    }
-    window_.SetEngine(nullptr);
-}
-
-ConnectionControl::DialOutcome ConnectionControl::WaitForDial() {
-    Clock& clock = window_.GetClock();
-    const int started = dialup_->Dial({}, kDialString, "", "");
-    const std::uint64_t start = clock.NowMs();
-    if (started != 0) {
-        // Refused at once (no device, no entry): nothing will come of waiting.
-        failureReason_ = QStringLiteral("error %1").arg(started);
-        return DialOutcome::Failed;
-    }
-    std::string shown;
-    for (;;) {
-        Pump();
-        if (!dialup_ || window_.ended_) {
-            return DialOutcome::Abandoned;
-        }
-        std::string text;
-        int connected = 0;
-        const int final = dialup_->GetDialStatus(text, connected);
-        if (text != shown) {
-            window_.SetStatusText(QString::fromStdString(text));
-            shown = text;
-        }
-        PauseResponsive(kDialPassMs);
-        if (!dialup_ || window_.ended_) {
-            return DialOutcome::Abandoned;
-        }
-        if (final != 0 && connected == 0) {
-            failureReason_ = QString::fromStdString(dialup_->Status.reason);
-            if (!failureReason_.isEmpty()) {
-                window_.SetStatusText(QString::fromStdString(text) + QLatin1Char('\n') +
-                                      failureReason_);
-            }
-            return DialOutcome::Failed;
-        }
-        if (clock.NowMs() - start > kDialLimitMs) {
-            return DialOutcome::TimedOut;
-        }
-        if (final != 0) {
-            return DialOutcome::Connected;
-        }
-    }
+        Connect();
+    });
 }
 
 void ConnectionControl::EnterConnected() {
@@ -187,12 +175,18 @@ void ConnectionControl::EnterConnected() {
 void ConnectionControl::DisconnectPath() {
     window_.Traffic().Stop();
     window_.ConnectButton().setEnabled(false);
-    Disconnect();
-    if (cardGone_) {
-        EnterCardGone();
-    } else {
-        ReturnToIdle();
-    }
+    busy_ = true;
+    Disconnect([this] {
+        busy_ = false;
+        if (closing_) {
+            return;
+        }
+        if (cardGone_) {
+            EnterCardGone();
+        } else {
+            ReturnToIdle();
+        }
+    });
 }
 
 void ConnectionControl::EnterCardGone() {
@@ -212,87 +206,86 @@ void ConnectionControl::ReturnToIdle() {
     window_.Inbox().StartTimer1(kInboxPollMs);
 }
 
-void ConnectionControl::Disconnect() {
+void ConnectionControl::Disconnect(std::function<void()> done) {
     window_.SetCanClose(0);
     window_.SetStatusText(QString::fromUtf8(kDisconnectingText));
-    Pump();
-
-    if (dialup_) {
-        HangUp(*dialup_);
-    }
-    Pump();
-
-    ReleaseStatistics();
-    dialup_.reset();
-    ReopenModem();
-
-    if (!cardGone_) {
-        window_.SetStatusText(QString::fromUtf8(DeviceStartup::kWelcomeText));
-    }
-    window_.SetCanClose(1);
+    HangUp([this, done = std::move(done)]() mutable {
+        ReleaseStatistics();
+        ReopenModem([this, done = std::move(done)] {
+            if (!cardGone_) {
+                window_.SetStatusText(QString::fromUtf8(DeviceStartup::kWelcomeText));
+            }
+            window_.SetCanClose(1);
+            if (done) {
+                done();
+            }
+        });
+    });
 }
 
-// A new engine finds and initialises the modem again, each step within its own limit.
-// Neither failure is reported: the pages' polls simply find no modem. The dialogue
-// (with the modem layer's fixed pauses) runs on a helper thread while this thread keeps
-// the window running; nothing else talks to the modem meanwhile, as the claim shows.
+// A new engine finds and initialises the modem again, each step within its own limit,
+// as a job of the session. Neither failure is reported: the pages' polls simply find
+// no modem.
 //
 // A card that has gone (its tty is not there, or goes during the search) is not
 // searched for: both limits would only be waited out.
-void ConnectionControl::ReopenModem() {
+void ConnectionControl::ReopenModem(std::function<void()> done) {
     const std::string lastPort = window_.PortName();
-    const SerialLineFactory& lines = window_.LineFactory();
-    cardGone_ = CardWatch::PresentPort(lastPort, lines).empty();
+    cardGone_ = CardWatch::PresentPort(lastPort, window_.LineFactory()).empty();
     if (cardGone_) {
-        window_.SetEngine(nullptr);
+        done();
         return;
     }
-    window_.SetEngine(std::make_unique<ModemEngine>(window_.GetClock(), window_.LineFactory()));
-    ModemEngine& engine = *window_.Engine();
-    Clock& clock = window_.GetClock();
-    QEventLoop wait;
-    std::thread worker([&] {
-        ModemClaim claim(engine.Gate(), ModemGate::Wait::Blocking);
-        char port[ModemEngine::kPortNameSize] = {};
-        bool found = false;
-        const std::uint64_t searchStart = clock.NowMs();
-        while (clock.NowMs() - searchStart < kModemSearchLimitMs) {
-            if (engine.FindModem(DialupConnection::kModemDeviceName, port)) {
-                found = true;
-                break;
+    auto finish = [this, done](bool gone) {
+        window_.Post([this, done, gone] {
+            cardGone_ = gone;
+            done();
+        });
+    };
+    ModemSession& session = window_.Session();
+    session.Open(
+        [&session, lastPort, finish](ModemEngine& engine) {
+            Clock& clock = session.GetClock();
+            char port[ModemEngine::kPortNameSize] = {};
+            bool found = false;
+            bool gone = false;
+            const std::uint64_t searchStart = clock.NowMs();
+            while (clock.NowMs() - searchStart < kModemSearchLimitMs) {
+                if (engine.FindModem(DialupConnection::kModemDeviceName, port)) {
+                    found = true;
+                    break;
+                }
+                if (CardWatch::PresentPort(lastPort, session.Lines()).empty()) {
+                    gone = true;
+                    break;
+                }
+                clock.SleepMs(kModemRetryPauseMs);
             }
-            if (CardWatch::PresentPort(lastPort, lines).empty()) {
-                cardGone_ = true;
-                break;
+            const std::uint64_t initialiseStart = clock.NowMs();
+            while (found && clock.NowMs() - initialiseStart < kModemInitialiseLimitMs) {
+                if (engine.Initialize(port)) {
+                    break;
+                }
+                if (engine.DeviceGone()) {
+                    gone = true;
+                    break;
+                }
+                clock.SleepMs(kModemRetryPauseMs);
             }
-            clock.SleepMs(kModemRetryPauseMs);
-        }
-        const std::uint64_t initialiseStart = clock.NowMs();
-        while (found && clock.NowMs() - initialiseStart < kModemInitialiseLimitMs) {
-            if (engine.Initialize(port)) {
-                break;
-            }
-            if (engine.DeviceGone()) {
-                cardGone_ = true;
-                break;
-            }
-            clock.SleepMs(kModemRetryPauseMs);
-        }
-        QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    wait.exec();
-    worker.join();
+            finish(gone);
+        },
+        [finish] { finish(false); });
 }
 
 void ConnectionControl::RequestClose() {
-    if (window_.CanClose() == 0) {
+    if (window_.CanClose() == 0 || closing_) {
         return;
     }
     if (window_.connected_ == 1) {
         Question question;
         question.title = QString::fromUtf8(kCloseTitle);
         question.text = QString::fromUtf8(kCloseQuestion);
-        if (!Ask(question)) {
+        if (!Ask(question) || closing_ || window_.CanClose() == 0) {
             return;
         }
     }
@@ -300,13 +293,34 @@ void ConnectionControl::RequestClose() {
 }
 
 void ConnectionControl::CloseConfirmed() {
-    EndConnectionForClose();
-    SaveAndEnd();
+    closing_ = true;
+    EndConnectionForClose([this] {
+        if (window_.SaveBeforeEnd()) {
+            window_.End();
+            return;
+        }
+        // The window stays: back to a state the user can go on from.
+        closing_ = false;
+        busy_ = false;
+        if (window_.connected_ == 1 && !dialup_) {
+            if (cardGone_) {
+                EnterCardGone();
+            } else {
+                ReturnToIdle();
+            }
+        }
+    });
 }
 
 void ConnectionControl::EndForSession() {
-    if (window_.CanClose() != 0) {
-        EndConnectionForClose();
+    closing_ = true;
+    dialTimer_.stop();
+    JoinHangUp();
+    if (dialup_) {
+        // The session is ending: pppd is ended here and now, the modem not taken back.
+        dialup_->HangUp();
+        ReleaseStatistics();
+        dialup_.reset();
     }
     if (!window_.SaveDataFiles()) {
         std::fprintf(stderr, "veltrogprs: the phonebook or the messages could not be saved in %s\n",
@@ -315,44 +329,60 @@ void ConnectionControl::EndForSession() {
     window_.End();
 }
 
-void ConnectionControl::EndConnectionForClose() {
-    if (window_.connected_ == 1) {
-        if (window_.ConnectButton().isEnabled()) {
-            window_.Call().StopTimer1();
-            window_.Inbox().StopTimer1();
-            window_.ShowPage(MainDialog::kStatusView);
-            window_.Traffic().Stop();
-            window_.ConnectButton().setEnabled(false);
-            Disconnect();
-        } else {
-            AbandonDial();
-        }
-    }
-}
-
-// The dial wait that is still on the stack sees the connection gone and returns. The
-// connection is taken first, so that a second close during the hang-up (a session end)
-// finds nothing left to abandon.
-void ConnectionControl::AbandonDial() {
-    if (!dialup_) {
+void ConnectionControl::EndConnectionForClose(std::function<void()> done) {
+    if (window_.connected_ != 1) {
+        done();
         return;
     }
-    const std::unique_ptr<DialupConnection> dialup = std::move(dialup_);
-    HangUp(*dialup);
-    ReleaseStatistics();
+    if (window_.ConnectButton().isEnabled()) {
+        window_.Call().StopTimer1();
+        window_.Inbox().StopTimer1();
+        window_.ShowPage(MainDialog::kStatusView);
+        window_.Traffic().Stop();
+        window_.ConnectButton().setEnabled(false);
+        busy_ = true;
+        Disconnect(std::move(done));
+    } else {
+        AbandonDial(std::move(done));
+    }
 }
 
-// pppd may take seconds to end its link (and is killed after the dial service's limit):
-// the hang-up waits on a helper thread while the window keeps painting.
-void ConnectionControl::HangUp(DialupConnection& dialup) {
+// A dial whose line is still being let go never starts (closing_); one under way is
+// hung up.
+void ConnectionControl::AbandonDial(std::function<void()> done) {
+    dialTimer_.stop();
+    if (!dialup_) {
+        done();
+        return;
+    }
+    HangUp([done = std::move(done)] {
+        ReleaseStatistics();
+        done();
+    });
+}
+
+void ConnectionControl::HangUp(std::function<void()> done) {
+    if (!dialup_) {
+        done();
+        return;
+    }
+    std::shared_ptr<DialupConnection> dialup = std::move(dialup_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    RunOffThread([&dialup] { return dialup.HangUp(); });
-    QApplication::restoreOverrideCursor();
+    JoinHangUp();
+    hangUpThread_ = std::thread([this, dialup, done = std::move(done)]() mutable {
+        dialup->HangUp();
+        // The connection is dropped on this thread, after the steps that follow.
+        window_.Post([dialup = std::move(dialup), done = std::move(done)]() mutable {
+            QApplication::restoreOverrideCursor();
+            done();
+            dialup.reset();
+        });
+    });
 }
 
-void ConnectionControl::SaveAndEnd() {
-    if (window_.SaveBeforeEnd()) {
-        window_.End();
+void ConnectionControl::JoinHangUp() {
+    if (hangUpThread_.joinable()) {
+        hangUpThread_.join();
     }
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <thread>
 
 namespace veltro {
 
@@ -16,10 +19,11 @@ class MainDialog;
 // that offer another attempt, the hang-up that takes the modem back, the return to
 // idle, and the close request with its confirmation.
 //
-// The card has one serial port: the window gives its engine up before a dial and
-// builds a new one after the hang-up. Every wait here runs on the user-interface
-// thread in short sleeping slices that process the window's events in between, so the
-// window keeps painting and answering (tray, minimise, close) without a core spinning.
+// The card has one serial port: the modem session lets the line go before a dial and
+// opens a new engine after the hang-up. Nothing here waits on the user-interface
+// thread: the release, the dial (a state machine on a timer), pppd's hang-up (on a
+// helper thread) and the modem's return each hand over to the next step when done, so
+// the window keeps painting and answering (tray, minimise, close) meanwhile.
 class ConnectionControl {
 public:
     static constexpr const char* kDialString = "*99***1#";
@@ -32,8 +36,6 @@ public:
     static constexpr int kTrafficPeriodMs = 1000;
     static constexpr int kCallPollMs = 950;
     static constexpr int kInboxPollMs = 5100;
-    // Longest sleep between two rounds of event processing in a wait.
-    static constexpr std::uint32_t kPumpSliceMs = 10;
 
     static constexpr const char* kConnectCaption = "连接";
     static constexpr const char* kDisconnectCaption = "断开";
@@ -60,20 +62,23 @@ public:
 
     // Connect button, and the traffic page when it finds the connection gone.
     void ToggleConnection();
-    // Hangs up and takes the modem back; the welcome text whatever happened, unless the
-    // card has gone (then no modem search is made and the caller shows that).
-    void Disconnect();
+    // Hangs up and takes the modem back, then runs done; the welcome text whatever
+    // happened, unless the card has gone (then no modem search is made and the caller
+    // shows that).
+    void Disconnect(std::function<void()> done = {});
+    // A dial, a hang-up or the modem's return is under way.
+    bool Busy() const { return busy_; }
     // True when the last Disconnect found the card gone.
     bool CardGone() const { return cardGone_; }
     // Close button and window close: ignored while canClose is 0; asks first while
     // connected or dialling.
     void RequestClose();
-    // The close once it is decided: ends a connection or a dial in progress, then
-    // saves the data files and ends the window.
+    // The close once it is decided: ends a connection or a dial in progress (no dial
+    // starts after it), then saves the data files and ends the window.
     void CloseConfirmed();
-    // A logout, shutdown or kill: no question and no box. A connection or a dial is
-    // ended as a confirmed close ends it (not while the modem is being taken back),
-    // the data files are saved, and the window ends even when a save failed.
+    // A logout, shutdown or kill: no question and no box. pppd is hung up here and now
+    // (the modem is not taken back), the data files are saved, and the window ends even
+    // when a save failed.
     void EndForSession();
 
     // The dial-up connection while dialling or connected, else nullptr.
@@ -82,29 +87,28 @@ public:
     void SetAsker(Asker asker) { ask_ = std::move(asker); }
 
 private:
-    enum class DialOutcome { Connected, Failed, TimedOut, Abandoned };
+    enum class DialOutcome { Connected, Failed, TimedOut };
 
     void Connect();
     void ShowStatusAndLockCommands();
     void PrepareDial();
-    void GiveUpEngine();
-    DialOutcome WaitForDial();
+    // The session has let the line go: the dial starts, unless the window is closing.
+    void OnLineReleased();
+    void DialTick();
+    void OnDialEnded(DialOutcome outcome);
     void EnterConnected();
     void DisconnectPath();
     void ReturnToIdle();
     // The window without a connection and without a card.
     void EnterCardGone();
-    void ReopenModem();
-    // Ends a dial still in progress when the window closes during the wait.
-    void AbandonDial();
-    void HangUp(DialupConnection& dialup);
-    void SaveAndEnd();
-    void EndConnectionForClose();
-
-    // Processes the window's pending events.
-    void Pump();
-    // Waits ms on the window's clock, processing events every kPumpSliceMs.
-    void PauseResponsive(std::uint32_t ms);
+    void ReopenModem(std::function<void()> done);
+    // Ends a dial still in progress when the window closes during it.
+    void AbandonDial(std::function<void()> done);
+    // pppd may take seconds to end its link: it hangs up on a helper thread, and done
+    // runs on this thread afterwards.
+    void HangUp(std::function<void()> done);
+    void JoinHangUp();
+    void EndConnectionForClose(std::function<void()> done);
     bool Ask(const Question& question);
 
     MainDialog& window_;
@@ -112,7 +116,14 @@ private:
     // Why the last dial failed, as the dial service tells it.
     QString failureReason_;
     bool cardGone_ = false;
+    bool busy_ = false;
+    // A close is confirmed: no dial starts any more.
+    bool closing_ = false;
     Asker ask_;
+    QTimer dialTimer_;
+    std::uint64_t dialStartMs_ = 0;
+    std::string shownDialText_;
+    std::thread hangUpThread_;
 };
 
 }  // namespace veltro

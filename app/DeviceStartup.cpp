@@ -1,7 +1,6 @@
 #include "app/DeviceStartup.h"
 
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "app/MainDialog.h"
@@ -11,7 +10,7 @@
 
 namespace veltro {
 
-int DeviceStartup::Run() {
+int DeviceStartup::Run(ModemEngine& engine) {
     MainDialog& w = window_;
     w.SetCanClose(0);
     w.Post([&w] {
@@ -25,12 +24,7 @@ int DeviceStartup::Run() {
 
     EnsureDialupEntry();
 
-    w.SetEngine(std::make_unique<ModemEngine>(w.GetClock(), w.LineFactory()));
-    ModemEngine& engine = *w.Engine();
     Clock& clock = w.GetClock();
-    // The worker is the engine's only user until the buttons are enabled; the claim
-    // makes that explicit to anything that looks at the modem meanwhile.
-    ModemClaim claim(engine.Gate(), ModemGate::Wait::Blocking);
 
     char port[ModemEngine::kPortNameSize] = {};
     bool found = false;

@@ -8,7 +8,8 @@ namespace veltro {
 class MainDialog;
 class ModemEngine;
 
-// Brings the modem card into service once per run, on a worker thread of its own:
+// Brings the modem card into service, as the first job of the modem session on a new
+// engine:
 // makes sure the dial-up entry exists, finds the modem's port, sets the line speed,
 // initialises the modem, checks the SIM, attaches to the packet service and, on
 // success, enables the command buttons and arms the pages' polls. Its feedback is the
@@ -42,8 +43,8 @@ public:
 
     explicit DeviceStartup(MainDialog& window) : window_(window) {}
 
-    // Runs the whole sequence on the calling (worker) thread: an Outcome.
-    int Run();
+    // Runs the whole sequence on the session's worker: an Outcome.
+    int Run(ModemEngine& engine);
 
 private:
     // Ends the sequence with a failure text on the status line. Why, when it is known

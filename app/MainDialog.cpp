@@ -1,7 +1,6 @@
 #include "app/MainDialog.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -20,7 +19,8 @@
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
 #include "app/SingleInstance.h"
-#include "modem/MessagePump.h"
+#include "modem/ModemEngine.h"
+#include "pages/ModemJob.h"
 #include "ui/ArtPaths.h"
 
 namespace veltro {
@@ -74,22 +74,18 @@ MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
     resize(units_.ToPixels(kTemplateSize));
     BuildControls();
     BuildMenus();
-    // Waits of the modem layer on this thread keep the window responsive.
-    SetMessagePump([] { QCoreApplication::processEvents(); });
 }
 
 MainDialog::~MainDialog() {
     cardWatch_.Stop();
-    StopStartupWorker();
-    JoinSignalReader();
-    // A poll cycle still running lets go of the engine before it is released.
+    // The session ends before the pages that receive its results.
+    stopRequested_ = true;
+    session_.Stop();
     inboxPage_->StopTimer1();
     trayIcon_.hide();
     if (mark_ != nullptr) {
         mark_->StopListening();
     }
-    SetEngine(nullptr);
-    SetMessagePump({});
 }
 
 void MainDialog::BuildControls() {
@@ -239,27 +235,27 @@ void MainDialog::Initialise(SingleInstance* mark) {
 
     LoadDataFiles();
     connect(this, &MainDialog::startupFinished, this, [this](int outcome) {
-        const ModemEngine* engine = Engine();
-        cardWatch_.OnStartupFinished(outcome, engine != nullptr && engine->DeviceGone());
+        cardWatch_.OnStartupFinished(outcome, session_.DeviceGone());
     });
-    StartStartupWorker();
+    StartDeviceStartup();
 }
 
-void MainDialog::StartStartupWorker() {
-    // Close requests are ignored from here on, not only once the worker has begun.
+void MainDialog::StartDeviceStartup() {
+    // Close requests are ignored from here on, not only once the sequence has begun.
     canClose_ = 0;
-    startupWorker_ = std::thread([this] {
-        const int outcome = DeviceStartup(*this).Run();
-        Post([this, outcome] { emit startupFinished(outcome); });
-    });
+    session_.Open(
+        [this](ModemEngine& engine) {
+            const int outcome = DeviceStartup(*this).Run(engine);
+            Post([this, outcome] { emit startupFinished(outcome); });
+        },
+        [this] {
+            canClose_ = 1;
+            Post([this] { emit startupFinished(DeviceStartup::kNoModem); });
+        });
 }
 
 void MainDialog::RestartDevice() {
-    // The previous sequence has ended: its outcome is what brought the window here.
-    if (startupWorker_.joinable()) {
-        startupWorker_.join();
-    }
-    StartStartupWorker();
+    StartDeviceStartup();
 }
 
 void MainDialog::ApplySkin() {
@@ -306,23 +302,6 @@ void MainDialog::SetPortName(const char* name) {
     std::snprintf(portName_, sizeof(portName_), "%s", name);
 }
 
-ModemEngine* MainDialog::Engine() {
-    std::lock_guard lock(engineMutex_);
-    return engine_.get();
-}
-
-void MainDialog::SetEngine(std::unique_ptr<ModemEngine> engine) {
-    std::unique_ptr<ModemEngine> previous;
-    {
-        std::lock_guard lock(engineMutex_);
-        previous = std::exchange(engine_, std::move(engine));
-    }
-    if (previous) {
-        JoinSignalReader();
-        previous->Release();
-    }
-}
-
 void MainDialog::ShowPage(int view) {
     statusLine_->hide();
     for (QWidget* page : std::initializer_list<QWidget*>{trafficPage_, callPage_, phonebookPage_,
@@ -358,30 +337,24 @@ void MainDialog::ShowPage(int view) {
 }
 
 void MainDialog::RefreshSignalIcon() {
-    ModemEngine* engine = Engine();
-    if (engine == nullptr || signalReading_) {
+    if (signalReading_ || !session_.HasEngine()) {
         return;
     }
-    // The reading waits for the modem's answer (400 ms and more): it runs on a helper
-    // thread and the icons change when it is done, on this thread, so a view switch
-    // shows its page at once. A busy modem skips the reading (the icons stay as after a
-    // failed one); SetEngine waits for a running reading before it drops the engine.
-    JoinSignalReader();
+    // The reading waits for the modem's answer (400 ms and more): the icons change when
+    // it is in, so a view switch shows its page at once.
     signalReading_ = true;
-    signalReader_ = std::thread([this, engine] {
-        int value = 0;
-        bool read = false;
-        {
-            ModemClaim claim(engine->Gate(), ModemGate::Wait::Skip);
-            read = claim && engine->ReadSignalQuality(&value);
-        }
-        Post([this, read, value] {
+    RunModemJob<std::optional<int>>(
+        session_, ModemSession::Priority::Background, this,
+        [](ModemEngine& engine) {
+            int value = 0;
+            return engine.ReadSignalQuality(&value) ? std::optional(value) : std::nullopt;
+        },
+        [this](std::optional<std::optional<int>> value) {
             signalReading_ = false;
-            if (read) {
-                ShowSignal(value);
+            if (value && *value) {
+                ShowSignal(**value);
             }
         });
-    });
 }
 
 void MainDialog::ShowSignal(int value) {
@@ -393,12 +366,6 @@ void MainDialog::ShowSignal(int value) {
     } else {
         noSignalIcon_->hide();
         signalIcon_->show();
-    }
-}
-
-void MainDialog::JoinSignalReader() {
-    if (signalReader_.joinable()) {
-        signalReader_.join();
     }
 }
 
@@ -586,13 +553,6 @@ void MainDialog::changeEvent(QEvent* event) {
                 hide();
             }
         });
-    }
-}
-
-void MainDialog::StopStartupWorker() {
-    stopRequested_ = true;
-    if (startupWorker_.joinable()) {
-        startupWorker_.join();
     }
 }
 

@@ -7,15 +7,12 @@
 
 #include <atomic>
 #include <functional>
-#include <memory>
-#include <mutex>
-#include <thread>
 
 #include "app/CardWatch.h"
 #include "app/ConnectionControl.h"
 #include "app/IndicatorIcon.h"
 #include "modem/Clock.h"
-#include "modem/ModemEngine.h"
+#include "modem/ModemSession.h"
 #include "modem/SerialLine.h"
 #include "pages/CallPage.h"
 #include "pages/DialogUnits.h"
@@ -33,8 +30,8 @@ class SingleInstance;
 
 // The main window: a borderless, skinned window with a row of status indicators, one
 // view area (the status line or one of five pages), four command buttons and a tray
-// icon. It owns the modem engine, the pages and the device start-up worker, and it
-// decides when each of them may run.
+// icon. It owns the modem session (the one owner of the card's line), the pages and the
+// connection control, and it decides when each of them may run.
 class MainDialog : public QWidget, public PageHost {
     Q_OBJECT
 
@@ -76,13 +73,13 @@ public:
     ~MainDialog() override;
 
     // Builds the window's look, the tray icon and the pages, loads the data files and
-    // starts the device start-up worker. mark, when given, is the single-instance
+    // starts the device start-up sequence as the modem session's first job. mark, when given, is the single-instance
     // socket that a second copy uses to bring this window forward.
     void Initialise(SingleInstance* mark);
 
     void ShowPage(int view) override;
-    // Reads the signal in the background and shows it when the answer is in; does
-    // nothing without an engine or while a reading runs.
+    // Reads the signal as a background job and shows it when the answer is in; does
+    // nothing while a reading is on its way.
     void RefreshSignalIcon();
     // True from RefreshSignalIcon until its reading has been shown.
     bool SignalReading() const { return signalReading_; }
@@ -97,7 +94,7 @@ public:
     ConnectionControl& Connection() { return connection_; }
     // Notices the card going and coming back.
     CardWatch& Watch() { return cardWatch_; }
-    // Runs the device start-up sequence again on a new worker (the card is back).
+    // Runs the device start-up sequence again on a new engine (the card is back).
     void RestartDevice();
     // "退出(&X)" of the tray menu: ends at once, without a question and without
     // hanging up, but saves the data files first so fetched messages are not lost.
@@ -113,9 +110,7 @@ public:
     // Minimises, then hides into the tray where one exists.
     void MinimiseToTray();
 
-    ModemEngine* Engine() override;
-    // Stores the engine (nullptr removes and releases the current one).
-    void SetEngine(std::unique_ptr<ModemEngine> engine);
+    ModemSession& Session() override { return session_; }
     Clock& GetClock() const override { return clock_; }
     const SerialLineFactory& LineFactory() const { return lineFactory_; }
 
@@ -154,7 +149,7 @@ public:
     QRect TemplateRect(int controlId) const;
 
     // Runs the function on the user-interface thread, after every function posted
-    // before it. Used by the start-up worker for its window changes.
+    // before it. Used by the start-up sequence for its window changes.
     void Post(std::function<void()> change) override;
     // Sets the status line and reports the new text.
     void SetStatusText(const QString& text) override;
@@ -162,14 +157,14 @@ public:
     // Moves an indicator to its template position with the given size in pixels.
     void PlaceIndicator(IndicatorIcon& icon, QSize size);
 
-    // True once the start-up worker has been asked to stop (the window is ending).
+    // True once the start-up sequence has been asked to stop (the window is ending).
     bool StopRequested() const { return stopRequested_.load(); }
 
 signals:
     // The window has ended; the program ends with it.
     void ended();
     void statusTextChanged(const QString& text);
-    // The start-up worker's outcome, delivered on the user-interface thread after
+    // The start-up sequence's outcome, delivered on the user-interface thread after
     // every window change of the sequence.
     void startupFinished(int outcome);
 
@@ -197,10 +192,8 @@ private:
     void OnCommand(int command);
     void OpenSmsMenu();
     void End();
-    void StartStartupWorker();
-    void StopStartupWorker();
+    void StartDeviceStartup();
     void ShowSignal(int value);
-    void JoinSignalReader();
 
     Clock& clock_;
     SerialLineFactory lineFactory_;
@@ -211,8 +204,7 @@ private:
     ConnectionControl connection_{*this};
     CardWatch cardWatch_{*this};
     char portName_[12] = {};
-    std::mutex engineMutex_;
-    std::unique_ptr<ModemEngine> engine_;
+    ModemSession session_{clock_, lineFactory_};
 
     TrafficPage* trafficPage_ = nullptr;
     PhonebookPage* phonebookPage_ = nullptr;
@@ -248,9 +240,7 @@ private:
     bool ended_ = false;
 
     std::atomic<bool> stopRequested_{false};
-    std::thread startupWorker_;
     bool signalReading_ = false;
-    std::thread signalReader_;
 };
 
 }  // namespace veltro

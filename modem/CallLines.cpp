@@ -33,7 +33,12 @@ bool CallLines::IsCallLine(std::string_view line) {
 
 std::vector<CallEvent> CallLines::Events(std::string_view text) {
     std::vector<CallEvent> events;
-    ForEachLine(text, [&events](std::string_view line) {
+    bool inBody = false;
+    ForEachLine(text, [&events, &inBody](std::string_view line) {
+        if (inBody || OpensBody(line)) {
+            inBody = !EndsBody(line);
+            return;
+        }
         if (line == kRing) {
             events.push_back({CallEvent::Kind::Ring, std::nullopt});
         } else if (line == kNoCarrier) {
@@ -45,16 +50,32 @@ std::vector<CallEvent> CallLines::Events(std::string_view text) {
     return events;
 }
 
-bool CallLines::HasOkLine(std::string_view text) {
-    for (std::size_t at = text.find("OK"); at != std::string_view::npos;
-         at = text.find("OK", at + 1)) {
-        const bool lineStart = at == 0 || text[at - 1] == '\r' || text[at - 1] == '\n';
-        const bool lineEnd = at + 2 == text.size() || text[at + 2] == '\r' || text[at + 2] == '\n';
-        if (lineStart && lineEnd) {
-            return true;
-        }
+std::optional<DialResult> CallLines::DialResultOf(std::string_view line) {
+    if (line == "OK") {
+        return DialResult::Answered;
     }
-    return false;
+    if (line == kNoCarrier) {
+        return DialResult::NoCarrier;
+    }
+    if (line == "BUSY") {
+        return DialResult::Busy;
+    }
+    if (line == "NO ANSWER") {
+        return DialResult::NoAnswer;
+    }
+    if (line == "ERROR" || line.starts_with("+CME ERROR:")) {
+        return DialResult::Error;
+    }
+    return std::nullopt;
+}
+
+bool CallLines::OpensBody(std::string_view line) {
+    return line.starts_with("+CMGL:") || line.starts_with("+CMGR:");
+}
+
+bool CallLines::EndsBody(std::string_view line) {
+    return line == "OK" || line == "ERROR" || line.starts_with("+CMS ERROR:") ||
+           line.starts_with("+CME ERROR:");
 }
 
 }  // namespace veltro

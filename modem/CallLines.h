@@ -19,6 +19,18 @@ struct CallEvent {
     bool operator==(const CallEvent&) const = default;
 };
 
+// How a voice dial ended, or why its wait did.
+enum class DialResult {
+    Answered,     // "OK": the far end picked up
+    NoCarrier,    // "NO CARRIER"
+    Busy,         // "BUSY"
+    NoAnswer,     // "NO ANSWER"
+    Error,        // "ERROR" or "+CME ERROR: ..."
+    NotSent,      // the dial line was refused or could not be written
+    Interrupted,  // the wait was stopped (a hang-up, the line let go)
+    TimedOut,     // no final result within the limit
+};
+
 // The unsolicited lines a voice call brings: "RING", the caller line "+CLIP: ..." and
 // "NO CARRIER". Pure functions over received text.
 class CallLines {
@@ -27,9 +39,14 @@ public:
     static bool IsCallLine(std::string_view line);
     // The events of the call lines in text, in order; other lines are skipped.
     static std::vector<CallEvent> Events(std::string_view text);
-    // Whether text holds an "OK" final result on a line of its own: after the start of
-    // text or a line break, followed by a line break or the end of text.
-    static bool HasOkLine(std::string_view text);
+    // The dial result one complete line stands for, if it is a final result code.
+    static std::optional<DialResult> DialResultOf(std::string_view line);
+    // Whether a line begins a message's body: the header of a listed ("+CMGL:") or read
+    // ("+CMGR:") message. Its body runs to the next final result code, and no line of it
+    // is a call line, whatever it says.
+    static bool OpensBody(std::string_view line);
+    // Whether a line is a final result code that ends a command's answer.
+    static bool EndsBody(std::string_view line);
 };
 
 }  // namespace veltro

@@ -41,13 +41,11 @@ bool ModemEngine::Dial(std::string_view number) {
         return false;
     }
     const std::string argument = std::string(number) + ";";
-    if (PostCommand(AtCommandId::Dial, CommandForm::Append, argument.c_str(), false) == 0) {
-        return false;
-    }
-    dialWatch_ = true;
-    dialAnswered_ = false;
-    dialMark_ = ResponseLength();
-    return true;
+    // What has arrived by now answers earlier commands, not the dial.
+    std::uint32_t count = 0;
+    DrainInput(&count);
+    answerMark_ = ResponseLength();
+    return PostCommand(AtCommandId::Dial, CommandForm::Append, argument.c_str(), false) != 0;
 }
 
 bool ModemEngine::Answer() {
@@ -72,6 +70,9 @@ bool ModemEngine::SendTone(std::string_view tone) {
         return false;
     }
     const std::string argument(tone);
+    std::uint32_t count = 0;
+    DrainInput(&count);
+    answerMark_ = ResponseLength();
     return PostCommand(AtCommandId::Vts, CommandForm::Assign, argument.c_str(), false) != 0;
 }
 
@@ -92,8 +93,13 @@ bool ModemEngine::GetCallerNumber(std::string* number) {
 
 void ModemEngine::KeepCallLines(std::size_t end) {
     const std::string_view text(response_, ResponseLength());
+    bool inBody = false;
     ForEachLine(text, [&](std::size_t start, std::size_t stop, bool) {
         const std::string_view line = text.substr(start, stop - start);
+        if (inBody || CallLines::OpensBody(line)) {
+            inBody = !CallLines::EndsBody(line);
+            return;
+        }
         if (start < end && CallLines::IsCallLine(line)) {
             keptCallLines_.append(line).append("\r\n");
         }
@@ -115,19 +121,18 @@ void ModemEngine::ForgetCallLines(bool noCarrierToo) {
 }
 
 std::vector<CallEvent> ModemEngine::TakeCallEvents() {
-    NoteDialAnswer();
     std::string taken = std::exchange(keptCallLines_, {});
     // The buffer without its complete call lines; their line breaks stay.
     std::string rest;
-    std::size_t removedBeforeMark = 0;
+    bool inBody = false;
     const std::string_view text(response_, ResponseLength());
     ForEachLine(text, [&](std::size_t start, std::size_t stop, bool last) {
         const std::string_view line = text.substr(start, stop - start);
-        if (!last && CallLines::IsCallLine(line)) {
+        if (!last && (inBody || CallLines::OpensBody(line))) {
+            inBody = !CallLines::EndsBody(line);
+            rest.append(line);
+        } else if (!last && CallLines::IsCallLine(line)) {
             taken.append(line).append("\r\n");
-            if (start < dialMark_) {
-                removedBeforeMark += line.size();
-            }
         } else {
             rest.append(line);
         }
@@ -137,21 +142,46 @@ std::vector<CallEvent> ModemEngine::TakeCallEvents() {
     });
     std::memset(response_, 0, sizeof(response_));
     std::memcpy(response_, rest.data(), rest.size());
-    dialMark_ -= std::min(dialMark_, removedBeforeMark);
     return CallLines::Events(taken);
 }
 
-bool ModemEngine::DialAnswered() {
-    NoteDialAnswer();
-    return dialAnswered_;
+DialResult ModemEngine::AwaitDialResult(std::uint32_t limitMs, const std::function<bool()>& stop) {
+    return AwaitFinalResult(limitMs, stop);
 }
 
-void ModemEngine::NoteDialAnswer() {
-    const std::size_t length = ResponseLength();
-    if (dialWatch_ && dialMark_ <= length &&
-        CallLines::HasOkLine(std::string_view(response_ + dialMark_, length - dialMark_))) {
-        dialAnswered_ = true;
-        dialWatch_ = false;
+bool ModemEngine::AwaitToneResult() {
+    return AwaitFinalResult(kToneResultLimitMs, {}) == DialResult::Answered;
+}
+
+DialResult ModemEngine::AwaitFinalResult(std::uint32_t limitMs, const std::function<bool()>& stop) {
+    const std::uint64_t start = clock_.NowMs();
+    for (;;) {
+        std::uint32_t count = 0;
+        if (DrainInput(&count) == 0) {
+            return DialResult::Error;
+        }
+        const std::string_view text(response_, ResponseLength());
+        const std::size_t mark = std::min(answerMark_, text.size());
+        std::optional<DialResult> result;
+        ForEachLine(text.substr(mark), [&](std::size_t begin, std::size_t end, bool last) {
+            if (!result && !last) {
+                result = CallLines::DialResultOf(text.substr(mark + begin, end - begin));
+            }
+        });
+        if (result) {
+            ClearResponse();
+            ForgetCallLines(true);
+            return *result;
+        }
+        if (stop && stop()) {
+            return DialResult::Interrupted;
+        }
+        const std::uint64_t waited = clock_.NowMs() - start;
+        if (waited >= limitMs) {
+            return DialResult::TimedOut;
+        }
+        WaitForInput(static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(limitMs - waited, kQuietSliceMs)));
     }
 }
 

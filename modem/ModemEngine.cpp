@@ -4,18 +4,16 @@
 #include <cstring>
 #include <utility>
 
-#include "modem/MessagePump.h"
 
 namespace veltro {
 
 namespace {
 // Longest single wait on the port inside an await; short enough to notice the limit.
 constexpr std::uint32_t kAwaitSliceMs = 50;
-constexpr std::uint32_t kPumpSliceMs = 10;
 }  // namespace
 
 ModemEngine::ModemEngine(Clock& clock, SerialLineFactory lineFactory)
-    : clock_(clock), lineFactory_(std::move(lineFactory)), gate_(clock) {}
+    : clock_(clock), lineFactory_(std::move(lineFactory)) {}
 
 ModemEngine::~ModemEngine() = default;
 
@@ -63,14 +61,6 @@ int ModemEngine::Send(int id, int form, const char* argument) {
     if (!isOpen_ || !port_) {
         return 0;
     }
-    if (dialWatch_) {
-        // An "OK" after this line could be its answer: only what came before it can
-        // still answer the dial.
-        std::uint32_t count = 0;
-        DrainInput(&count);
-        NoteDialAnswer();
-        dialWatch_ = false;
-    }
     port_->RaiseDtr();  // DTR is asserted before every command; a pty refuses it
     const char* stem = AtCommandTable::Stem(id);
     if (stem == nullptr) {
@@ -109,7 +99,7 @@ int ModemEngine::SendCommand(int id, int form, const char* argument) {
     if (Send(id, form, argument) == 0) {
         return 0;
     }
-    WaitPumping(kSettleMs);
+    clock_.SleepMs(kSettleMs);
     return 1;
 }
 
@@ -208,8 +198,7 @@ bool ModemEngine::ClearResponse() {
         std::uint32_t count = 0;
         DrainInput(&count);
     }
-    NoteDialAnswer();
-    dialMark_ = 0;
+    answerMark_ = 0;
     KeepCallLines(ResponseLength());
     std::memset(response_, 0, sizeof(response_));
     if (!isOpen_ || !port_) {
@@ -269,19 +258,6 @@ bool ModemEngine::RunExchange(const Exchange& exchange) {
         ClearResponse();
     }
     return found;
-}
-
-void ModemEngine::WaitPumping(std::uint32_t ms) {
-    const std::uint64_t start = clock_.NowMs();
-    for (;;) {
-        PumpOneMessage();
-        const std::uint64_t elapsed = clock_.NowMs() - start;
-        if (elapsed >= ms) {
-            return;
-        }
-        clock_.SleepMs(
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(ms - elapsed, kPumpSliceMs)));
-    }
 }
 
 }  // namespace veltro

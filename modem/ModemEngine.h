@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -14,7 +15,6 @@
 #include "modem/CallLines.h"
 #include "modem/Clock.h"
 #include "modem/CommandForm.h"
-#include "modem/ModemGate.h"
 #include "modem/PortOpenError.h"
 #include "modem/ReceivedMessage.h"
 #include "modem/ResultCodeTable.h"
@@ -24,8 +24,8 @@ namespace veltro {
 
 // How an exchange sends its line.
 enum class SendMode {
-    Settle,        // SendCommand: 400 ms settle while pumping events
-    PostSettle,    // PostCommand: 400 ms settle without pumping
+    Settle,        // SendCommand: 400 ms settle
+    PostSettle,    // PostCommand: 400 ms settle
     PostNoSettle,  // PostCommand: return as soon as the line is written
 };
 
@@ -83,11 +83,10 @@ public:
     // keeps errors the user can act on (permission, busy), not its missing ports.
     const PortOpenError& LastOpenError() const { return openError_; }
 
-    // Writes the line, then settles 400 ms while pumping events: 1 if the whole line
-    // was written, else 0.
+    // Writes the line, then settles 400 ms: 1 if the whole line was written, else 0.
     int SendCommand(AtCommandId id, CommandForm form, const char* argument);
     int SendCommand(int id, int form, const char* argument);
-    // Writes the line and settles 400 ms without pumping only if settle is set.
+    // Writes the line and settles 400 ms only if settle is set.
     int PostCommand(AtCommandId id, CommandForm form, const char* argument, bool settle);
     int PostCommand(int id, int form, const char* argument, bool settle);
 
@@ -119,15 +118,11 @@ public:
     // Sends, awaits and clears as the exchange says. True when the pattern arrived.
     bool RunExchange(const Exchange& exchange);
 
-    // Waits ms by the tick counter while pumping the calling thread's events.
-    void WaitPumping(std::uint32_t ms);
-
     const char* Response() const { return response_; }
     std::size_t ResponseLength() const;
 
     Clock& GetClock() const { return clock_; }
     SerialLine* Port() const { return port_.get(); }
-    ModemGate& Gate() { return gate_; }
 
     std::uint32_t BaudRate() const { return baudRate_; }
     void SetBaudRate(std::uint32_t rate) { baudRate_ = rate; }
@@ -259,13 +254,24 @@ public:
 
     // The call events not yet taken, in arrival order: first those kept by clears, then
     // the complete call lines in the buffer, which are removed from it (a line still
-    // arriving stays for the next call). The call poll calls it after DrainInput; no
-    // one else should, since taking them is what marks them seen.
+    // arriving stays for the next call). Lines of a listed or read message's body are
+    // never call lines. The call poll calls it after DrainInput; no one else should,
+    // since taking them is what marks them seen.
     std::vector<CallEvent> TakeCallEvents();
-    // Whether the modem answered the last Dial with "OK": an "OK" line that arrived
-    // after the dial and before any other command was written. An "OK" after another
-    // command cannot be told from that command's answer and does not count.
-    bool DialAnswered();
+
+    // The limit of a voice dial's wait for its final result.
+    static constexpr std::uint32_t kDialResultLimitMs = 90000;
+    // Waits after Dial for the dial's final result: "OK" (the far end picked up), "NO
+    // CARRIER", "BUSY", "NO ANSWER", "ERROR" or "+CME ERROR: ...". Reads the port until
+    // one of them is in the buffer after the dial, stop() is true (checked between
+    // reads, at least every 100 ms) or limitMs have passed. Clears the buffer when a
+    // result came; the call lines that came with it are forgotten with the result.
+    DialResult AwaitDialResult(std::uint32_t limitMs, const std::function<bool()>& stop);
+    // The limit of a tone's wait for its final result.
+    static constexpr std::uint32_t kToneResultLimitMs = 2000;
+    // Waits after SendTone for its final result, as AwaitDialResult waits for the
+    // dial's, so that it cannot pass for the answer of the next command: true for "OK".
+    bool AwaitToneResult();
 
 private:
     // Appends text up to its first zero byte, limited to the room that is left.
@@ -291,14 +297,14 @@ private:
     // The PDU route; national: the number goes as it is, without the country code.
     bool SendPdus(std::u16string_view text, std::string_view number, bool national);
 
+    // Reads until a final result code is in the buffer after answerMark_, stop() is true
+    // or limitMs have passed; clears the buffer when a result came.
+    DialResult AwaitFinalResult(std::uint32_t limitMs, const std::function<bool()>& stop);
     // Moves the call lines that begin before end into the kept lines.
     void KeepCallLines(std::size_t end);
     // After the engine's own call commands: forgets kept "RING" and caller lines (they
     // belong to the call just answered or ended) and, when hanging up, "NO CARRIER".
     void ForgetCallLines(bool noCarrierToo);
-    // While the dial watch is on: an "OK" line beyond the dial mark answers the dial and
-    // ends the watch.
-    void NoteDialAnswer();
 
     char response_[kResponseSize] = {};
     bool isOpen_ = false;
@@ -310,15 +316,11 @@ private:
     PortOpenError openError_;
 
     std::string keptCallLines_;
-    // Set by Dial until another command is written: an "OK" beyond dialMark_ in the
-    // buffer then answers the dial.
-    bool dialWatch_ = false;
-    bool dialAnswered_ = false;
-    std::size_t dialMark_ = 0;
+    // Where the answer of the last dial or tone begins in the buffer.
+    std::size_t answerMark_ = 0;
 
     Clock& clock_;
     SerialLineFactory lineFactory_;
-    ModemGate gate_;
 };
 
 }  // namespace veltro

@@ -109,7 +109,7 @@ bool ModemEngine::ProbePort(const char* portName, const ProbeStyle& style) {
             line->Close();
             return false;
         }
-        WaitPumping(style.answerWaitMs);
+        clock_.SleepMs(style.answerWaitMs);
         char answer[kProbeBuffer] = {};
         std::uint32_t count = 0;
         if (line->Read(answer, kProbeReadSize, &count) == 0) {

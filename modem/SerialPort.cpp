@@ -9,14 +9,12 @@
 #include <cerrno>
 #include <cstring>
 
-#include "modem/MessagePump.h"
 
 namespace veltro {
 
 namespace {
 constexpr std::uint32_t kSettleAfterOpenMs = 250;
 constexpr std::uint32_t kReopenPauseMs = 200;
-constexpr std::uint32_t kPumpSliceMs = 5;
 // Timed writes allow this much per byte before they give up.
 constexpr int kWriteMsPerByte = 10;
 // What poll reports on a tty whose device has gone (a hung-up line).
@@ -118,12 +116,8 @@ int SerialPort::Reopen(std::uint32_t baudRate) {
         return 0;
     }
     Close();
-    // Give the driver a moment to let go of the device, keeping the window alive.
-    const std::uint64_t start = clock_.NowMs();
-    while (clock_.NowMs() - start < kReopenPauseMs) {
-        PumpOneMessage();
-        clock_.SleepMs(kPumpSliceMs);
-    }
+    // Give the driver a moment to let go of the device.
+    clock_.SleepMs(kReopenPauseMs);
     if (const int error = OpenDevice(); error != 0) {
         // The tty of a card pulled out meanwhile is not there to open again.
         gone_ = error == ENOENT || MeansDeviceGone(error);

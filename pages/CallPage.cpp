@@ -8,7 +8,7 @@
 
 #include "modem/ModemEngine.h"
 #include "pages/DialogUnits.h"
-#include "pages/OffThread.h"
+#include "pages/ModemJob.h"
 #include "pages/PhonebookPage.h"
 
 namespace veltro {
@@ -93,15 +93,18 @@ void CallPage::SetStatus(const QString& text) {
 
 void CallPage::PressKey(char key) {
     numberBox_->setEditText(numberBox_->currentText() + QLatin1Char(key));
-    ModemEngine* engine = Host().Engine();
-    if (engine == nullptr) {
+    ModemSession& session = Host().Session();
+    if (!session.HasEngine()) {
         return;
     }
-    // A tone goes out on every key, in a call or not; its answer is not awaited.
-    ModemClaim claim(engine->Gate(), ModemGate::Wait::Pumping);
-    if (claim) {
-        engine->SendTone(std::string(1, key));
-    }
+    // A tone goes out on every key, in a call or not, in the order pressed; its job
+    // ends with its answer, which must not pass for the answer of a dial after it.
+    RunModemJob<bool>(
+        session, ModemSession::Priority::User, this,
+        [tone = std::string(1, key)](ModemEngine& engine) {
+            return engine.SendTone(tone) && engine.AwaitToneResult();
+        },
+        [](std::optional<bool>) {});
 }
 
 QString CallPage::NumberToDial(const QString& text) {
@@ -114,28 +117,28 @@ QString CallPage::NumberToDial(const QString& text) {
 }
 
 void CallPage::CallOrAnswer() {
-    ModemEngine* engine = Host().Engine();
-    if (engine == nullptr) {
+    ModemSession& session = Host().Session();
+    if (!session.HasEngine() || (callInProgress_ && !ringing_)) {
         return;
     }
     ring_.Stop();
     if (ringing_) {
-        {
-            ModemClaim claim(engine->Gate(), ModemGate::Wait::Pumping);
-            if (claim) {
-                RunOffThread([engine] {
-                    for (int attempt = 0; attempt < kAnswerAttempts; ++attempt) {
-                        if (engine->Answer()) {
-                            return true;
-                        }
+        RunModemJob<bool>(
+            session, ModemSession::Priority::User, this,
+            [](ModemEngine& engine) {
+                for (int attempt = 0; attempt < kAnswerAttempts; ++attempt) {
+                    if (engine.Answer()) {
+                        return true;
                     }
-                    return false;
-                });
-            }
-        }
+                }
+                return false;
+            },
+            [](std::optional<bool>) {});
         // Answered or not, the call is up from here: the clock runs from 0 and the
         // call ends by hang-up or "NO CARRIER". Leftover rings no longer count.
         callInProgress_ = true;
+        ringing_ = false;
+        callButton_->setEnabled(false);
         StartCounting();
         clock_.start(kClockMs);
         return;
@@ -145,32 +148,85 @@ void CallPage::CallOrAnswer() {
         SetStatus(kEnterNumberText);
         return;
     }
-    const QString number = NumberToDial(text);
+    Dial(NumberToDial(text));
+}
+
+void CallPage::Dial(const QString& number) {
     callSeconds_ = 0;
     counting_ = false;
     callInProgress_ = true;
     callButton_->setEnabled(false);
-    bool dialled = false;
-    {
-        ModemClaim claim(engine->Gate(), ModemGate::Wait::Pumping);
-        dialled = claim && engine->Dial(number.toStdString());
-    }
-    if (!dialled) {
-        SetStatus(kDialFailedText);
-        callInProgress_ = false;
-        callButton_->setEnabled(true);
-        return;
-    }
     Host().EnableCommandButtons(false);
     SetStatus(kDiallingText);
     clock_.start(kClockMs);
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    dialStop_ = stop;
+    ModemSession& session = Host().Session();
+    RunModemJob<DialResult>(
+        session, ModemSession::Priority::User, this,
+        [&session, stop, number = number.toStdString()](ModemEngine& engine) {
+            if (!engine.Dial(number)) {
+                return DialResult::NotSent;
+            }
+            return engine.AwaitDialResult(ModemEngine::kDialResultLimitMs, [&session, stop] {
+                return stop->load() || session.Interrupting();
+            });
+        },
+        [this, stop](std::optional<DialResult> result) {
+            OnDialResult(stop, result.value_or(DialResult::NotSent));
+        });
+}
+
+void CallPage::OnDialResult(const std::shared_ptr<std::atomic<bool>>& stop, DialResult result) {
+    // A dial the user hung up, or that the card's going cut, is over already.
+    if (stop != dialStop_ || stop->load()) {
+        return;
+    }
+    dialStop_.reset();
+    switch (result) {
+        case DialResult::Answered:
+            StartCounting();
+            SetStatus(TimeText(kCallTimeFormat, 0));
+            return;
+        case DialResult::Interrupted:
+            return;
+        case DialResult::NoCarrier:
+            SetStatus(kNotConnectedText);
+            break;
+        case DialResult::Busy:
+            SetStatus(kBusyText);
+            break;
+        case DialResult::NoAnswer:
+            SetStatus(kNoAnswerText);
+            break;
+        case DialResult::TimedOut:
+            // The network never said: end the attempt on the card as well.
+            RunModemJob<bool>(
+                Host().Session(), ModemSession::Priority::User, this,
+                [](ModemEngine& engine) { return engine.HangUp(); }, [](std::optional<bool>) {});
+            SetStatus(kNoAnswerText);
+            break;
+        case DialResult::Error:
+        case DialResult::NotSent:
+            SetStatus(kDialFailedText);
+            break;
+    }
+    EndCall();
+}
+
+void CallPage::StopDialWait() {
+    if (dialStop_) {
+        dialStop_->store(true);
+        dialStop_.reset();
+    }
 }
 
 void CallPage::HangUp() {
-    ModemEngine* engine = Host().Engine();
-    if (engine == nullptr) {
+    ModemSession& session = Host().Session();
+    if (!session.HasEngine()) {
         return;
     }
+    StopDialWait();
     ring_.Stop();
     UpdateCallSeconds();
     const bool neverConnected = callInProgress_ && !counting_ && !ringing_;
@@ -178,12 +234,9 @@ void CallPage::HangUp() {
     callInProgress_ = false;
     ringing_ = false;
     clock_.stop();
-    {
-        ModemClaim claim(engine->Gate(), ModemGate::Wait::Pumping);
-        if (claim) {
-            RunOffThread([engine] { return engine->HangUp(); });
-        }
-    }
+    RunModemJob<bool>(
+        session, ModemSession::Priority::User, this,
+        [](ModemEngine& engine) { return engine.HangUp(); }, [](std::optional<bool>) {});
     if (neverConnected) {
         SetStatus(kCancelledText);
     } else {
@@ -194,30 +247,26 @@ void CallPage::HangUp() {
 }
 
 void CallPage::Poll() {
-    ModemEngine* engine = Host().Engine();
-    if (engine == nullptr) {
+    ModemSession& session = Host().Session();
+    if (pollQueued_ || !session.HasEngine()) {
         return;
     }
-    std::vector<CallEvent> events;
-    bool dialAnswered = false;
-    {
-        // A tick never waits for another dialogue; the events wait in the engine.
-        ModemClaim claim(engine->Gate(), ModemGate::Wait::Skip);
-        if (!claim) {
-            return;
-        }
-        std::uint32_t count = 0;
-        if (engine->DrainInput(&count) == 0) {
-            return;
-        }
-        events = engine->TakeCallEvents();
-        dialAnswered = callInProgress_ && !counting_ && engine->DialAnswered();
-    }
-    // Connected first: a call that was answered and ended between two ticks has lasted.
-    if (dialAnswered) {
-        StartCounting();
-    }
-    OnEvents(events);
+    pollQueued_ = true;
+    RunModemJob<std::vector<CallEvent>>(
+        session, ModemSession::Priority::Background, this,
+        [](ModemEngine& engine) {
+            std::uint32_t count = 0;
+            if (engine.DrainInput(&count) == 0) {
+                return std::vector<CallEvent>{};
+            }
+            return engine.TakeCallEvents();
+        },
+        [this](std::optional<std::vector<CallEvent>> events) {
+            pollQueued_ = false;
+            if (events) {
+                OnEvents(*events);
+            }
+        });
 }
 
 void CallPage::OnEvents(const std::vector<CallEvent>& events) {
@@ -236,7 +285,8 @@ void CallPage::OnEvents(const std::vector<CallEvent>& events) {
                 }
                 break;
             case CallEvent::Kind::NoCarrier:
-                if (callInProgress_ || ringing_) {
+                // While a dial waits, its own job reads how it ended.
+                if ((callInProgress_ || ringing_) && !DialPending()) {
                     RemoteHungUp();
                 }
                 break;
@@ -285,6 +335,7 @@ void CallPage::RemoteHungUp() {
 }
 
 void CallPage::EndCall() {
+    StopDialWait();
     ring_.Stop();
     counting_ = false;
     clock_.stop();
@@ -295,6 +346,7 @@ void CallPage::EndCall() {
 }
 
 QString CallPage::DeviceLost() {
+    StopDialWait();
     if (!callInProgress_ && !ringing_) {
         return {};
     }

@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "modem/CallLines.h"
@@ -15,9 +17,11 @@
 namespace veltro {
 
 // The page of template 132: a telephone. A keypad, a number box that offers the
-// phonebook's contacts, call/answer and hang-up, and a status line. Calls are placed
-// and answered through the window's engine; call events are found by the modem poll of
-// timer 1, which the window arms and stops. Timer 2 is the call clock.
+// phonebook's contacts, call/answer and hang-up, and a status line. Dial, answer,
+// hang-up and tones are user jobs of the modem session, in the order pressed; the dial's
+// job waits for its own final result and hands it to the page. Call events are found by
+// the modem poll of timer 1 (a background job), which the window arms and stops. Timer
+// 2 is the call clock.
 //
 // While a call is dialled, rings or is up, the window's connect, SMS and phonebook
 // buttons stay disabled.
@@ -58,6 +62,8 @@ public:
     // An outgoing call that ends before it was ever connected.
     static constexpr const char* kNotConnectedText = "呼叫未接通";
     static constexpr const char* kCancelledText = "呼叫已取消";
+    static constexpr const char* kBusyText = "对方忙,呼叫未接通";
+    static constexpr const char* kNoAnswerText = "无人接听,呼叫未接通";
     // A call cut off because the card has gone.
     static constexpr const char* kCallLostFormat = "通话中断,通话时长: %02d:%02d:%02d";
 
@@ -82,6 +88,8 @@ public:
     bool Counting() const { return counting_; }
     bool Ringing() const { return ringing_; }
     bool CallInProgress() const { return callInProgress_; }
+    // A dial waits for its final result.
+    bool DialPending() const { return dialStop_ != nullptr; }
     bool IsClockActive() const { return clock_.isActive(); }
 
     SkinButton& Key(char key);
@@ -100,6 +108,10 @@ private:
     void SetStatus(const QString& text);
     void SetStatus(const char* text) { SetStatus(QString::fromUtf8(text)); }
     void OnEvents(const std::vector<CallEvent>& events);
+    void Dial(const QString& number);
+    void OnDialResult(const std::shared_ptr<std::atomic<bool>>& stop, DialResult result);
+    // Tells a dial still waiting for its result to stop waiting.
+    void StopDialWait();
     void Incoming();
     void ShowCaller(const std::optional<std::string>& number);
     void RemoteHungUp();
@@ -119,6 +131,10 @@ private:
     bool callerShown_ = false;
     // When counting began, by the window's clock.
     std::uint64_t countStartMs_ = 0;
+    // Set while a dial's job waits for its result; storing true ends the wait.
+    std::shared_ptr<std::atomic<bool>> dialStop_;
+    // A poll job is queued or running: a tick does not queue another.
+    bool pollQueued_ = false;
 
     std::vector<KeyButton> keys_;
     SkinButton* hangUpButton_ = nullptr;

@@ -6,11 +6,12 @@
 #include <array>
 #include <ctime>
 #include <optional>
+#include <utility>
 
 #include "records/MessageRecord.h"
 #include "modem/MessageContent.h"
 #include "modem/ModemEngine.h"
-#include "pages/CallPage.h"
+#include "pages/ModemJob.h"
 #include "pages/PageHost.h"
 #include "pages/SmsInboxPage.h"
 
@@ -53,28 +54,16 @@ QString LocalTimeNow() {
 InboxPoller::InboxPoller(SmsInboxPage& page, PageHost& host) : page_(page), host_(host) {}
 
 void InboxPoller::Show(const std::string& number, const std::string& text) {
-    InboxModel::Entry entry{LocalTimeNow(), QString::fromStdString(number),
-                            QString::fromStdString(text)};
-    page_.PostToUi([this, entry = std::move(entry)]() mutable {
-        page_.AddMessage(std::move(entry));
-        host_.ShowNewMessageIcon();
-    });
+    page_.AddMessage({LocalTimeNow(), QString::fromStdString(number), QString::fromStdString(text)});
+    host_.ShowNewMessageIcon();
 }
 
-bool InboxPoller::Take(const ReceivedMessage& message, bool recovered,
-                       std::vector<PartStore::Key>* joined) {
+bool InboxPoller::Take(const ReceivedMessage& message, bool recovered) {
     const MessageContent content = MessageContent::Of(message);
     if (!content.isPart) {
-        if (recovered) {
-            const std::optional<bool> listed = Listed(content.number, content.text);
-            if (!listed) {
-                return false;
-            }
-            if (*listed) {
-                return true;
-            }
+        if (!recovered || !Listed(content.number, content.text)) {
+            Show(content.number, content.text);
         }
-        Show(content.number, content.text);
         return true;
     }
     const PartStore::Part part{content.number,   content.reference,  content.total,
@@ -86,82 +75,39 @@ bool InboxPoller::Take(const ReceivedMessage& message, bool recovered,
     if (recovered && !Contains(mayBeListed_, key)) {
         mayBeListed_.push_back(key);
     }
-    ShowJoined(joined);
+    ShowJoined();
     return true;
 }
 
-std::optional<bool> InboxPoller::Listed(const std::string& number, const std::string& text) {
-    bool listed = false;
-    if (!page_.CallOnUi([&] {
-            listed = Lists(page_.Messages(), number, text);
-            return true;
-        })) {
-        return std::nullopt;
-    }
-    return listed;
+bool InboxPoller::Listed(const std::string& number, const std::string& text) const {
+    return Lists(page_.Messages(), number, text);
 }
 
-void InboxPoller::ShowJoined(std::vector<PartStore::Key>* joined) {
+void InboxPoller::ShowJoined() {
     for (const PartStore::Joined& message : parts_.Ready(std::time(nullptr), kPartWaitSeconds)) {
         const PartStore::Key& key = message.key;
-        if (Contains(*joined, key)) {
+        if (Contains(joined_, key)) {
             continue;
         }
         const bool mayBeListed = Contains(mayBeListed_, key);
-        const std::optional<bool> listed =
-            mayBeListed ? Listed(key.number, message.text) : std::optional<bool>(false);
-        if (!listed) {
-            continue;
-        }
-        joined->push_back(key);
+        joined_.push_back(key);
         if (!mayBeListed) {
             mayBeListed_.push_back(key);
         }
-        if (!*listed) {
+        if (!mayBeListed || !Listed(key.number, message.text)) {
             Show(key.number, message.text);
         }
     }
 }
 
-bool InboxPoller::DeleteFetched(ModemEngine& engine, std::vector<std::string> indices) {
-    // A stopped cycle, or a card that has gone, leaves the rest to a later cycle. The
-    // delete the card went away in is not tried again: it may have been carried out,
-    // and the slot may hold a new message by then (a message left read on the SIM is
-    // in "sms.dat" already; the next run's first cycle finds it listed and deletes it).
-    // The reads' answers are still in the buffer: their "OK" would pass for the
-    // answer of a refused delete.
-    engine.ClearResponse();
-    bool allDeleted = true;
-    std::size_t i = 0;
-    for (; i < indices.size(); ++i) {
-        if (page_.CycleCancelled() || engine.DeviceGone()) {
-            allDeleted = false;
-            break;
-        }
-        if (!engine.DeleteMessage(indices[i])) {
-            allDeleted = false;
-            if (engine.DeviceGone()) {
-                ++i;
-                break;
-            }
-        }
-    }
-    AppendNew(pendingDeletes_, {indices.begin() + static_cast<long>(i), indices.end()});
-    return allDeleted;
-}
-
-void InboxPoller::Run() {
-    ModemEngine* engine = host_.Engine();
-    if (engine == nullptr || page_.CycleCancelled()) {
+void InboxPoller::Start() {
+    if (Running()) {
         return;
     }
-    // The whole cycle is one dialogue: a view switch or a poll tick that comes
-    // meanwhile skips, and a send waits for the cycle to end.
-    ModemClaim claim(engine->Gate(), ModemGate::Wait::Skip);
-    if (!claim) {
+    ModemSession& session = host_.Session();
+    if (!session.HasEngine()) {
         return;
     }
-    const int generation = page_.Generation();
     if (!partsLoaded_) {
         parts_.Load();
         partsLoaded_ = true;
@@ -170,96 +116,217 @@ void InboxPoller::Run() {
             mayBeListed_.push_back(message.key);
         }
     }
-
-    engine->SetSignalReport(false);
-    std::array<ModemEngine::MessageIndexSlot, kIndexSlots> indexSlots{};
-    int count = 0;
+    phase_ = Phase::Listing;
+    const int generation = ++generation_;
     // Messages an earlier run read and did not delete: it ended between its listing and
     // its save (they are not in "sms.dat"), or between its save and its deletes (they
     // are). They are never listed as unread again, so the first cycle lists the read
     // ones, reads them and keeps those the list lacks.
-    if (!readListed_) {
-        readListed_ = true;
-        std::vector<std::string> beyond;
-        engine->ListMessages(indexSlots, &count, false, &beyond);
-        for (int i = 0; i < count; ++i) {
-            AppendNew(recovered_, {indexSlots[static_cast<std::size_t>(i)].data()});
-        }
-        AppendNew(recovered_, beyond);
-        AppendNew(pendingReads_, recovered_);
-    }
-    std::vector<std::string> beyond;
-    const bool listed = engine->ListMessages(indexSlots, &count, true, &beyond);
-    // Messages left over from earlier cycles come first: they are the oldest.
-    std::vector<std::string> toRead = pendingReads_;
-    std::vector<std::string> listedIndices;
-    for (int i = 0; i < count; ++i) {
-        listedIndices.emplace_back(indexSlots[static_cast<std::size_t>(i)].data());
-    }
-    AppendNew(toRead, listedIndices);
-    AppendNew(toRead, beyond);
-    pendingReads_ = toRead;
-    std::vector<PartStore::Key> joined;
-    ShowJoined(&joined);
-    if (!listed && toRead.empty() && pendingDeletes_.empty() && joined.empty()) {
-        return;
-    }
-    if (page_.CycleCancelled() || !page_.CallOnUi([this] {
-            host_.Call().StopTimer1();
-            return true;
-        })) {
-        return;
-    }
+    const bool listRead = !readListed_;
+    RunModemJob<Listing>(
+        session, ModemSession::Priority::Background, &page_,
+        [listRead](ModemEngine& engine) {
+            Listing listing;
+            engine.SetSignalReport(false);
+            std::array<ModemEngine::MessageIndexSlot, kIndexSlots> indexSlots{};
+            int count = 0;
+            if (listRead) {
+                engine.ListMessages(indexSlots, &count, false, &listing.read);
+                for (int i = count - 1; i >= 0; --i) {
+                    listing.read.insert(listing.read.begin(),
+                                        indexSlots[static_cast<std::size_t>(i)].data());
+                }
+            }
+            count = 0;
+            listing.whole = engine.ListMessages(indexSlots, &count, true, &listing.unread);
+            for (int i = count - 1; i >= 0; --i) {
+                listing.unread.insert(listing.unread.begin(),
+                                      indexSlots[static_cast<std::size_t>(i)].data());
+            }
+            return listing;
+        },
+        [this, generation, listRead](std::optional<Listing> listing) {
+            if (!listing) {
+                if (Current(generation)) {
+                    Finish();
+                }
+                return;
+            }
+            // What was listed is marked read on the SIM: it is kept to be read even
+            // when the cycle was stopped meanwhile.
+            if (listRead) {
+                readListed_ = true;
+                AppendNew(recovered_, listing->read);
+                AppendNew(pendingReads_, recovered_);
+            }
+            AppendNew(pendingReads_, listing->unread);
+            if (Current(generation)) {
+                OnListed(*listing);
+            }
+        });
+}
 
-    std::vector<std::string> fetched;
-    std::size_t current = 0;
-    for (int attempt = 1; current < toRead.size() && attempt <= kMaxReadAttempts; ++attempt) {
-        if (page_.CycleCancelled() || engine->DeviceGone()) {
-            break;
-        }
-        ReceivedMessage message;
-        if (!engine->ReadMessage(toRead[current], &message)) {
-            continue;
-        }
-        const bool recovered = Contains(recovered_, toRead[current]);
-        if (Take(message, recovered, &joined)) {
-            fetched.push_back(toRead[current]);
-        }
-        ++current;
+void InboxPoller::OnListed(const Listing& listing) {
+    // Messages left over from earlier cycles come first: they are the oldest.
+    toRead_ = pendingReads_;
+    current_ = 0;
+    attempt_ = 0;
+    fetched_.clear();
+    joined_.clear();
+    ShowJoined();
+    if (!listing.whole && toRead_.empty() && pendingDeletes_.empty() && joined_.empty()) {
+        Finish();
+        return;
     }
+    phase_ = Phase::Reading;
+    ReadNext();
+}
+
+void InboxPoller::ReadNext() {
+    ModemSession& session = host_.Session();
+    if (current_ >= toRead_.size() || attempt_ >= kMaxReadAttempts || session.DeviceGone()) {
+        SettleReads();
+        // Nothing leaves the SIM before it is in "sms.dat" (or, for a part, in the part
+        // store): the list in memory alone would not survive a crash.
+        if (!host_.SaveDataFiles()) {
+            host_.SetStatusText(QString::fromUtf8(kSaveFailedText));
+            Finish();
+            return;
+        }
+        phase_ = Phase::Deleting;
+        deletes_ = std::exchange(pendingDeletes_, {});
+        deleteAt_ = 0;
+        allDeleted_ = true;
+        DeleteNext();
+        return;
+    }
+    ++attempt_;
+    const int generation = generation_;
+    RunModemJob<std::optional<ReceivedMessage>>(
+        session, ModemSession::Priority::Background, &page_,
+        [index = toRead_[current_]](ModemEngine& engine) {
+            ReceivedMessage message;
+            return engine.ReadMessage(index, &message) ? std::optional(message) : std::nullopt;
+        },
+        [this, generation](std::optional<std::optional<ReceivedMessage>> message) {
+            if (Current(generation)) {
+                OnRead(message.value_or(std::nullopt));
+            }
+        });
+}
+
+void InboxPoller::OnRead(const std::optional<ReceivedMessage>& message) {
+    if (message) {
+        const std::string& index = toRead_[current_];
+        if (Take(*message, Contains(recovered_, index))) {
+            fetched_.push_back(index);
+        }
+        ++current_;
+    }
+    ReadNext();
+}
+
+void InboxPoller::SettleReads() {
     std::erase_if(recovered_,
-                  [&fetched](const std::string& index) { return Contains(fetched, index); });
+                  [this](const std::string& index) { return Contains(fetched_, index); });
     pendingReads_.clear();
-    for (const std::string& index : toRead) {
-        if (!Contains(fetched, index)) {
+    for (const std::string& index : toRead_) {
+        if (!Contains(fetched_, index)) {
             pendingReads_.push_back(index);
         }
     }
+    AppendNew(pendingDeletes_, fetched_);
+}
 
-    // Nothing leaves the SIM before it is in "sms.dat" (or, for a part, in the part
-    // store): the list in memory alone would not survive a crash.
-    AppendNew(pendingDeletes_, fetched);
-    const bool saved = page_.CallOnUi([this] {
-        if (host_.SaveDataFiles()) {
-            return true;
-        }
-        host_.SetStatusText(QString::fromUtf8(kSaveFailedText));
-        return false;
-    });
-    // A joined message's parts leave the store only once the SIM holds none of them:
-    // a run that ends before then leaves them whole in the store, where the next run
-    // finds the message in the list. So do parts that a failed removal left there.
-    if (saved && DeleteFetched(*engine, std::exchange(pendingDeletes_, {}))) {
-        parts_.Remove(joined);
-        std::erase_if(mayBeListed_,
-                      [&joined](const PartStore::Key& key) { return Contains(joined, key); });
+void InboxPoller::DeleteNext() {
+    // A card that has gone leaves the rest to a later cycle.
+    if (deleteAt_ < deletes_.size() && host_.Session().DeviceGone()) {
+        allDeleted_ = false;
+        AppendNew(pendingDeletes_, {deletes_.begin() + static_cast<long>(deleteAt_), deletes_.end()});
+        deleteAt_ = deletes_.size();
     }
-    // A cycle that was stopped leaves the modem to whoever stopped it.
-    if (page_.CycleCancelled()) {
+    if (deleteAt_ >= deletes_.size()) {
+        // A joined message's parts leave the store only once the SIM holds none of them:
+        // a run that ends before then leaves them whole in the store, where the next run
+        // finds the message in the list. So do parts that a failed removal left there.
+        if (allDeleted_) {
+            parts_.Remove(joined_);
+            std::erase_if(mayBeListed_,
+                          [this](const PartStore::Key& key) { return Contains(joined_, key); });
+        }
+        RunModemJob<bool>(
+            host_.Session(), ModemSession::Priority::Background, &page_,
+            [](ModemEngine& engine) { return engine.ClearResponse(); }, [](std::optional<bool>) {});
+        Finish();
         return;
     }
-    engine->ClearResponse();
-    page_.RestartCallPoll(generation);
+    const int generation = generation_;
+    // The reads' answers are still in the buffer: their "OK" would pass for the answer
+    // of a refused delete.
+    const bool first = deleteAt_ == 0;
+    struct Deleted {
+        bool done;
+        bool gone;
+    };
+    RunModemJob<Deleted>(
+        host_.Session(), ModemSession::Priority::Background, &page_,
+        [index = deletes_[deleteAt_], first](ModemEngine& engine) {
+            if (first) {
+                engine.ClearResponse();
+            }
+            const bool done = engine.DeleteMessage(index);
+            return Deleted{done, engine.DeviceGone()};
+        },
+        [this, generation](std::optional<Deleted> deleted) {
+            if (Current(generation)) {
+                OnDeleted(deleted && deleted->done, !deleted || deleted->gone);
+            }
+        });
+}
+
+void InboxPoller::OnDeleted(bool deleted, bool deviceGone) {
+    ++deleteAt_;
+    if (!deleted) {
+        allDeleted_ = false;
+        // The delete the card went away in is not tried again: it may have been carried
+        // out, and the slot may hold a new message by then (a message left read on the
+        // SIM is in "sms.dat" already; the next run's first cycle finds it listed and
+        // deletes it).
+        if (deviceGone) {
+            AppendNew(pendingDeletes_,
+                      {deletes_.begin() + static_cast<long>(deleteAt_), deletes_.end()});
+            deleteAt_ = deletes_.size();
+        }
+    }
+    DeleteNext();
+}
+
+void InboxPoller::Cancel() {
+    switch (phase_) {
+        case Phase::Idle:
+        case Phase::Listing:
+            break;
+        case Phase::Reading:
+            SettleReads();
+            break;
+        case Phase::Deleting:
+            // The delete on the way is carried out; the rest wait for a later cycle.
+            allDeleted_ = false;
+            if (deleteAt_ < deletes_.size()) {
+                AppendNew(pendingDeletes_,
+                          {deletes_.begin() + static_cast<long>(deleteAt_) + 1, deletes_.end()});
+            }
+            break;
+    }
+    if (Running()) {
+        Finish();
+    }
+}
+
+void InboxPoller::Finish() {
+    phase_ = Phase::Idle;
+    ++generation_;
+    emit page_.cycleFinished();
 }
 
 }  // namespace veltro

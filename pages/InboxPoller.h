@@ -7,18 +7,20 @@
 #include <string>
 #include <vector>
 
-#include "records/PartStore.h"
 #include "modem/ReceivedMessage.h"
+#include "records/PartStore.h"
 
 namespace veltro {
 
-class ModemEngine;
 class PageHost;
 class SmsInboxPage;
 
-// PollInbox: one poll cycle of the inbox page, run on a worker thread. It lists the
-// unread messages on the SIM, reads them into the inbox list, writes "sms.dat" and
-// only then deletes from the SIM what reached that file.
+// One poll cycle of the inbox page: it lists the unread messages on the SIM, reads
+// them into the inbox list, writes "sms.dat" and only then deletes from the SIM what
+// reached that file. Each step talking to the modem (the listing, each read, each
+// delete) is a background job of the modem session, so a user's action waits for one
+// step at most; the steps' results come back on the user-interface thread, which keeps
+// the cycle's state.
 //
 // A listing or a read marks a message read on the SIM, so a message listed but not
 // fetched would never be listed as unread again: such indices are kept and read by the
@@ -30,36 +32,54 @@ class InboxPoller {
 public:
     static constexpr std::size_t kIndexSlots = 50;
     static constexpr int kMaxReadAttempts = 22;
-    static constexpr int kCallPollMs = 950;
     // Parts of a message still incomplete after this long are shown as they are.
     static constexpr long long kPartWaitSeconds = 24 * 60 * 60;
     static constexpr const char* kSaveFailedText = "无法保存短信文件sms.dat，短信仍保留在SIM卡上";
 
     InboxPoller(SmsInboxPage& page, PageHost& host);
 
-    // One cycle; returns when it is done or stopped.
-    void Run();
+    // Starts one cycle unless one is running; finished() of the page tells its end.
+    void Start();
+    // Stops the running cycle at once: what it fetched is kept for the next cycle, and
+    // the results of its steps still on the way are dropped.
+    void Cancel();
+    bool Running() const { return phase_ != Phase::Idle; }
 
     // Indices listed but not yet read, and indices read but not yet deleted.
     const std::vector<std::string>& PendingReads() const { return pendingReads_; }
     const std::vector<std::string>& PendingDeletes() const { return pendingDeletes_; }
 
 private:
+    enum class Phase { Idle, Listing, Reading, Deleting };
+    struct Listing {
+        bool whole = false;
+        std::vector<std::string> unread;
+        std::vector<std::string> read;
+    };
+
+    void OnListed(const Listing& listing);
+    void ReadNext();
+    void OnRead(const std::optional<ReceivedMessage>& message);
+    // Ends the reads: what was fetched waits for its delete, what was not for a read.
+    void SettleReads();
+    void DeleteNext();
+    void OnDeleted(bool deleted, bool deviceGone);
+    void Finish();
+    // Whether a step's result belongs to the cycle that is running.
+    bool Current(int generation) const { return generation == generation_ && Running(); }
+
     // Adds what message carries to the list (or to the part store): true when it is
     // kept somewhere that outlives the program once "sms.dat" is written. A recovered
     // message (one an earlier run read) that the list holds already is not added again,
     // nor is a joined message with a recovered part.
-    bool Take(const ReceivedMessage& message, bool recovered, std::vector<PartStore::Key>* joined);
+    bool Take(const ReceivedMessage& message, bool recovered);
     void Show(const std::string& number, const std::string& text);
-    // Whether the list holds a message from number with this text; nothing when the
-    // cycle was stopped first.
-    std::optional<bool> Listed(const std::string& number, const std::string& text);
+    // Whether the list holds a message from number with this text.
+    bool Listed(const std::string& number, const std::string& text) const;
     // Shows each message of the part store that is whole (or has waited long enough)
-    // once, and adds its key to joined: its parts go once "sms.dat" is written and the
+    // once, and adds its key to joined_: its parts go once "sms.dat" is written and the
     // SIM holds none of them.
-    void ShowJoined(std::vector<PartStore::Key>* joined);
-    // Deletes indices from the SIM; true when every delete was carried out.
-    bool DeleteFetched(ModemEngine& engine, std::vector<std::string> indices);
+    void ShowJoined();
 
     SmsInboxPage& page_;
     PageHost& host_;
@@ -75,6 +95,18 @@ private:
     // Read messages found by the first cycle, until they are fetched.
     bool readListed_ = false;
     std::vector<std::string> recovered_;
+
+    // The running cycle.
+    Phase phase_ = Phase::Idle;
+    int generation_ = 0;
+    std::vector<std::string> toRead_;
+    std::size_t current_ = 0;
+    int attempt_ = 0;
+    std::vector<std::string> fetched_;
+    std::vector<PartStore::Key> joined_;
+    std::vector<std::string> deletes_;
+    std::size_t deleteAt_ = 0;
+    bool allDeleted_ = true;
 };
 
 }  // namespace veltro

@@ -10,7 +10,7 @@ namespace veltro {
 class CallPage;
 class Clock;
 class DialupConnection;
-class ModemEngine;
+class ModemSession;
 class SmsComposePage;
 class SmsInboxPage;
 
@@ -29,9 +29,9 @@ public:
         kComposeView = 5,
     };
 
-    // The engine, or nullptr while none exists (before start-up, while dialling or
-    // connected). Whoever talks to it takes its gate first.
-    virtual ModemEngine* Engine() = 0;
+    // The modem session: every dialogue with the card is one of its jobs. It has no
+    // engine before start-up and while the dial-up connection has the line.
+    virtual ModemSession& Session() = 0;
     virtual Clock& GetClock() const = 0;
     virtual void ShowPage(int view) = 0;
     virtual void ShowNewMessageIcon() = 0;

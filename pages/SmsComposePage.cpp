@@ -1,16 +1,14 @@
 #include "pages/SmsComposePage.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QStandardItemModel>
 #include <QTimer>
 
 #include <algorithm>
-#include <thread>
 
 #include "modem/ModemEngine.h"
 #include "modem/SmsPduBuilder.h"
 #include "pages/DialogUnits.h"
+#include "pages/ModemJob.h"
 
 namespace veltro {
 
@@ -23,22 +21,6 @@ constexpr QRect kMessageRect{19, 43, 125, 89};
 constexpr QRect kSendRect{163, 29, 77, 35};
 // The part counter sits under the message box.
 constexpr QRect kCounterRect{19, 134, 125, 10};
-// Pending events handled before a send blocks, so the status text is painted.
-constexpr int kEventsBeforeSend = 10;
-
-// Runs work on a helper thread while this thread keeps painting and running its
-// timers; user input waits until it is done.
-template <typename Work>
-void RunBesideEvents(Work work) {
-    QEventLoop wait;
-    std::thread helper([&] {
-        work();
-        QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    wait.exec(QEventLoop::ExcludeUserInputEvents);
-    helper.join();
-}
-
 }  // namespace
 
 SmsComposePage::SmsComposePage(PageHost& host, QWidget* parent)
@@ -126,33 +108,32 @@ void SmsComposePage::UpdatePartCounter() {
 void SmsComposePage::Send() {
     sendButton_->setEnabled(false);
     statusLine_->setText(QString::fromUtf8(kSendingText));
-    const QString number = NumberOf(recipient_->currentText());
+    const std::string number = NumberOf(recipient_->currentText()).toStdString();
     const std::string text = messageBox_->toPlainText().toStdString();
-    for (int i = 0; i < kEventsBeforeSend; ++i) {
-        QCoreApplication::processEvents();
-    }
-
-    bool sent = false;
-    ModemEngine* engine = Host().Engine();
-    if (engine != nullptr) {
-        // A poll cycle of the inbox holds the modem for its whole run: wait for it
-        // with the window running.
-        ModemClaim claim(engine->Gate(), ModemGate::Wait::Pumping);
-        if (claim) {
-            engine->ClearResponse();
-            RunBesideEvents([&] { sent = engine->SendShortMessage(text, number.toStdString()); });
-            statusLine_->setText(QString::fromUtf8(sent ? kSentText : kFailedText));
-            RunBesideEvents([&] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(kSettleAfterSendMs));
-            });
-            engine->ClearResponse();
-        }
-    }
-    if (!sent) {
-        statusLine_->setText(QString::fromUtf8(kFailedText));
-    }
-    sendButton_->setEnabled(true);
-    emit sendFinished(sent);
+    // The whole send, all its parts and the mode switches around a text-mode send, is
+    // one job; the settle after it too, so the next dialogue starts on a quiet line.
+    RunModemJob<bool>(
+        Host().Session(), ModemSession::Priority::User, this,
+        [this, text, number](ModemEngine& engine) {
+            engine.ClearResponse();
+            const bool sent = engine.SendShortMessage(text, number);
+            QMetaObject::invokeMethod(
+                this,
+                [this, sent] {
+                    statusLine_->setText(QString::fromUtf8(sent ? kSentText : kFailedText));
+                },
+                Qt::QueuedConnection);
+            engine.GetClock().SleepMs(kSettleAfterSendMs);
+            engine.ClearResponse();
+            return sent;
+        },
+        [this](std::optional<bool> sent) {
+            if (!sent.value_or(false)) {
+                statusLine_->setText(QString::fromUtf8(kFailedText));
+            }
+            sendButton_->setEnabled(true);
+            emit sendFinished(sent.value_or(false));
+        });
 }
 
 }  // namespace veltro

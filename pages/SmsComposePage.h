@@ -46,8 +46,8 @@ public:
     // Rebuilds the recipient list from the phonebook, one "name(number)" per contact,
     // sorted; the text in the box stays.
     void FillRecipients();
-    // Sends the message box's text to the recipient. Waits, with the window running,
-    // for a poll cycle of the inbox that holds the modem.
+    // Sends the message box's text to the recipient, as a user job of the modem
+    // session: it goes ahead of the inbox cycle's next step. sendFinished tells the end.
     void Send();
     // The number in a recipient text: what stands between the first "(" and the first
     // ")" after it, else the whole text.

@@ -1,12 +1,7 @@
 #include "pages/SmsInboxPage.h"
 
-#include <QEventLoop>
 #include <QHeaderView>
 
-#include <condition_variable>
-#include <mutex>
-
-#include "pages/CallPage.h"
 #include "pages/DialogUnits.h"
 #include "pages/SmsComposePage.h"
 
@@ -22,8 +17,6 @@ constexpr QRect kForwardRect{204, 131, 32, 19};
 constexpr QRect kDeleteRect{238, 131, 32, 19};
 constexpr int kTimeWidth = 80;
 constexpr int kNumberWidth = 90;
-// A worker waiting for the user-interface thread looks at the stop flag this often.
-constexpr std::chrono::milliseconds kCancelCheck{20};
 
 }  // namespace
 
@@ -76,97 +69,9 @@ SmsInboxPage::SmsInboxPage(PageHost& host, QWidget* parent)
     connect(&Timer1(), &QTimer::timeout, this, &SmsInboxPage::StartCycle);
 }
 
-SmsInboxPage::~SmsInboxPage() {
-    *alive_ = false;
-    cancelled_ = true;
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-}
-
-void SmsInboxPage::StartCycle() {
-    if (cycleRunning_.load()) {
-        return;
-    }
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-    cancelled_ = false;
-    ++generation_;
-    cycleRunning_ = true;
-    worker_ = std::thread([this] {
-        poller_.Run();
-        PostToUi([this] {
-            cycleRunning_ = false;
-            emit cycleFinished();
-        });
-    });
-}
-
 void SmsInboxPage::StopTimer1() {
     DialogPage::StopTimer1();
-    cancelled_ = true;
-    WaitForCycle();
-}
-
-void SmsInboxPage::WaitForCycle() {
-    if (!worker_.joinable()) {
-        return;
-    }
-    if (cycleRunning_.load()) {
-        // The cycle may be waiting for this thread (a list change, the save): keep
-        // handling events, but no user input, until it has ended.
-        QEventLoop wait;
-        connect(this, &SmsInboxPage::cycleFinished, &wait, &QEventLoop::quit);
-        if (cycleRunning_.load()) {
-            wait.exec(QEventLoop::ExcludeUserInputEvents);
-        }
-    }
-    // A stop entered from the events handled above may have joined it already.
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-}
-
-bool SmsInboxPage::CallOnUi(std::function<bool()> change) {
-    struct Result {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
-        bool value = false;
-    };
-    auto result = std::make_shared<Result>();
-    PostToUi([result, change = std::move(change)] {
-        const bool value = change();
-        std::lock_guard lock(result->mutex);
-        result->value = value;
-        result->finished = true;
-        result->done.notify_all();
-    });
-    std::unique_lock lock(result->mutex);
-    while (!result->finished) {
-        if (cancelled_.load()) {
-            return false;
-        }
-        result->done.wait_for(lock, kCancelCheck);
-    }
-    return result->value;
-}
-
-void SmsInboxPage::PostToUi(std::function<void()> change) {
-    Host().Post([alive = alive_, change = std::move(change)] {
-        if (*alive) {
-            change();
-        }
-    });
-}
-
-void SmsInboxPage::RestartCallPoll(int generation) {
-    PostToUi([this, generation] {
-        if (!cancelled_.load() && generation == generation_.load()) {
-            Host().Call().StartTimer1(InboxPoller::kCallPollMs);
-        }
-    });
+    poller_.Cancel();
 }
 
 void SmsInboxPage::AddMessage(InboxModel::Entry entry) {

@@ -3,11 +3,6 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 
-#include <atomic>
-#include <functional>
-#include <memory>
-#include <thread>
-
 #include "pages/DialogPage.h"
 #include "pages/InboxModel.h"
 #include "pages/InboxPoller.h"
@@ -16,8 +11,8 @@
 namespace veltro {
 
 // The page of template 133: the received short messages. Its list is the message
-// store; the main window loads and saves it as "sms.dat". Every tick of timer 1 runs
-// one poll cycle (InboxPoller) on a worker thread of its own, one cycle at a time.
+// store; the main window loads and saves it as "sms.dat". Every tick of timer 1 starts
+// one poll cycle (InboxPoller), one cycle at a time, as jobs of the modem session.
 class SmsInboxPage : public DialogPage {
     Q_OBJECT
 
@@ -37,7 +32,6 @@ public:
     };
 
     SmsInboxPage(PageHost& host, QWidget* parent);
-    ~SmsInboxPage() override;
 
     InboxModel& Messages() { return messages_; }
     QTableView& MessageList() { return *list_; }
@@ -46,13 +40,13 @@ public:
     SkinButton& ForwardButton() { return *forwardButton_; }
     SkinButton& DeleteButton() { return *deleteButton_; }
 
-    // Stops the message poll. A cycle still running is told to stop: it uses the modem
-    // no more and does not start the call page's poll again. Returns once it has ended
-    // (the window keeps running meanwhile), so the engine may be deleted afterwards.
+    // Stops the message poll and the cycle still running, at once (see
+    // InboxPoller::Cancel).
     void StopTimer1() override;
-    bool CycleRunning() const { return cycleRunning_.load(); }
+    bool CycleRunning() const { return poller_.Running(); }
     // Starts one cycle now unless one is running; what a tick of timer 1 does.
-    void StartCycle();
+    void StartCycle() { poller_.Start(); }
+    const InboxPoller& Poller() const { return poller_; }
 
     // Puts a message on top of the list.
     void AddMessage(InboxModel::Entry entry);
@@ -61,25 +55,11 @@ public:
     void Forward();
     void DeleteSelected();
 
-    // For the worker: runs change on the user-interface thread and waits for its
-    // result. False when the page stopped the cycle first; then change may not run.
-    bool CallOnUi(std::function<bool()> change);
-    // For the worker: runs change on the user-interface thread later, unless the page
-    // is gone by then.
-    void PostToUi(std::function<void()> change);
-    bool CycleCancelled() const { return cancelled_.load(); }
-    // Starts the call page's poll again, unless the cycle of this generation was
-    // stopped meanwhile.
-    void RestartCallPoll(int generation);
-    int Generation() const { return generation_.load(); }
-
 signals:
-    // A cycle has ended (on the user-interface thread).
+    // A cycle has ended, or was stopped.
     void cycleFinished();
 
 private:
-    void WaitForCycle();
-
     InboxModel messages_;
     QTableView* list_ = nullptr;
     QPlainTextEdit* viewer_ = nullptr;
@@ -88,13 +68,6 @@ private:
     SkinButton* deleteButton_ = nullptr;
 
     InboxPoller poller_;
-    std::thread worker_;
-    std::atomic<bool> cycleRunning_{false};
-    std::atomic<bool> cancelled_{false};
-    std::atomic<int> generation_{0};
-    // Shared with functions posted to the user-interface thread: false once the page
-    // is gone, so that a late one does nothing.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace veltro

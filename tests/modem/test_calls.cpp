@@ -157,16 +157,12 @@ TEST(CallLinesTest, EventsInOrderAndOkOnlyAsALine) {
     EXPECT_EQ("10086", events[2].number);
     EXPECT_EQ(std::nullopt, events[3].number);
     EXPECT_TRUE(CallLines::Events("RINGING\r\nXRING\r\n").empty());
-    EXPECT_TRUE(CallLines::HasOkLine("OK"));
-    EXPECT_TRUE(CallLines::HasOkLine("+CSQ: 9,99\r\n\r\nOK\r\n"));
-    EXPECT_FALSE(CallLines::HasOkLine("BOOK\r\n"));
-    EXPECT_FALSE(CallLines::HasOkLine("\r\nOKAY\r\n"));
 }
 
 // A clear by any other operation (a message cycle, a signal read) keeps the call lines
 // for the call poll, also those still waiting on the port.
 TEST_F(CallTest, ClearKeepsCallLinesForThePoll) {
-    Line().Inject("\r\n+CMGL: 1,\"REC UNREAD\"\r\nRING\r\n");
+    Line().Inject("\r\n+CMGL: 1,\"REC UNREAD\"\r\n0791\r\n\r\nOK\r\nRING\r\n");
     Drain();
     Line().Inject("\r\n+CLIP: \"13800138000\",129\r\n");
     EXPECT_TRUE(engine->ClearResponse());
@@ -185,7 +181,7 @@ TEST_F(CallTest, RingDuringAMessageExchangeSurvivesItsClear) {
 }
 
 TEST_F(CallTest, MaskedPrefixKeepsItsCallLines) {
-    Line().Inject("+CMGL: 1\r\nNO CARRIER\r\n+CMGL: 2\r\n");
+    Line().Inject("OK\r\nNO CARRIER\r\n+CMGL: 2\r\n");
     Drain();
     engine->MaskPrefix(12);
     EXPECT_EQ(-1, engine->FindCode(ResultCodeId::NoCarrier));
@@ -234,34 +230,45 @@ TEST_F(CallTest, KeptLinesAreBoundedNewestFirst) {
     EXPECT_EQ(Kind::NoCarrier, events.back().kind);
 }
 
-TEST_F(CallTest, OnlyAnOkAfterTheDialAndBeforeAnotherCommandAnswersIt) {
-    Line().Inject("\r\nOK\r\n");
-    Drain();
+// The dial waits for its own final result; what came before the dial does not count,
+// and the lines that came with the result do not reach the call poll.
+TEST_F(CallTest, DialWaitsForItsOwnFinalResult) {
+    struct Case {
+        std::string answer;
+        DialResult result;
+    };
+    const Case cases[] = {{"\r\nOK\r\n", DialResult::Answered},
+                          {"\r\nBUSY\r\n", DialResult::Busy},
+                          {"\r\nNO ANSWER\r\n", DialResult::NoAnswer},
+                          {"\r\nNO CARRIER\r\n", DialResult::NoCarrier},
+                          {"\r\n+CME ERROR: 30\r\n", DialResult::Error}};
+    for (const Case& c : cases) {
+        Line().Inject("\r\nOK\r\n");
+        Drain();
+        ASSERT_TRUE(engine->Dial("10086"));
+        Line().Inject("\r\nRING\r\n" + c.answer, 3000);
+        EXPECT_EQ(c.result, engine->AwaitDialResult(5000, {})) << c.answer;
+        EXPECT_TRUE(engine->TakeCallEvents().empty()) << c.answer;
+    }
     ASSERT_TRUE(engine->Dial("10086"));
-    EXPECT_FALSE(engine->DialAnswered()) << "an OK from before the dial";
-    Line().Inject("\r\nOK\r\n", 3000);
-    clock.Advance(3000);
-    Drain();
-    EXPECT_TRUE(engine->DialAnswered());
+    const std::uint64_t start = clock.NowMs();
+    EXPECT_EQ(DialResult::TimedOut, engine->AwaitDialResult(1000, {}));
+    EXPECT_LT(clock.NowMs() - start, 1200u);
+    int looks = 0;
+    EXPECT_EQ(DialResult::Interrupted,
+              engine->AwaitDialResult(60000, [&looks] { return ++looks == 3; }));
+}
 
-    // The answer arrives while another operation clears the buffer.
-    ASSERT_TRUE(engine->Dial("10086"));
-    Line().Inject("\r\nOK\r\n");
+// A message's body is never taken for call lines, however it is worded.
+TEST_F(CallTest, MessageBodiesAreNotCallLines) {
+    Line().Inject(
+        "\r\n+CMGL: 1,\"REC UNREAD\",\"10086\"\r\nRING\r\n+CLIP: \"95588\",129\r\n"
+        "NO CARRIER\r\n\r\nOK\r\nRING\r\n");
+    Drain();
+    EXPECT_EQ((std::vector<Kind>{Kind::Ring}), Kinds(engine->TakeCallEvents()));
+    Line().Inject("\r\n+CMGR: \"REC READ\",\"1\"\r\nRING\r\n\r\nOK\r\n");
     engine->ClearResponse();
-    EXPECT_TRUE(engine->DialAnswered());
-
-    // Another command went out first: its answer cannot be told from the dial's.
-    ASSERT_TRUE(engine->Dial("10086"));
-    EXPECT_TRUE(engine->SendTone("1"));
-    Line().Inject("\r\nOK\r\n");
-    Drain();
-    EXPECT_FALSE(engine->DialAnswered());
-
-    // An answer that arrived before the other command was written still counts.
-    ASSERT_TRUE(engine->Dial("10086"));
-    Line().Inject("\r\nOK\r\n");
-    EXPECT_TRUE(engine->SendTone("1"));
-    EXPECT_TRUE(engine->DialAnswered());
+    EXPECT_TRUE(engine->TakeCallEvents().empty());
 }
 
 }  // namespace

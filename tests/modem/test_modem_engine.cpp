@@ -6,7 +6,6 @@
 #include "ManualClock.h"
 #include "ScriptedLine.h"
 #include "ScriptedModemTest.h"
-#include "modem/MessagePump.h"
 #include "modem/ModemEngine.h"
 
 namespace veltro {
@@ -218,64 +217,6 @@ TEST_F(EngineTest, ClearPurgesWhatIsQueued) {
     EXPECT_TRUE(engine->ClearResponse());
     EXPECT_EQ(-1, engine->PollFor(ResultCodeId::Ring));
     EXPECT_EQ(-1, engine->PollFor(ResultCodeId::Ok));
-}
-
-TEST_F(EngineTest, SettlePumpsOnlyWhenAHookIsInstalled) {
-    int pumped = 0;
-    SetMessagePump([&] { ++pumped; });
-    engine->SendCommand(0, 0, nullptr);
-    const int afterSend = pumped;
-    engine->PostCommand(0, 0, nullptr, true);
-    SetMessagePump({});
-    EXPECT_GT(afterSend, 0);
-    EXPECT_EQ(afterSend, pumped) << "PostCommand settles without pumping";
-}
-
-TEST(ModemGateTest, OneDialogueAtATime) {
-    ManualClock clock;
-    ModemGate gate(clock);
-    {
-        ModemClaim first(gate, ModemGate::Wait::Skip);
-        ASSERT_TRUE(first);
-        // A handler re-entered on the same thread neither waits forever nor interleaves.
-        ModemClaim reentered(gate, ModemGate::Wait::Pumping);
-        EXPECT_FALSE(reentered);
-        ModemClaim blocked(gate, ModemGate::Wait::Blocking);
-        EXPECT_FALSE(blocked);
-    }
-    ModemClaim again(gate, ModemGate::Wait::Skip);
-    EXPECT_TRUE(again);
-}
-
-TEST(ModemGateTest, PumpingWaiterRunsEventsUntilAWorkerFinishes) {
-    ManualClock clock;
-    ModemGate gate(clock);
-    std::atomic<bool> workerHolds{false};
-    std::atomic<bool> releaseWorker{false};
-    std::thread worker([&] {
-        ModemClaim claim(gate, ModemGate::Wait::Blocking);
-        workerHolds = true;
-        while (!releaseWorker) {
-            std::this_thread::yield();
-        }
-    });
-    while (!workerHolds) {
-        std::this_thread::yield();
-    }
-    EXPECT_FALSE(ModemClaim(gate, ModemGate::Wait::Skip));
-    int pumped = 0;
-    SetMessagePump([&] {
-        if (++pumped == 3) {
-            releaseWorker = true;
-        }
-    });
-    {
-        ModemClaim claim(gate, ModemGate::Wait::Pumping);
-        EXPECT_TRUE(claim);
-    }
-    SetMessagePump({});
-    EXPECT_GE(pumped, 3);
-    worker.join();
 }
 
 }  // namespace

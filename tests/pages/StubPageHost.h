@@ -3,16 +3,17 @@
 #include <QStandardItemModel>
 
 #include "ManualClock.h"
+#include "modem/ModemSession.h"
 #include "pages/PageHost.h"
 
 namespace veltro::test {
 
-// A main window without views or sibling pages (and without a modem unless a test sets
-// engine), for page tests that need none of them. Pages that reach for a sibling page are tested in
+// A main window without views or sibling pages (and without a modem unless a test
+// opens the session on a line of lines), for page tests that need none of them. Pages that reach for a sibling page are tested in
 // the real window.
 class StubPageHost final : public PageHost {
 public:
-    ModemEngine* Engine() override { return engine; }
+    ModemSession& Session() override { return session; }
     Clock& GetClock() const override { return clock; }
     void ShowPage(int view) override { shownView = view; }
     void ShowNewMessageIcon() override { ++newMessageIconShown; }
@@ -29,7 +30,9 @@ public:
     DialupConnection* Dialup() override { return dialup; }
 
     mutable ManualClock clock;
-    ModemEngine* engine = nullptr;
+    SerialLineFactory lines;
+    // Ends before the pages it reports to (they are not members).
+    ModemSession session{clock, [this](std::string_view name) { return lines(name); }};
     bool commandButtonsEnabled = true;
     QStandardItemModel phonebook{0, 2};
     int shownView = -1;

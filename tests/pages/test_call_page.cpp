@@ -5,6 +5,7 @@
 
 #include "ManualClock.h"
 #include "ScriptedLine.h"
+#include "SessionSettle.h"
 #include "StubPageHost.h"
 #include "modem/ModemEngine.h"
 #include "pages/CallPage.h"
@@ -20,11 +21,12 @@ class CallPageTest : public QObject {
 private:
     std::unique_ptr<test::StubPageHost> host_;
     std::shared_ptr<ScriptedLine::Shared> line_;
-    std::unique_ptr<ModemEngine> engine_;
+    ScriptedLine* port_ = nullptr;
     std::unique_ptr<QWidget> parent_;
     CallPage* page_ = nullptr;
 
-    ScriptedLine& Line() { return *static_cast<ScriptedLine*>(engine_->Port()); }
+    ScriptedLine& Line() { return *port_; }
+    void Settle() { QVERIFY(test::Settle(host_->session)); }
     QString Status() const { return page_->Status().text(); }
     static QString Text(const char* text) { return QString::fromUtf8(text); }
 
@@ -32,6 +34,7 @@ private:
     void Arrives(const std::string& bytes) {
         Line().Inject(bytes);
         page_->Poll();
+        Settle();
     }
     void RingWith(const std::string& number) {
         Arrives("\r\nRING\r\n\r\n+CLIP: \"" + number + "\",129\r\n");
@@ -41,19 +44,27 @@ private slots:
     void init() {
         host_ = std::make_unique<test::StubPageHost>();
         line_ = std::make_shared<ScriptedLine::Shared>();
-        line_->rules = {{"ATA", "\r\nOK\r\n"}, {"ATH0", "\r\nOK\r\n"}, {"AT+VTS=*", "\r\nOK\r\n"}};
-        engine_ =
-            std::make_unique<ModemEngine>(host_->clock, ScriptedLine::Factory(host_->clock, line_));
-        engine_->Reset();
-        QVERIFY(engine_->OpenPort("pts/3"));
-        host_->engine = engine_.get();
+        line_->rules = {{"ATA", "\r\nOK\r\n"},
+                         {"ATH0", "\r\nOK\r\n"},
+                         {"AT+VTS=*", "\r\nOK\r\n"},
+                         {"ATD10086;", "\r\nOK\r\n", 3000},
+                         {"ATD10010;", "\r\nBUSY\r\n", 1500},
+                         {"ATD10000;", "\r\nNO ANSWER\r\n", 30000},
+                         {"ATD95588;", "\r\nNO CARRIER\r\n"}};
+        host_->lines = [this, inner = ScriptedLine::Factory(host_->clock, line_)](
+                           std::string_view name) {
+            auto line = inner(name);
+            port_ = static_cast<ScriptedLine*>(line.get());
+            return line;
+        };
+        QVERIFY(test::OpenSession(host_->session, "pts/3"));
         parent_ = std::make_unique<QWidget>();
         page_ = new CallPage(*host_, parent_.get());
     }
 
     void cleanup() {
+        host_->session.Stop();
         parent_.reset();
-        engine_.reset();
         host_.reset();
     }
 
@@ -71,6 +82,7 @@ private slots:
         QVERIFY(!page_->Counting());
 
         page_->CallOrAnswer();
+        Settle();
         QCOMPARE(line_->lines.back(), std::string("ATA"));
         QVERIFY(!page_->Ring().IsRinging());
         QVERIFY(page_->Counting());
@@ -84,6 +96,7 @@ private slots:
         page_->ClockTick();
         QCOMPARE(Status(), QStringLiteral("通话时间: 01:02:05"));
         page_->HangUp();
+        Settle();
         QCOMPARE(Status(), QStringLiteral("通话结束,通话时长: 01:02:05"));
         QCOMPARE(line_->lines.back(), std::string("ATH0"));
         QVERIFY(!page_->IsClockActive());
@@ -96,6 +109,7 @@ private slots:
         page_->CallOrAnswer();
         host_->clock.Advance(61000);
         page_->HangUp();
+        Settle();
 
         Arrives("\r\nRING\r\n");
         QCOMPARE(Status(), Text(CallPage::kNoCallerText));
@@ -127,36 +141,55 @@ private slots:
         page_->PressKey('1');
         QCOMPARE(page_->NumberBox().currentText(), QStringLiteral("张三(10086)1"));
         page_->CallOrAnswer();
-        QCOMPARE(line_->lines.back(), std::string("ATD10086;"));
         QCOMPARE(Status(), Text(CallPage::kDiallingText));
         QVERIFY(!page_->CallButton().isEnabled());
         QVERIFY(!host_->commandButtonsEnabled);
         QVERIFY(page_->IsClockActive());
-        page_->ClockTick();
-        // No time before the far end answers.
-        QCOMPARE(Status(), Text(CallPage::kDiallingText));
 
-        // The far end picks up: the dial's own answer starts the clock.
-        host_->clock.Advance(3000);
-        Arrives("\r\nOK\r\n");
+        // The far end picks up after 3 s: the dial's own answer starts the clock.
+        Settle();
+        QCOMPARE(line_->lines, (std::vector<std::string>{"AT+VTS=1", "ATD10086;"}));
         QVERIFY(page_->Counting());
+        QCOMPARE(Status(), QStringLiteral("通话时间: 00:00:00"));
         host_->clock.Advance(2000);
         page_->ClockTick();
         QCOMPARE(Status(), QStringLiteral("通话时间: 00:00:02"));
+        // A second press during the call neither dials nor restarts the clock.
+        page_->CallOrAnswer();
+        Settle();
+        QCOMPARE(line_->lines.size(), 2u);
         Arrives("\r\nNO CARRIER\r\n");
         QCOMPARE(Status(), QStringLiteral("对方已挂断,通话时长: 00:00:02"));
         QVERIFY(page_->CallButton().isEnabled());
     }
 
+    // Each way a dial ends before a pickup ends the call with its own text; a dial the
+    // network never answers is hung up.
     void outgoingCallsThatNeverConnect() {
+        const std::pair<const char*, const char*> cases[] = {
+            {"95588", CallPage::kNotConnectedText},
+            {"10010", CallPage::kBusyText},
+            {"10000", CallPage::kNoAnswerText},
+            {"12345", CallPage::kNoAnswerText},
+        };
+        for (const auto& [number, text] : cases) {
+            page_->NumberBox().setEditText(QString::fromUtf8(number));
+            page_->CallOrAnswer();
+            Settle();
+            QCOMPARE(Status(), Text(text));
+            QVERIFY(!page_->CallInProgress());
+            QVERIFY(page_->CallButton().isEnabled());
+            QVERIFY(host_->commandButtonsEnabled);
+        }
+        QCOMPARE(line_->lines.back(), std::string("ATH0"));
+
         page_->NumberBox().setEditText(QStringLiteral("10086"));
         page_->CallOrAnswer();
-        Arrives("\r\nNO CARRIER\r\n");
-        QCOMPARE(Status(), Text(CallPage::kNotConnectedText));
-        page_->CallOrAnswer();
         page_->HangUp();
+        Settle();
         QCOMPARE(Status(), Text(CallPage::kCancelledText));
-        QVERIFY(host_->commandButtonsEnabled);
+        QCOMPARE(line_->lines.back(), std::string("ATH0"));
+        QVERIFY(!page_->Counting());
     }
 
     void refusedNumbersSendNothing() {
@@ -166,6 +199,7 @@ private slots:
                                       QString(99, QLatin1Char('1'))}) {
             page_->NumberBox().setEditText(number);
             page_->CallOrAnswer();
+            Settle();
             QCOMPARE(Status(), Text(CallPage::kDialFailedText));
             QVERIFY(!page_->CallInProgress());
             QVERIFY(page_->CallButton().isEnabled());
@@ -173,37 +207,26 @@ private slots:
         QVERIFY(line_->lines.empty());
     }
 
-    void keysSendTonesInACallOrNot() {
+    void keysSendTonesInTheOrderPressed() {
         page_->Key('*').click();
         page_->Key('#').click();
         page_->Key('0').click();
         QCOMPARE(page_->NumberBox().currentText(), QStringLiteral("*#0"));
+        Settle();
         QCOMPARE(line_->lines, (std::vector<std::string>{"AT+VTS=*", "AT+VTS=#", "AT+VTS=0"}));
     }
 
     void withoutAnEngineNothingChanges() {
         page_->NumberBox().setEditText(QStringLiteral("10086"));
-        host_->engine = nullptr;
+        host_->session.Release({});
+        Settle();
         page_->CallOrAnswer();
         page_->HangUp();
         page_->Poll();
+        Settle();
         QCOMPARE(Status(), QString());
         QVERIFY(!page_->CallInProgress());
         QVERIFY(line_->lines.empty());
-    }
-
-    void aBusyModemSkipsTheTickAndKeepsTheEvents() {
-        Line().Inject("\r\nRING\r\n");
-        {
-            ModemClaim other(engine_->Gate(), ModemGate::Wait::Blocking);
-            page_->Poll();
-            QVERIFY(!page_->Ringing());
-            std::uint32_t count = 0;
-            engine_->DrainInput(&count);
-            engine_->ClearResponse();
-        }
-        page_->Poll();
-        QVERIFY(page_->Ringing());
     }
 
     void dropDownListsEachContactOnceSorted() {
