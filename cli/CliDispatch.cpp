@@ -103,14 +103,20 @@ std::pair<const CliCommand*, std::size_t> Choose(std::span<const CommandGroup> g
     return {chosen, chosenWords};
 }
 
+// The problem, the usage lines and, for a command given the wrong arguments, its line;
+// with --json also the error object on standard output.
 int UsageError(const CliEnvironment& environment, bool json, const std::string& problem,
-               std::span<const CommandGroup> groups) {
+               const CliCommand* command = nullptr) {
     if (json) {
         CommandOutput::PrintError(environment.out, problem, kExitUsage);
         environment.out.flush();
     }
-    environment.err << "veltrogprs-cli: " << TerminalText::Escape(problem) << '\n'
-                    << UsageText(groups);
+    environment.err << "veltrogprs-cli: " << TerminalText::Escape(problem) << '\n' << kUsageLines;
+    if (command != nullptr) {
+        environment.err << CommandLines({command});
+    } else {
+        environment.err << "veltrogprs-cli --help lists the options and commands\n";
+    }
     environment.err.flush();
     return kExitUsage;
 }
@@ -131,7 +137,7 @@ int PrintCommandHelp(const CliEnvironment& environment, bool json,
         named.push_back(chosen);
     }
     if (named.empty()) {
-        return UsageError(environment, json, "unknown command " + arguments[first], groups);
+        return UsageError(environment, json, "unknown command " + arguments[first]);
     }
     environment.out << kUsageLines << CommandLines(named);
     return kExitSuccess;
@@ -146,7 +152,7 @@ std::string UsageText(std::span<const CommandGroup> groups) {
 
 int RunCommandLine(const std::vector<std::string>& given, std::span<const CommandGroup> groups,
                    CliEnvironment environment) {
-    // --json and --help are taken wherever they stand, up to a "--".
+    // --json, --data-home and --help are taken wherever they stand, up to a "--".
     CliOptions options;
     bool help = false;
     std::vector<std::string> arguments;
@@ -158,6 +164,8 @@ int RunCommandLine(const std::vector<std::string>& given, std::span<const Comman
             optionsEnded = true;
         } else if (argument == "--json") {
             options.json = true;
+        } else if (argument == "--data-home") {
+            options.dataHome = true;
         } else if (argument == "--help" || argument == "-h") {
             help = true;
         } else {
@@ -173,15 +181,13 @@ int RunCommandLine(const std::vector<std::string>& given, std::span<const Comman
         }
         if (argument == "--demo") {
             options.demo = true;
-        } else if (argument == "--data-home") {
-            options.dataHome = true;
         } else if (argument == "--port") {
             if (next + 1 >= arguments.size() || arguments[next + 1].empty()) {
-                return UsageError(environment, options.json, "--port needs a port name", groups);
+                return UsageError(environment, options.json, "--port needs a port name");
             }
             options.port = arguments[++next];
         } else if (argument.rfind("-", 0) == 0 && !help) {
-            return UsageError(environment, options.json, "unknown option " + argument, groups);
+            return UsageError(environment, options.json, "unknown option " + argument);
         } else {
             break;
         }
@@ -194,22 +200,21 @@ int RunCommandLine(const std::vector<std::string>& given, std::span<const Comman
         return PrintCommandHelp(environment, options.json, arguments, next, groups);
     }
     if (next >= arguments.size()) {
-        return UsageError(environment, options.json, "no command given", groups);
+        return UsageError(environment, options.json, "no command given");
     }
     if (options.demo && !options.port.empty()) {
-        return UsageError(environment, options.json, "--demo and --port exclude each other",
-                          groups);
+        return UsageError(environment, options.json, "--demo and --port exclude each other");
     }
     const auto [chosen, chosenWords] = Choose(groups, arguments, next);
     if (chosen == nullptr) {
-        return UsageError(environment, options.json, "unknown command " + arguments[next], groups);
+        return UsageError(environment, options.json, "unknown command " + arguments[next]);
     }
     const std::vector<std::string> rest(arguments.begin() + static_cast<long>(next + chosenWords),
                                         arguments.end());
     const auto count = static_cast<int>(rest.size());
     if (count < chosen->minArguments || count > chosen->maxArguments) {
         return UsageError(environment, options.json,
-                          std::string("wrong number of arguments for ") + chosen->name, groups);
+                          std::string("wrong number of arguments for ") + chosen->name, chosen);
     }
     CliContext context(std::move(options), std::move(environment));
     if (!context.Prepare()) {

@@ -11,12 +11,12 @@ namespace veltro::cli {
 
 // Parses "[--port NAME] [--demo] [--data-home] COMMAND [ARGUMENTS]" (without the
 // program name), finds the command with the most matching words in groups and runs it.
-// --json and --help may also stand after the command; a "--" ends the search for them,
-// so that a text argument can be "--json". Returns the exit status: kExitUsage for
-// unknown options or commands and wrong argument counts, after the usage text on
-// standard error (and with --json the error object on standard output); --help prints
-// the usage text, or after command words the lines of the commands they name, on
-// standard output.
+// --json, --data-home and --help may also stand after the command; a "--" ends the
+// search for them, so that a text argument can be "--json". Returns the exit status:
+// kExitUsage for unknown options or commands and wrong argument counts, after the usage
+// lines on standard error (and with --json the error object on standard output). --help
+// prints the usage text, or after command words the lines of the commands they name,
+// on standard output.
 int RunCommandLine(const std::vector<std::string>& arguments, std::span<const CommandGroup> groups,
                    CliEnvironment environment);
 
