@@ -35,7 +35,7 @@ std::span<const CliCommand> SmsCommands();
 std::span<const CliCommand> CallCommands();
 // connect, disconnect, dialup status, dialup entry.
 std::span<const CliCommand> DialupCommands();
-// device list, device add, device remove.
+// device list, device pin, device add, device remove.
 std::span<const CliCommand> DeviceCommands();
 // doctor.
 std::span<const CliCommand> DoctorCommands();

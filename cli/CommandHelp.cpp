@@ -28,6 +28,7 @@ constexpr Entry kSummaries[] = {
     {"dialup status", "GPRS connected or not, bytes sent/received"},
     {"dialup entry", "the fields of the dial-up entry"},
     {"device list", "modem device instances and ports on offer"},
+    {"device pin", "give PORT the card's fixed name (as root)"},
     {"device add", "enter PORT in the user's device table"},
     {"device remove", "remove INSTANCE from the user's device table"},
     {"doctor", "check the machine; say what to fix"},

@@ -1,5 +1,9 @@
 #include "cli/DeviceCommands.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -8,9 +12,13 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
+#include "cli/DevicePin.h"
+#include "dialup/PppdCommandLine.h"
 #include "modem/AtomicFile.h"
 #include "modem/IniDocument.h"
 #include "modem/ModemEngine.h"
+
+extern char** environ;
 
 namespace veltro::cli {
 
@@ -139,8 +147,70 @@ int RunRemove(CliContext& context, const std::vector<std::string>& arguments) {
     return kExitSuccess;
 }
 
+// Runs a program with its arguments; true when it ran and exited 0.
+bool RunProgram(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return false;
+    }
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Gives the card at PORT the fixed name pppd dials (/dev/veltrogprs0) with a udev rule,
+// for a card that 70-veltrogprs.rules does not list; udev applies it at once.
+int RunPin(CliContext& context, const std::vector<std::string>& arguments) {
+    std::string port = arguments[0];
+    if (port.rfind("/dev/", 0) == 0) {
+        port.erase(0, 5);
+    }
+    if (port.rfind("pts/", 0) == 0) {
+        return context.Fail(port +
+                            " is a pseudo-terminal (the virtual card): its dials go through the "
+                            "stand-in dialer and need no fixed name");
+    }
+    if (::geteuid() != 0) {
+        return context.Fail("writing a udev rule needs root: sudo veltrogprs-cli device pin " +
+                            port);
+    }
+    std::string why;
+    const auto rules = DevicePin::Rules(ModemDeviceClass::SystemRoots{}.ttyClassDir, port, why);
+    if (!rules) {
+        return context.Fail(why);
+    }
+    if (!AtomicFile::Write(DevicePin::kRulesPath, *rules, AtomicFile::kShared)) {
+        return context.Fail(std::string("cannot write ") + DevicePin::kRulesPath +
+                            " (udev keeps its local rules there: is udev installed?)");
+    }
+    context.Out() << "wrote " << DevicePin::kRulesPath << '\n';
+    const bool applied =
+        RunProgram({"udevadm", "control", "--reload-rules"}) &&
+        RunProgram({"udevadm", "trigger", "--action=add", "--subsystem-match=tty"}) &&
+        RunProgram({"udevadm", "settle"});
+    if (!applied) {
+        return context.Fail(
+            "udev did not take the rule; run: udevadm control --reload-rules && udevadm "
+            "trigger --action=add --subsystem-match=tty, or plug the card in again");
+    }
+    std::error_code ec;
+    const fs::path target = fs::canonical(PppdCommandLine::kCardDevice, ec);
+    if (ec || target != fs::canonical("/dev/" + port, ec)) {
+        return context.Fail(std::string(PppdCommandLine::kCardDevice) + " is " +
+                            (target.empty() ? std::string("missing") : target.string()) +
+                            ", not /dev/" + port + "; veltrogprs-cli doctor says more");
+    }
+    context.Out() << PppdCommandLine::kCardDevice << " -> " << port << '\n';
+    return kExitSuccess;
+}
+
 constexpr CliCommand kCommands[] = {
     {"device list", "", 0, 0, RunList},
+    {"device pin", "PORT", 1, 1, RunPin},
     {"device add", "PORT [FRIENDLY-NAME]", 1, 2, RunAdd},
     {"device remove", "INSTANCE", 1, 1, RunRemove},
 };

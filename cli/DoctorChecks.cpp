@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/CliContext.h"
+#include "dialup/PppdCommandLine.h"
 
 namespace veltro::cli {
 
@@ -174,6 +175,34 @@ std::vector<DoctorFinding> DoctorChecks::PeersFile(const DoctorFacts& facts) {
     return {Ok(subject, std::string(kPeersPath) + ' ' + Describe(peers))};
 }
 
+std::vector<DoctorFinding> DoctorChecks::FixedName(const DoctorFacts& facts) {
+    const std::string subject = "fixed name";
+    const std::string name = PppdCommandLine::kCardDevice;
+    const PortFacts* real = nullptr;
+    for (const PortFacts& port : facts.ports) {
+        if (port.name == facts.cardTarget && facts.card.exists) {
+            return {Ok(subject, name + " -> " + port.name + " (instance " + port.instance + ")")};
+        }
+        if (real == nullptr && port.name.rfind("pts/", 0) != 0) {
+            real = &port;
+        }
+    }
+    if (real == nullptr) {
+        return facts.ports.empty()
+                   ? std::vector<DoctorFinding>{}
+                   : std::vector<DoctorFinding>{Ok(subject,
+                                                   "the virtual card dials through the stand-in "
+                                                   "dialer and needs no fixed name")};
+    }
+    const std::string pin =
+        "; pppd dials only that name: sudo veltrogprs-cli device pin " + real->name;
+    if (!facts.card.exists) {
+        return {Fail(subject, name + " is missing" + pin)};
+    }
+    return {Fail(subject,
+                 name + " -> " + facts.cardTarget + ", not the card's port " + real->name + pin)};
+}
+
 std::vector<DoctorFinding> DoctorChecks::KernelPpp(const DoctorFacts& facts) {
     if (facts.devPpp.exists && S_ISCHR(facts.devPpp.mode)) {
         return {Ok("kernel PPP", "/dev/ppp is there")};
@@ -220,7 +249,7 @@ std::vector<DoctorFinding> DoctorChecks::Lock(const DoctorFacts& facts) {
 std::vector<DoctorFinding> DoctorChecks::Run(const DoctorFacts& facts) {
     std::vector<DoctorFinding> all;
     for (auto check :
-         {DeviceTable, Ports, Groups, Pppd, PeersFile, KernelPpp, ModemManager, Lock}) {
+         {DeviceTable, Ports, Groups, Pppd, PeersFile, FixedName, KernelPpp, ModemManager, Lock}) {
         auto findings = check(facts);
         all.insert(all.end(), findings.begin(), findings.end());
     }

@@ -20,7 +20,8 @@ struct DoctorFinding {
 };
 
 // The checks of "doctor" over gathered facts: the device table, each card port, the
-// groups, pppd, its peers file, kernel PPP support, ModemManager and the window's lock.
+// groups, pppd, its peers file, the card's fixed name, kernel PPP support, ModemManager
+// and the window's lock.
 // A dial can work when no finding is Fail.
 class DoctorChecks {
 public:
@@ -34,6 +35,8 @@ public:
     static std::vector<DoctorFinding> Groups(const DoctorFacts& facts);
     static std::vector<DoctorFinding> Pppd(const DoctorFacts& facts);
     static std::vector<DoctorFinding> PeersFile(const DoctorFacts& facts);
+    // pppd dials only /dev/veltrogprs0: it must name one of the card's ports.
+    static std::vector<DoctorFinding> FixedName(const DoctorFacts& facts);
     static std::vector<DoctorFinding> KernelPpp(const DoctorFacts& facts);
     static std::vector<DoctorFinding> ModemManager(const DoctorFacts& facts);
     static std::vector<DoctorFinding> Lock(const DoctorFacts& facts);

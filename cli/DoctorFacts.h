@@ -42,6 +42,8 @@ struct DoctorFacts {
     FileFacts peers;                         // /etc/ppp/peers/veltrogprs
     FileFacts devPpp;                        // /dev/ppp
     bool pppModuleLoaded = false;            // ppp_generic is in the kernel
+    FileFacts card;                          // /dev/veltrogprs0, through its link
+    std::string cardTarget;                  // the tty it names ("ttyUSB0"), when it exists
     bool modemManagerRunning = false;
     DeviceSource source = DeviceSource::Sysfs;
     std::string tablePath;  // when source is Table

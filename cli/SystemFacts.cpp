@@ -14,6 +14,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/DoctorChecks.h"
+#include "dialup/PppdCommandLine.h"
 
 namespace veltro::cli {
 
@@ -123,6 +124,12 @@ DoctorFacts SystemFacts::Gather(const ModemDeviceClass::SystemRoots& roots) {
     facts.pppd = File(DoctorChecks::kPppdPath);
     facts.peers = File(DoctorChecks::kPeersPath);
     facts.devPpp = File("/dev/ppp");
+    facts.card = File(PppdCommandLine::kCardDevice);
+    std::error_code cardError;
+    const std::string target = fs::canonical(PppdCommandLine::kCardDevice, cardError).string();
+    if (!cardError && target.rfind("/dev/", 0) == 0) {
+        facts.cardTarget = target.substr(5);
+    }
     std::error_code ec;
     facts.pppModuleLoaded = fs::exists("/sys/module/ppp_generic", ec);
     facts.modemManagerRunning = ProcessRuns("ModemManager");

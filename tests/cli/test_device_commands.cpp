@@ -13,6 +13,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliDispatch.h"
 #include "cli/DeviceCommands.h"
+#include "cli/DevicePin.h"
 #include "modem/AtomicFile.h"
 #include "modem/ModemDeviceClass.h"
 
@@ -129,6 +130,40 @@ TEST_F(DeviceCommandsTest, ListShowsTheSourceTheInstancesAndTheOfferedPorts) {
         "0001  udev  ttyUSB0   VeltroGSM无线调制解调器\n"
         "0002  udev  ttyUSB10  VeltroGSM无线调制解调器\n",
         marked.str());
+}
+
+// The pin rule matches a USB card by its ids and the AT port's interface, so that the
+// name follows the card; another tty by its kernel name.
+TEST_F(DeviceCommandsTest, PinRuleMatchesTheCardOrTheKernelName) {
+    const fs::path sys = dir_ / "sys";
+    const fs::path usb = sys / "devices/pci0/usb1/1-2";
+    fs::create_directories(usb / "1-2:1.3/ttyUSB4");
+    std::ofstream(usb / "idVendor") << "19d2\n";
+    std::ofstream(usb / "idProduct") << "0031\n";
+    std::ofstream(usb / "1-2:1.3/bInterfaceNumber") << "03\n";
+    fs::create_directories(sys / "class/tty/ttyUSB4");
+    fs::create_symlink(usb / "1-2:1.3/ttyUSB4", sys / "class/tty/ttyUSB4/device");
+    fs::create_directories(sys / "class/tty/ttyS1");
+
+    std::string why;
+    const auto usbRules = DevicePin::Rules((sys / "class/tty").string(), "ttyUSB4", why);
+    ASSERT_TRUE(usbRules.has_value()) << why;
+    const std::string card = "ATTRS{idVendor}==\"19d2\", ATTRS{idProduct}==\"0031\", ";
+    EXPECT_NE(std::string::npos,
+              usbRules->find(card + "ENV{.VELTROGPRS_PIN_IFNUM}==\"03\", "
+                                    "ENV{VELTROGPRS_FRIENDLY_NAME}=\"VeltroGSM无线调制解调器\", "
+                                    "ENV{ID_MM_DEVICE_IGNORE}=\"1\", SYMLINK+=\"veltrogprs0\"\n"))
+        << *usbRules;
+    EXPECT_EQ(std::string::npos, usbRules->find("KERNEL==")) << *usbRules;
+
+    const auto serialRules = DevicePin::Rules((sys / "class/tty").string(), "ttyS1", why);
+    ASSERT_TRUE(serialRules.has_value()) << why;
+    EXPECT_NE(std::string::npos, serialRules->find("KERNEL==\"ttyS1\", ")) << *serialRules;
+
+    EXPECT_FALSE(DevicePin::Rules((sys / "class/tty").string(), "ttyUSB9", why));
+    EXPECT_NE(std::string::npos, why.find("not a tty the kernel knows"));
+    EXPECT_EQ(kExitFailure, Run({"device", "pin", "/dev/pts/3"}));
+    EXPECT_NE(std::string::npos, err_.str().find("need no fixed name")) << err_.str();
 }
 
 }  // namespace

@@ -44,6 +44,8 @@ DoctorFacts Healthy() {
     facts.source = DeviceSource::Udev;
     facts.instanceCount = 1;
     facts.ports = {{"0000", "ttyUSB0", Owned("root", "dialout", S_IFCHR | 0660), true}};
+    facts.card = facts.ports[0].file;
+    facts.cardTarget = "ttyUSB0";
     facts.lockPath = "/run/user/1000/veltrogprs.lock";
     return facts;
 }
@@ -144,6 +146,26 @@ TEST(DoctorChecksTest, PppdAndItsPeersFileMustBeUsableAndSafe) {
               "root:root 0666 and others may change what pppd runs: sudo chmod 644");
     facts.peers.mode = S_IFREG | 0664;
     ExpectHas(OnlyFailure(facts), "sudo chmod 644");
+}
+
+// pppd dials only the fixed name: it must exist and name the card's port.
+TEST(DoctorChecksTest, FixedNameMustNameTheCard) {
+    DoctorFacts facts = Healthy();
+    EXPECT_EQ("ok    fixed name: /dev/veltrogprs0 -> ttyUSB0 (instance 0000)",
+              DoctorChecks::FixedName(facts).at(0).Line());
+    facts.cardTarget = "ttyUSB2";
+    EXPECT_EQ(
+        "FAIL  fixed name: /dev/veltrogprs0 -> ttyUSB2, not the card's port ttyUSB0; pppd "
+        "dials only that name: sudo veltrogprs-cli device pin ttyUSB0",
+        OnlyFailure(facts));
+    facts.card = FileFacts{};
+    facts.cardTarget.clear();
+    EXPECT_EQ(
+        "FAIL  fixed name: /dev/veltrogprs0 is missing; pppd dials only that name: sudo "
+        "veltrogprs-cli device pin ttyUSB0",
+        OnlyFailure(facts));
+    facts.ports[0].name = "pts/4";
+    EXPECT_EQ(Verdict::Ok, DoctorChecks::FixedName(facts).at(0).verdict);
 }
 
 TEST(DoctorChecksTest, KernelPppModemManagerAndTheWindow) {
