@@ -105,6 +105,20 @@ TEST_F(CardCommandTest, ListPrintsOneIndexPerLine) {
     EXPECT_EQ(kExitFailure, Run({"sms", "list", "--all"}));
 }
 
+// The listing marks what it lists read, so indices beyond the 50 slots are printed too:
+// they would never be listed as unread again.
+TEST_F(CardCommandTest, ListPrintsEveryIndexOfALongListing) {
+    std::string listing;
+    std::string expected;
+    for (int index = 1; index <= 55; ++index) {
+        listing += "\r\n+CMGL: " + std::to_string(index) + ",\"REC UNREAD\",\"10086\",,\"t\"\r\nHi";
+        expected += std::to_string(index) + "\n";
+    }
+    Rule("AT+CMGL=\"REC UNREAD\"", listing + "\r\n" + kOk);
+    EXPECT_EQ(kExitSuccess, Run({"sms", "list"}));
+    EXPECT_EQ(expected, out.str());
+}
+
 TEST_F(CardCommandTest, ListWithoutAnswerFails) {
     EXPECT_EQ(kExitFailure, Run({"sms", "list"}));
     EXPECT_NE(std::string::npos, err.str().find("no answer to AT+CMGL"));
