@@ -59,28 +59,6 @@ TEST(PppdCommandLine, DefaultEntry) {
                                                PppdCommandLine::kCardDevice, ""));
 }
 
-// The stand-in reads no peers file: it gets the device and the same dialogue.
-TEST(PppdCommandLine, StandInGetsTheDeviceAndTheChat) {
-    const auto args =
-        PppdCommandLine::Build(DefaultRequest(), "veltrogprs-dialer", "", "/run/x/dial.options");
-    const std::vector<std::string> head = {"veltrogprs-dialer",
-                                           "call",
-                                           "veltrogprs",
-                                           "/dev/ttyUSB0",
-                                           "115200",
-                                           "nodetach",
-                                           "user",
-                                           "",
-                                           "file",
-                                           "/run/x/dial.options",
-                                           "connect",
-                                           PppdCommandLine::kChatCommand,
-                                           "set",
-                                           "VELTROGPRS_NUMBER=*99***1#"};
-    ASSERT_GE(args.size(), head.size());
-    EXPECT_EQ(head, std::vector<std::string>(args.begin(), args.begin() + head.size()));
-}
-
 struct OptionCase {
     const char* name;
     std::uint32_t options;
