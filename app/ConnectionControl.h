@@ -85,6 +85,9 @@ public:
     DialupConnection* Dialup() const { return dialup_.get(); }
     // Replaces the message boxes (tests answer the questions).
     void SetAsker(Asker asker) { ask_ = std::move(asker); }
+    // How often the dial's progress is read (kDialPassMs; tests in virtual time read it
+    // as fast as the window's events allow).
+    void SetDialPassInterval(int ms) { dialTimer_.setInterval(ms); }
 
 private:
     enum class DialOutcome { Connected, Failed, TimedOut };

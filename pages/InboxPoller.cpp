@@ -188,7 +188,12 @@ void InboxPoller::ReadNext() {
         SettleReads();
         // Nothing leaves the SIM before it is in "sms.dat" (or, for a part, in the part
         // store): the list in memory alone would not survive a crash.
-        if (!host_.SaveDataFiles()) {
+        const int generation = generation_;
+        const bool saved = host_.SaveDataFiles();
+        if (!Current(generation)) {
+            return;  // stopped during the save: the deletes wait for a later cycle
+        }
+        if (!saved) {
             host_.SetStatusText(QString::fromUtf8(kSaveFailedText));
             Finish();
             return;

@@ -59,6 +59,8 @@ public:
         lineListener_ = std::move(listener);
     }
     void SetSignal(int value);
+    // The far end picks up later voice calls after ms (0: at once).
+    void SetDialAnswerDelay(std::uint32_t ms) { options_.dialAnswerMs = ms; }
     void SetRegistration(int status, std::uint64_t nowMs);
     void SetSim(SimState state);
 

@@ -197,6 +197,11 @@ void VirtualCard::SetSignal(int value) {
     modem_.SetSignal(value);
 }
 
+void VirtualCard::SetDialAnswerDelay(std::uint32_t ms) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    modem_.SetDialAnswerDelay(ms);
+}
+
 void VirtualCard::SetRegistration(int status) {
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -51,6 +51,7 @@ public:
     // Called on the card's thread with every command line as it arrives.
     void SetLineListener(std::function<void(const std::string&)> listener);
     void SetSignal(int value);
+    void SetDialAnswerDelay(std::uint32_t ms);  // the far end picks up after ms
     void SetRegistration(int status);
     void SetSim(SimState state);
     // The pty goes away as if the card were pulled out; Start() plugs it in again.

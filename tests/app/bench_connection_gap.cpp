@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
 
     Gaps gaps;
     gaps.clock.start();
-    gaps.engineHeld = [&dialog] { return dialog.Engine() != nullptr; };
+    gaps.engineHeld = [&dialog] { return dialog.Session().HasEngine(); };
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] { gaps.Tick(); });
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
                     "the modem search had begun\n",
                     static_cast<long long>(gaps.longest), gaps.ticks,
                     static_cast<long long>(gaps.longestWithEngine));
-                result = connected && dialog.Engine() != nullptr ? 0 : 1;
+                result = connected && dialog.Session().HasEngine() ? 0 : 1;
                 QApplication::exit(0);
             });
         });

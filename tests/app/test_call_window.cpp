@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
 #include "modem/GbkText.h"
+#include "modem/ModemEngine.h"
 #include "modem/ModemDeviceClass.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
@@ -62,8 +64,8 @@ private:
 
     void AnswerAndVerify() {
         Page().CallButton().click();
-        QVERIFY(Received(*card_, "ATA"));
-        QVERIFY(card_->InCall());
+        QTRY_VERIFY_WITH_TIMEOUT(Received(*card_, "ATA"), kEventLimitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(card_->InCall(), kEventLimitMs);
         QVERIFY(Page().Counting());
         QCOMPARE(Page().CallSeconds(), 0u);
         QVERIFY(!Page().Ring().IsRinging());
@@ -74,7 +76,11 @@ private slots:
         DialogColours::Apply();
         dir_ = std::make_unique<test::WindowSandbox>();
 
-        card_ = test::StartCard(*dir_);
+        vcard::CardOptions options;
+        options.busyNumbers = {"10011"};
+        options.busyResult = "BUSY";
+        options.busyAfterMs = 1000;
+        card_ = test::StartCard(*dir_, options);
         QVERIFY(card_);
         dialog_ = std::make_unique<MainDialog>(clock_, SerialPort::Factory(clock_));
         QCOMPARE(test::RunStartup(*dialog_), int(DeviceStartup::kSuccess));
@@ -125,36 +131,103 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kNoCallerText), kEventLimitMs);
         AnswerAndVerify();
         Page().HangUpButton().click();
-        QVERIFY(Received(*card_, "ATH0"));
+        QTRY_VERIFY_WITH_TIMEOUT(Received(*card_, "ATH0"), kEventLimitMs);
         QVERIFY2(Status().startsWith(QStringLiteral("通话结束,通话时长: 00:00:0")),
                  qPrintable(Status()));
-        QVERIFY(!card_->InCall());
+        QTRY_VERIFY_WITH_TIMEOUT(!card_->InCall(), kEventLimitMs);
     }
 
-    // The inbox cycle stops the poll, empties the engine's buffer and starts the poll
-    // again: a ring that came meanwhile is still seen.
-    void ringDuringAnInboxClearIsStillSeen() {
+    // Another dialogue empties the engine's buffer while a ring waits there: the call
+    // poll still sees the ring.
+    void ringDuringAnotherClearIsStillSeen() {
         Page().StopTimer1();
         card_->IncomingCall("10010");
-        ModemEngine* engine = dialog_->Engine();
-        QVERIFY(engine != nullptr);
-        {
-            ModemClaim claim(engine->Gate(), ModemGate::Wait::Pumping);
-            QVERIFY(claim);
+        std::atomic<bool> cleared{false};
+        dialog_->Session().Submit(ModemSession::Priority::Background, [&cleared](
+                                                                          ModemEngine& engine) {
             QDeadlineTimer limit(kEventLimitMs);
-            while (engine->FindCode(ResultCodeId::Ring) < 0 && !limit.hasExpired()) {
+            while (engine.FindCode(ResultCodeId::Ring) < 0 && !limit.hasExpired()) {
                 std::uint32_t count = 0;
-                engine->DrainInput(&count);
-                QTest::qWait(20);
+                engine.DrainInput(&count);
+                QThread::msleep(20);
             }
-            QVERIFY(engine->FindCode(ResultCodeId::Ring) >= 0);
-            engine->ClearResponse();
-        }
+            cleared = engine.FindCode(ResultCodeId::Ring) >= 0 && engine.ClearResponse();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(cleared.load(), kEventLimitMs);
         Page().StartTimer1(DeviceStartup::kCallPollMs);
         QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kIncomingText), kEventLimitMs);
         QCOMPARE(Page().NumberBox().currentText(), QStringLiteral("10010"));
         Page().HangUpButton().click();
         QVERIFY(!Page().Ringing());
+        QTRY_VERIFY_WITH_TIMEOUT(!card_->InCall(), kEventLimitMs);
+    }
+
+    // With inbox cycles reading messages meanwhile, a dialled call shows its clock
+    // within a second of the far end picking up, however long that takes.
+    void dialledCallShowsItsClockWhileTheInboxCycles() {
+        QElapsedTimer clock;
+        clock.start();
+        std::atomic<qint64> dialArrivedMs{-1};
+        card_->SetLineListener([&](const std::string& line) {
+            if (line == "ATD10086;") {
+                dialArrivedMs = clock.elapsed();
+            }
+        });
+        for (const std::uint32_t answerMs : {0u, 3000u, 6000u}) {
+            card_->SetDialAnswerDelay(answerMs);
+            for (int i = 0; i < 4; ++i) {
+                card_->AddMessage("10086", "cycle " + std::to_string(i));
+            }
+            dialog_->Inbox().StartCycle();
+            QTRY_VERIFY_WITH_TIMEOUT(card_->ReceivedLines().back().starts_with("AT+CMGR"),
+                                     30000);
+            Page().NumberBox().setEditText(QStringLiteral("10086"));
+            dialArrivedMs = -1;
+            Page().CallButton().click();
+            QTRY_VERIFY_WITH_TIMEOUT(Page().Counting(), static_cast<int>(answerMs) + 5000);
+            const qint64 afterPickup = clock.elapsed() - dialArrivedMs - answerMs;
+            QVERIFY(dialArrivedMs >= 0);
+            QVERIFY2(afterPickup < 1000, qPrintable(QStringLiteral("%1 ms after a pickup at %2 ms")
+                                                        .arg(afterPickup)
+                                                        .arg(answerMs)));
+            QVERIFY(Status().startsWith(QStringLiteral("通话时间: 00:00:0")));
+            Page().HangUpButton().click();
+            QTRY_VERIFY_WITH_TIMEOUT(!card_->InCall(), kEventLimitMs);
+        }
+        card_->SetLineListener({});
+        card_->SetDialAnswerDelay(0);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog_->Inbox().CycleRunning(), 60000);
+    }
+
+    // A busy far end, or a line that drops before a pickup, ends the dial with its text;
+    // tones pressed 50 ms apart reach the card in the order pressed.
+    void dialsThatEndBeforeAPickupAndTonesInOrder() {
+        Page().NumberBox().setEditText(QStringLiteral("10011"));
+        Page().CallButton().click();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kBusyText), kEventLimitMs);
+        QVERIFY(Page().CallButton().isEnabled());
+        QVERIFY(dialog_->ConnectButton().isEnabled());
+
+        card_->SetDialAnswerDelay(5000);
+        Page().NumberBox().setEditText(QStringLiteral("10086"));
+        Page().CallButton().click();
+        QTRY_VERIFY_WITH_TIMEOUT(Received(*card_, "ATD10086;"), kEventLimitMs);
+        QTest::qWait(500);
+        card_->RemoteHangUp();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kNotConnectedText), kEventLimitMs);
+        QVERIFY(Page().CallButton().isEnabled());
+
+        card_->SetDialAnswerDelay(0);
+        Page().CallButton().click();
+        QTRY_VERIFY_WITH_TIMEOUT(Page().Counting(), kEventLimitMs);
+        const std::string tonesBefore = card_->Tones();
+        for (char key : {'7', '3', '9', '1'}) {
+            Page().Key(key).click();
+            QTest::qWait(50);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(card_->Tones(), tonesBefore + "7391", kEventLimitMs);
+        Page().HangUpButton().click();
+        QTRY_VERIFY_WITH_TIMEOUT(!card_->InCall(), kEventLimitMs);
     }
 
     void contactFromTheDropDownDialsItsNumber() {
@@ -183,11 +256,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Status().startsWith(QStringLiteral("通话时间: 00:00:0")),
                                  kEventLimitMs);
         Page().HangUpButton().click();
-        QVERIFY(!card_->InCall());
+        QTRY_VERIFY_WITH_TIMEOUT(!card_->InCall(), kEventLimitMs);
 
         box.setEditText(QStringLiteral("10086;+CMGD=1"));
         Page().CallButton().click();
-        QCOMPARE(Status(), Text(CallPage::kDialFailedText));
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kDialFailedText), kEventLimitMs);
         QVERIFY(!Received(*card_, "ATD10086;+CMGD=1;"));
     }
     // Contacts added on the page reach "vc.dat" at a save and come back at the next start.

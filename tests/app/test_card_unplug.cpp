@@ -79,7 +79,7 @@ private:
                                              : Text(CardWatch::kCardGoneText) + "\n\n" + cutCall);
         QVERIFY(dialog_->StatusLine().isVisible());
         QVERIFY(dialog_->Watch().IsCardGone());
-        QVERIFY(dialog_->Engine() == nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog_->Session().HasEngine(), 10000);
         for (SkinButton* button : {&dialog_->ConnectButton(), &dialog_->CallButton(),
                                    &dialog_->SmsButton(), &dialog_->PhonebookButton()}) {
             QVERIFY(!button->isEnabled());
@@ -102,7 +102,7 @@ private:
             kStartupLimitMs);
         QCOMPARE(Status(), Text(DeviceStartup::kWelcomeText));
         QVERIFY(!dialog_->Watch().IsCardGone());
-        QVERIFY(dialog_->Engine() != nullptr);
+        QVERIFY(dialog_->Session().HasEngine());
         for (SkinButton* button : {&dialog_->ConnectButton(), &dialog_->CallButton(),
                                    &dialog_->SmsButton(), &dialog_->PhonebookButton()}) {
             QVERIFY(button->isEnabled());
@@ -151,7 +151,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(page.Status().text(), Text(CallPage::kIncomingText),
                                   kNoticeLimitMs);
         page.CallButton().click();
-        QVERIFY(card_->InCall());
+        QTRY_VERIFY_WITH_TIMEOUT(card_->InCall(), kNoticeLimitMs);
         QVERIFY(page.Counting());
 
         GapMeter gaps;
@@ -218,7 +218,7 @@ private slots:
         dialog_->ConnectButton().click();
         QTRY_COMPARE_WITH_TIMEOUT(dialog_->ConnectButton().text(),
                                   Text(ConnectionControl::kDisconnectCaption), kConnectLimitMs);
-        QVERIFY(dialog_->Engine() == nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog_->Session().HasEngine(), 10000);
 
         QElapsedTimer took;
         took.start();

@@ -221,13 +221,11 @@ private slots:
             QCOMPARE(dialog->childAt(button->geometry().topLeft()), button);
         }
 
-        // The page polls would take the modem now and then, and a display refresh
-        // skips a busy modem: they stop, and whatever runs is let finish.
+        // The page polls would queue jobs now and then: they stop, and whatever runs is
+        // let finish.
         dialog->Call().StopTimer1();
         dialog->Inbox().StopTimer1();
-        QTRY_VERIFY_WITH_TIMEOUT(ModemClaim(dialog->Engine()->Gate(), ModemGate::Wait::Skip),
-                                 20000);
-        dialog->Call().StopTimer1();  // the end of an inbox cycle starts it again
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->Session().Idle(), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->SignalReading(), 5000);  // the inbox view's reading
         const struct {
             int signal;

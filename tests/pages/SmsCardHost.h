@@ -13,6 +13,7 @@
 
 #include "CardLine.h"
 #include "ManualClock.h"
+#include "SessionSettle.h"
 #include "modem/ModemEngine.h"
 #include "pages/CallPage.h"
 #include "pages/PageHost.h"
@@ -23,8 +24,8 @@ namespace veltro::test {
 
 constexpr int kCycleLimitMs = 30000;
 
-// A main window for the SMS pages: the real call, inbox and compose pages and an
-// engine on the virtual card, in virtual time. "Saving" keeps a copy of the list, and
+// A main window for the SMS pages: the real call, inbox and compose pages and a modem
+// session on the virtual card, in virtual time. "Saving" keeps a copy of the list, and
 // what the SIM held at that moment.
 class CardHost : public QWidget, public PageHost {
 public:
@@ -33,15 +34,14 @@ public:
         call = new CallPage(*this, this);
         inbox = new SmsInboxPage(*this, this);
         compose = new SmsComposePage(*this, this);
-        engine = std::make_unique<ModemEngine>(clock, CardLine::Factory(clock, shared));
-        engine->Reset();
-        engine->OpenPort("card");
-        engine->SetEcho(AtCommandId::EchoOff);
-        engine->ClearResponse();
+        OpenSession(session, "card", [](ModemEngine& engine) {
+            engine.SetEcho(AtCommandId::EchoOff);
+            engine.ClearResponse();
+        });
     }
-    ~CardHost() override { inbox->StopTimer1(); }
+    ~CardHost() override { session.Stop(); }
 
-    ModemEngine* Engine() override { return engine.get(); }
+    ModemSession& Session() override { return session; }
     Clock& GetClock() const override { return clock; }
     void ShowPage(int view) override { shownView = view; }
     void ShowNewMessageIcon() override { ++iconShown; }
@@ -109,7 +109,7 @@ public:
 
     mutable ManualClock clock;
     std::shared_ptr<CardLine::Shared> shared;
-    std::unique_ptr<ModemEngine> engine;
+    ModemSession session{clock, CardLine::Factory(clock, shared)};
     CallPage* call = nullptr;
     SmsInboxPage* inbox = nullptr;
     SmsComposePage* compose = nullptr;

@@ -3,7 +3,6 @@
 
 #include "GammuLink.h"
 #include "SmsCardHost.h"
-#include "modem/MessagePump.h"
 
 namespace veltro {
 
@@ -38,10 +37,6 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        SetMessagePump([] { QCoreApplication::processEvents(); });
-    }
-
     void recipientNumberComesFromTheBrackets_data() {
         QTest::addColumn<QString>("recipient");
         QTest::addColumn<QString>("number");
