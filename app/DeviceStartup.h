@@ -9,9 +9,8 @@ class MainDialog;
 class ModemEngine;
 
 // Brings the modem card into service, as the first job of the modem session on a new
-// engine:
-// makes sure the dial-up entry exists, finds the modem's port, sets the line speed,
-// initialises the modem, checks the SIM, attaches to the packet service and, on
+// engine: makes sure the dial-up entry exists, finds the modem's port, sets the line
+// speed, initialises the modem, checks the SIM, attaches to the packet service and, on
 // success, enables the command buttons and arms the pages' polls. Its feedback is the
 // window's status line and indicators; every window change is posted to the
 // user-interface thread in the order of the steps.

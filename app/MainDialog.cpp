@@ -234,9 +234,8 @@ void MainDialog::Initialise(SingleInstance* mark) {
     }
 
     LoadDataFiles();
-    connect(this, &MainDialog::startupFinished, this, [this](int outcome) {
-        cardWatch_.OnStartupFinished(outcome, session_.DeviceGone());
-    });
+    connect(this, &MainDialog::startupFinished, this,
+            [this](int outcome) { cardWatch_.OnStartupFinished(outcome, session_.DeviceGone()); });
     StartDeviceStartup();
 }
 

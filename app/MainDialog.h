@@ -73,8 +73,8 @@ public:
     ~MainDialog() override;
 
     // Builds the window's look, the tray icon and the pages, loads the data files and
-    // starts the device start-up sequence as the modem session's first job. mark, when given, is the single-instance
-    // socket that a second copy uses to bring this window forward.
+    // starts the device start-up sequence as the modem session's first job. mark, when given, is
+    // the single-instance socket that a second copy uses to bring this window forward.
     void Initialise(SingleInstance* mark);
 
     void ShowPage(int view) override;

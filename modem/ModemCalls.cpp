@@ -180,8 +180,8 @@ DialResult ModemEngine::AwaitFinalResult(std::uint32_t limitMs, const std::funct
         if (waited >= limitMs) {
             return DialResult::TimedOut;
         }
-        WaitForInput(static_cast<std::uint32_t>(
-            std::min<std::uint64_t>(limitMs - waited, kQuietSliceMs)));
+        WaitForInput(
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(limitMs - waited, kQuietSliceMs)));
     }
 }
 

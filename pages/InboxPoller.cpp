@@ -8,12 +8,12 @@
 #include <optional>
 #include <utility>
 
-#include "records/MessageRecord.h"
 #include "modem/MessageContent.h"
 #include "modem/ModemEngine.h"
 #include "pages/ModemJob.h"
 #include "pages/PageHost.h"
 #include "pages/SmsInboxPage.h"
+#include "records/MessageRecord.h"
 
 namespace veltro {
 
@@ -54,7 +54,8 @@ QString LocalTimeNow() {
 InboxPoller::InboxPoller(SmsInboxPage& page, PageHost& host) : page_(page), host_(host) {}
 
 void InboxPoller::Show(const std::string& number, const std::string& text) {
-    page_.AddMessage({LocalTimeNow(), QString::fromStdString(number), QString::fromStdString(text)});
+    page_.AddMessage(
+        {LocalTimeNow(), QString::fromStdString(number), QString::fromStdString(text)});
     host_.ShowNewMessageIcon();
 }
 
@@ -247,7 +248,8 @@ void InboxPoller::DeleteNext() {
     // A card that has gone leaves the rest to a later cycle.
     if (deleteAt_ < deletes_.size() && host_.Session().DeviceGone()) {
         allDeleted_ = false;
-        AppendNew(pendingDeletes_, {deletes_.begin() + static_cast<long>(deleteAt_), deletes_.end()});
+        AppendNew(pendingDeletes_,
+                  {deletes_.begin() + static_cast<long>(deleteAt_), deletes_.end()});
         deleteAt_ = deletes_.size();
     }
     if (deleteAt_ >= deletes_.size()) {

@@ -1,6 +1,6 @@
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -16,8 +16,8 @@
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
 #include "modem/GbkText.h"
-#include "modem/ModemEngine.h"
 #include "modem/ModemDeviceClass.h"
+#include "modem/ModemEngine.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
 #include "vcard/VirtualCard.h"
@@ -143,16 +143,16 @@ private slots:
         Page().StopTimer1();
         card_->IncomingCall("10010");
         std::atomic<bool> cleared{false};
-        dialog_->Session().Submit(ModemSession::Priority::Background, [&cleared](
-                                                                          ModemEngine& engine) {
-            QDeadlineTimer limit(kEventLimitMs);
-            while (engine.FindCode(ResultCodeId::Ring) < 0 && !limit.hasExpired()) {
-                std::uint32_t count = 0;
-                engine.DrainInput(&count);
-                QThread::msleep(20);
-            }
-            cleared = engine.FindCode(ResultCodeId::Ring) >= 0 && engine.ClearResponse();
-        });
+        dialog_->Session().Submit(
+            ModemSession::Priority::Background, [&cleared](ModemEngine& engine) {
+                QDeadlineTimer limit(kEventLimitMs);
+                while (engine.FindCode(ResultCodeId::Ring) < 0 && !limit.hasExpired()) {
+                    std::uint32_t count = 0;
+                    engine.DrainInput(&count);
+                    QThread::msleep(20);
+                }
+                cleared = engine.FindCode(ResultCodeId::Ring) >= 0 && engine.ClearResponse();
+            });
         QTRY_VERIFY_WITH_TIMEOUT(cleared.load(), kEventLimitMs);
         Page().StartTimer1(DeviceStartup::kCallPollMs);
         QTRY_COMPARE_WITH_TIMEOUT(Status(), Text(CallPage::kIncomingText), kEventLimitMs);
@@ -179,8 +179,7 @@ private slots:
                 card_->AddMessage("10086", "cycle " + std::to_string(i));
             }
             dialog_->Inbox().StartCycle();
-            QTRY_VERIFY_WITH_TIMEOUT(card_->ReceivedLines().back().starts_with("AT+CMGR"),
-                                     30000);
+            QTRY_VERIFY_WITH_TIMEOUT(card_->ReceivedLines().back().starts_with("AT+CMGR"), 30000);
             Page().NumberBox().setEditText(QStringLiteral("10086"));
             dialArrivedMs = -1;
             Page().CallButton().click();

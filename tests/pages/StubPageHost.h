@@ -9,8 +9,8 @@
 namespace veltro::test {
 
 // A main window without views or sibling pages (and without a modem unless a test
-// opens the session on a line of lines), for page tests that need none of them. Pages that reach for a sibling page are tested in
-// the real window.
+// opens the session on a line of lines), for page tests that need none of them. Pages that reach
+// for a sibling page are tested in the real window.
 class StubPageHost final : public PageHost {
 public:
     ModemSession& Session() override { return session; }

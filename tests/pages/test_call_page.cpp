@@ -45,14 +45,14 @@ private slots:
         host_ = std::make_unique<test::StubPageHost>();
         line_ = std::make_shared<ScriptedLine::Shared>();
         line_->rules = {{"ATA", "\r\nOK\r\n"},
-                         {"ATH0", "\r\nOK\r\n"},
-                         {"AT+VTS=*", "\r\nOK\r\n"},
-                         {"ATD10086;", "\r\nOK\r\n", 3000},
-                         {"ATD10010;", "\r\nBUSY\r\n", 1500},
-                         {"ATD10000;", "\r\nNO ANSWER\r\n", 30000},
-                         {"ATD95588;", "\r\nNO CARRIER\r\n"}};
-        host_->lines = [this, inner = ScriptedLine::Factory(host_->clock, line_)](
-                           std::string_view name) {
+                        {"ATH0", "\r\nOK\r\n"},
+                        {"AT+VTS=*", "\r\nOK\r\n"},
+                        {"ATD10086;", "\r\nOK\r\n", 3000},
+                        {"ATD10010;", "\r\nBUSY\r\n", 1500},
+                        {"ATD10000;", "\r\nNO ANSWER\r\n", 30000},
+                        {"ATD95588;", "\r\nNO CARRIER\r\n"}};
+        host_->lines = [this,
+                        inner = ScriptedLine::Factory(host_->clock, line_)](std::string_view name) {
             auto line = inner(name);
             port_ = static_cast<ScriptedLine*>(line.get());
             return line;
