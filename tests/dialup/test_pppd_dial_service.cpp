@@ -384,6 +384,12 @@ TEST_F(PppdServiceTest, FailedDialLogIsPrivate) {
     ASSERT_EQ(0, connection.Dial(nullptr, "*99***1#", "", ""));
     int connected = 0;
     Follow(connection, connected);
+    // The log is written as the dial ends, which may come just after its status.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (fs::file_size(state + "/veltrogprs/failed-dial.log") <= 4 &&
+           std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     if (previous != nullptr) {
         ::setenv("XDG_STATE_HOME", kept.c_str(), 1);
     } else {
