@@ -16,7 +16,7 @@ SerialLineFactory ScriptedLine::Factory(ManualClock& clock, std::shared_ptr<Shar
 
 void ScriptedLine::Inject(const std::string& bytes, std::uint32_t delayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
-    pending_.push_back({clock_.NowMs() + delayMs, bytes});
+    Queue({clock_.NowMs() + delayMs, bytes});
 }
 
 int ScriptedLine::OpenDevice() {
@@ -84,6 +84,16 @@ int ScriptedLine::Read(char* buffer, std::uint32_t maxCount, std::uint32_t* coun
     return 1;
 }
 
+// Answers become readable in the order they are due: a quick answer is not held behind
+// a slow one written earlier (a dial's late "OK" behind a hang-up's).
+void ScriptedLine::Queue(Pending pending) {
+    auto at = pending_.end();
+    while (at != pending_.begin() && std::prev(at)->at > pending.at) {
+        --at;
+    }
+    pending_.insert(at, std::move(pending));
+}
+
 void ScriptedLine::OnLine(const std::string& line) {
     shared_->lines.push_back(line);
     shared_->lineRates.push_back(rate_);
@@ -102,7 +112,7 @@ void ScriptedLine::OnLine(const std::string& line) {
             if (rule.uses > 0) {
                 --rule.uses;
             }
-            pending_.push_back({clock_.NowMs() + rule.delayMs, rule.answer});
+            Queue({clock_.NowMs() + rule.delayMs, rule.answer});
             if (rule.switchesRateTo != 0) {
                 shared_->modemRate = rule.switchesRateTo;
             }

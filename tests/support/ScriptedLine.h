@@ -76,6 +76,8 @@ private:
         std::string bytes;
     };
     void OnLine(const std::string& line);
+    // Adds to pending_ in the order of due times; the caller holds mutex_.
+    void Queue(Pending pending);
 
     std::string name_;
     ManualClock& clock_;
