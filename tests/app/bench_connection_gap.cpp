@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -56,6 +57,27 @@ struct Gaps {
     }
 };
 
+const QString kConnect = QStringLiteral("连接");
+const QString kDisconnect = QStringLiteral("断开");
+
+// Runs the event loop until done() holds or 30 s have passed; true when it holds.
+bool WaitFor(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || waited.elapsed() > 30000) {
+            loop.quit();
+        }
+    });
+    poll.start(1);
+    if (!done()) {
+        loop.exec();
+    }
+    return done();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,23 +117,30 @@ int main(int argc, char** argv) {
             return;
         }
         QTimer::singleShot(200, &dialog, [&] {
+            // The click returns at once: the dial goes on until the button says "断开".
             gaps.Begin();
             dialog.ToggleConnection();
+            const bool connected = WaitFor([&] {
+                return dialog.Connected() == 1 && dialog.ConnectButton().text() == kDisconnect;
+            });
             gaps.End();
-            const bool connected = dialog.Connected() == 1;
             std::printf("dial wait:  longest gap %lld ms over %d timer ticks (%s)\n",
                         static_cast<long long>(gaps.longest), gaps.ticks,
                         connected ? "connected" : "not connected");
             QTimer::singleShot(2000, &dialog, [&, connected] {
                 gaps.Begin();
                 dialog.ToggleConnection();
+                const bool idle = WaitFor([&] {
+                    return dialog.ConnectButton().text() == kConnect &&
+                           dialog.ConnectButton().isEnabled();
+                });
                 gaps.End();
                 std::printf(
                     "disconnect: longest gap %lld ms over %d timer ticks; %lld ms once "
                     "the modem search had begun\n",
                     static_cast<long long>(gaps.longest), gaps.ticks,
                     static_cast<long long>(gaps.longestWithEngine));
-                result = connected && dialog.Session().HasEngine() ? 0 : 1;
+                result = connected && idle && dialog.Session().HasEngine() ? 0 : 1;
                 QApplication::exit(0);
             });
         });
