@@ -145,15 +145,11 @@ std::vector<CallEvent> ModemEngine::TakeCallEvents() {
     return CallLines::Events(taken);
 }
 
-DialResult ModemEngine::AwaitDialResult(std::uint32_t limitMs, const std::function<bool()>& stop) {
-    return AwaitFinalResult(limitMs, stop);
-}
-
 bool ModemEngine::AwaitToneResult() {
-    return AwaitFinalResult(kToneResultLimitMs, {}) == DialResult::Answered;
+    return AwaitDialResult(kToneResultLimitMs, {}) == DialResult::Answered;
 }
 
-DialResult ModemEngine::AwaitFinalResult(std::uint32_t limitMs, const std::function<bool()>& stop) {
+DialResult ModemEngine::AwaitDialResult(std::uint32_t limitMs, const std::function<bool()>& stop) {
     const std::uint64_t start = clock_.NowMs();
     for (;;) {
         std::uint32_t count = 0;

@@ -297,9 +297,6 @@ private:
     // The PDU route; national: the number goes as it is, without the country code.
     bool SendPdus(std::u16string_view text, std::string_view number, bool national);
 
-    // Reads until a final result code is in the buffer after answerMark_, stop() is true
-    // or limitMs have passed; clears the buffer when a result came.
-    DialResult AwaitFinalResult(std::uint32_t limitMs, const std::function<bool()>& stop);
     // Moves the call lines that begin before end into the kept lines.
     void KeepCallLines(std::size_t end);
     // After the engine's own call commands: forgets kept "RING" and caller lines (they

@@ -100,11 +100,6 @@ void ModemSession::CancelAll(std::deque<Job>& jobs) {
     }
 }
 
-bool ModemSession::UserWaiting() const {
-    std::lock_guard lock(mutex_);
-    return !userJobs_.empty();
-}
-
 bool ModemSession::Idle() const {
     std::lock_guard lock(mutex_);
     return !running_ && userJobs_.empty() && backgroundJobs_.empty();

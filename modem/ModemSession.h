@@ -58,9 +58,6 @@ public:
     // True while a Release or Stop waits for the running job: a job that waits long
     // (a dial) stops waiting.
     bool Interrupting() const { return interrupting_.load(); }
-    // True when a user's job is queued: a long background job ends at its next command
-    // boundary.
-    bool UserWaiting() const;
     // Nothing queued and nothing running.
     bool Idle() const;
     // Whether the engine's device has gone (a card pulled out); false without engine.

@@ -46,7 +46,6 @@ public:
     bool CycleRunning() const { return poller_.Running(); }
     // Starts one cycle now unless one is running; what a tick of timer 1 does.
     void StartCycle() { poller_.Start(); }
-    const InboxPoller& Poller() const { return poller_; }
 
     // Puts a message on top of the list.
     void AddMessage(InboxModel::Entry entry);

@@ -5,13 +5,12 @@
 // figures (milliseconds) and their goals; a missed goal is printed, not failed.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,24 +29,6 @@ constexpr qint64 kTriesLimitMs = 20000;
 constexpr int kMessages = 10;
 constexpr qint64 kLatencyGoalMs = 1500;
 constexpr qint64 kGapGoalMs = 50;
-
-// Runs the event loop until done() holds or limitMs have passed; true when it holds.
-bool Wait(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer waited;
-    waited.start();
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || waited.elapsed() > limitMs) {
-            loop.quit();
-        }
-    });
-    poll.start(1);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
 
 // The longest interval between two ticks of a 5 ms precise timer while measuring.
 struct Gaps {
@@ -115,7 +96,7 @@ int main(int argc, char** argv) {
     AddMessages(*card, kMessages);
     gaps.Begin();
     dialog.Inbox().StartCycle();
-    bool done = Wait([&] { return !dialog.Inbox().CycleRunning(); }, 60000);
+    bool done = QTest::qWaitFor([&] { return !dialog.Inbox().CycleRunning(); }, 60000);
     gaps.Tick();
     PrintGap("inbox cycle of 10 messages:", gaps, done);
 
@@ -132,7 +113,7 @@ int main(int argc, char** argv) {
     });
     gaps.Begin();
     compose.Send();
-    done = Wait([&] { return finished; }, 60000) && sent;
+    done = QTest::qWaitFor([&] { return finished; }, 60000) && sent;
     gaps.Tick();
     PrintGap("send of a 3-part message:", gaps, done);
 
@@ -143,9 +124,10 @@ int main(int argc, char** argv) {
     call.NumberBox().setEditText(QStringLiteral("10086"));
     gaps.Begin();
     call.CallButton().click();
-    done = Wait([&] { return call.Counting(); }, 30000);
+    done = QTest::qWaitFor([&] { return call.Counting(); }, 30000);
     call.HangUpButton().click();
-    done = Wait([&] { return !call.CallInProgress() && !card->InCall(); }, 30000) && done;
+    done =
+        QTest::qWaitFor([&] { return !call.CallInProgress() && !card->InCall(); }, 30000) && done;
     gaps.Tick();
     PrintGap("dial answered after 3 s:", gaps, done);
 
@@ -166,20 +148,20 @@ int main(int argc, char** argv) {
         if (!dialog.Inbox().CycleRunning()) {
             AddMessages(*card, kMessages);
             dialog.Inbox().StartCycle();
-            Wait([] { return false; }, 20 + i % 7 * 30);  // somewhere into the cycle
+            QTest::qWait(20 + i % 7 * 30);  // somewhere into the cycle
         }
         duringCycle += dialog.Inbox().CycleRunning();
         call.NumberBox().setEditText(QString());
         toneAt = -1;
         const qint64 pressed = since.elapsed();
         call.Key('5').click();
-        if (!Wait([&] { return toneAt.load() >= 0; }, 10000)) {
+        if (!QTest::qWaitFor([&] { return toneAt.load() >= 0; }, 10000)) {
             ++lost;
             continue;
         }
         latencies.push_back(toneAt.load() - pressed);
         // The next press lands anywhere in a background step (a read takes seconds).
-        Wait([] { return false; }, 50 + i * 613 % 2500);
+        QTest::qWait(50 + i * 613 % 2500);
     }
     card->SetLineListener({});
     std::sort(latencies.begin(), latencies.end());

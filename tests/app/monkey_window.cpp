@@ -8,7 +8,6 @@
 // the card.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTimer>
 #include <QtTest>
 
@@ -16,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 #include <random>
 #include <string>
 
@@ -30,23 +28,11 @@ namespace {
 
 using veltro::MainDialog;
 
-constexpr qint64 kGapLimitMs = 100;
-
-bool Wait(const std::function<bool()>& done, int limitMs) {
-    QElapsedTimer waited;
-    waited.start();
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || waited.elapsed() > limitMs) {
-            loop.quit();
-        }
-    });
-    poll.start(5);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
+// The limit of the user-interface thread's gaps; MONKEY_GAP_LIMIT_MS overrides it where
+// other work shares the processor (CI builds beside the tests).
+qint64 GapLimitMs() {
+    const char* limit = std::getenv("MONKEY_GAP_LIMIT_MS");
+    return limit != nullptr ? std::atoll(limit) : 100;
 }
 
 class Monkey {
@@ -241,7 +227,7 @@ int main(int argc, char** argv) {
         driver.start(20 + monkey.Pick(181));
     });
     driver.start(0);
-    Wait([] { return false; }, seconds * 1000);
+    QTest::qWait(seconds * 1000);
     driver.stop();
 
     // Still working: back to idle, then a key's tone reaches the card.
@@ -254,7 +240,7 @@ int main(int argc, char** argv) {
                dialog.Session().HasEngine();
     };
     // A connection that is made (or is being made) is ended once the control is free.
-    const bool settled = Wait(
+    const bool settled = QTest::qWaitFor(
         [&] {
             if (dialog.Connected() == 1 && !dialog.Connection().Busy() &&
                 dialog.ConnectButton().isEnabled()) {
@@ -274,7 +260,7 @@ int main(int argc, char** argv) {
     std::atomic<bool> tone{false};
     card->SetLineListener([&](const std::string& line) { tone = tone || line == "AT+VTS=7"; });
     call.Key('7').click();
-    const bool toneArrived = Wait([&] { return tone.load(); }, 30000);
+    const bool toneArrived = QTest::qWaitFor([&] { return tone.load(); }, 30000);
     card->SetLineListener({});
     ticker.stop();
 
@@ -283,7 +269,7 @@ int main(int argc, char** argv) {
         "(limit %lld); "
         "idle at the end: %s; key tone reached the card: %s\n",
         monkey.actions, monkey.connects, static_cast<long long>(longest),
-        static_cast<long long>(longestAt), longestAfter, static_cast<long long>(kGapLimitMs),
+        static_cast<long long>(longestAt), longestAfter, static_cast<long long>(GapLimitMs()),
         settled ? "yes" : "NO", toneArrived ? "yes" : "NO");
-    return longest <= kGapLimitMs && settled && toneArrived && dialog.isVisible() ? 0 : 1;
+    return longest <= GapLimitMs() && settled && toneArrived && dialog.isVisible() ? 0 : 1;
 }
