@@ -1,10 +1,7 @@
 #include "cli/ContactBook.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "modem/GbkText.h"
 #include "records/RecordFile.h"
@@ -37,31 +34,18 @@ std::string FieldMisfit(const char* what, std::string_view text, std::size_t max
 }  // namespace
 
 std::optional<ContactBook> ContactBook::Load(const std::string& path, std::string* why) {
+    PhonebookFile::Loaded loaded = PhonebookFile::Load(path);
+    if (loaded.state == StoredFile::State::kFailed) {
+        *why = "cannot read " + path + ": " + loaded.why + "; it is left as it is";
+        return std::nullopt;
+    }
+    if (loaded.damaged) {
+        *why = path + " is not a whole number of " + std::to_string(PhonebookEntryRecord::kSize) +
+               "-byte entries; it is left as it is";
+        return std::nullopt;
+    }
     ContactBook book;
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(path, ec);
-    if (ec) {
-        *why = "cannot look at " + path + ": " + ec.message();
-        return std::nullopt;
-    }
-    if (!exists) {
-        return book;
-    }
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec || !std::ifstream(path, std::ios::binary)) {
-        *why = "cannot read " + path + ": " + std::strerror(errno);
-        return std::nullopt;
-    }
-    if (size % PhonebookEntryRecord::kSize != 0) {
-        *why = path + " is " + std::to_string(size) + " bytes, not a whole number of " +
-               std::to_string(PhonebookEntryRecord::kSize) + "-byte entries";
-        return std::nullopt;
-    }
-    book.entries_ = PhonebookFile::Read(path);
-    if (book.entries_.size() * PhonebookEntryRecord::kSize != size) {
-        *why = "cannot read all of " + path;
-        return std::nullopt;
-    }
+    book.entries_ = std::move(loaded.records);
     return book;
 }
 

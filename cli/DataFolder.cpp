@@ -1,16 +1,10 @@
 #include "cli/DataFolder.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-
-#include "cli/SystemFacts.h"
 
 namespace veltro::cli {
 
@@ -36,12 +30,6 @@ std::string CurrentFolder() {
 DataFolder::DataFolder(bool dataHome)
     : folder_(dataHome ? HomeFolder() : CurrentFolder()), dataHome_(dataHome) {}
 
-DataFolder::~DataFolder() {
-    if (lockFd_ >= 0) {
-        ::close(lockFd_);
-    }
-}
-
 std::string DataFolder::PathOf(const char* fileName) const {
     return folder_.empty() ? std::string() : folder_ + "/" + fileName;
 }
@@ -57,20 +45,14 @@ std::string DataFolder::LockForChange() {
             std::filesystem::permissions(folder_, std::filesystem::perms::owner_all, ec);
         }
     }
-    if (lockFd_ < 0) {
-        const int fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-            return "cannot open the data folder " + folder_ + ": " + std::strerror(errno);
-        }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            return "another veltrogprs-cli is changing the data files in " + folder_;
-        }
-        lockFd_ = fd;
-    }
-    if (SystemFacts::Locked(SystemFacts::LockPath())) {
-        return "the veltrogprs window runs and writes its phonebook back when it ends; close "
-               "it first";
+    switch (lock_.Take(folder_, "veltrogprs-cli")) {
+        case DataFolderLock::State::kHeld:
+            break;
+        case DataFolderLock::State::kTaken:
+            return "another program uses the data files in " + folder_ + ": " + lock_.Holder() +
+                   "; a window writes its lists back when it ends, so close it first";
+        case DataFolderLock::State::kUnavailable:
+            return "cannot lock the data folder: " + lock_.Why();
     }
     return {};
 }

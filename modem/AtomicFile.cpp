@@ -18,6 +18,16 @@ namespace {
 
 constexpr int kNameAttempts = 100;
 
+int SystemOpen(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
+
+std::atomic<const AtomicFile::Calls*> calls{&AtomicFile::kSystemCalls};
+
+const AtomicFile::Calls& Sys() {
+    return *calls.load();
+}
+
 // Creates a temporary file beside path, exclusively. The kernel applies the umask to
 // mode, which is how a new file honours it without reading it.
 int CreateTemporary(const std::string& path, mode_t mode, std::string& name) {
@@ -28,7 +38,7 @@ int CreateTemporary(const std::string& path, mode_t mode, std::string& name) {
         std::snprintf(suffix, sizeof(suffix), ".%d.%llx.%u", static_cast<int>(::getpid()),
                       static_cast<unsigned long long>(stamp), counter.fetch_add(1));
         name = path + suffix;
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        const int fd = Sys().open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -68,10 +78,10 @@ std::string FolderOf(const std::string& path) {
 // Makes the rename itself durable: until the folder is synced, a power loss may bring
 // back the old name's contents even though the new file's data reached the disk.
 void SyncFolder(const std::string& path) {
-    const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = Sys().open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+        Sys().fsync(fd);
+        Sys().close(fd);
     }
 }
 
@@ -96,6 +106,13 @@ void RemoveLeftovers(const std::string& path) {
 
 }  // namespace
 
+const AtomicFile::Calls AtomicFile::kSystemCalls{SystemOpen, ::write, ::fsync, ::close,
+                                                 std::rename};
+
+void AtomicFile::UseCalls(const Calls* replacement) {
+    calls.store(replacement != nullptr ? replacement : &kSystemCalls);
+}
+
 bool AtomicFile::Write(const std::string& path, std::string_view bytes, mode_t newFileMode) {
     struct stat existing {};
     const bool replacing = ::stat(path.c_str(), &existing) == 0;
@@ -107,7 +124,7 @@ bool AtomicFile::Write(const std::string& path, std::string_view bytes, mode_t n
     bool ok = true;
     std::size_t done = 0;
     while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = Sys().write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             ok = errno == EINTR;
         } else {
@@ -117,9 +134,9 @@ bool AtomicFile::Write(const std::string& path, std::string_view bytes, mode_t n
     if (ok && replacing) {
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && std::rename(name.c_str(), path.c_str()) == 0) {
+    ok = ok && Sys().fsync(fd) == 0;
+    ok = (Sys().close(fd) == 0) && ok;
+    if (ok && Sys().rename(name.c_str(), path.c_str()) == 0) {
         SyncFolder(path);
         RemoveLeftovers(path);
         return true;

@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
+
 #include <string>
 #include <string_view>
 
@@ -21,6 +23,20 @@ public:
 
     static bool Write(const std::string& path, std::string_view bytes,
                       mode_t newFileMode = kShared);
+
+    // The system calls a write makes, in the order that makes it durable: write the
+    // temporary file, fsync it, close it, rename it over the target, fsync the folder.
+    // Tests put their own in to see that order; a kill cannot show a missing fsync.
+    struct Calls {
+        int (*open)(const char* path, int flags, mode_t mode);
+        ssize_t (*write)(int fd, const void* bytes, std::size_t size);
+        int (*fsync)(int fd);
+        int (*close)(int fd);
+        int (*rename)(const char* from, const char* to);
+    };
+    static const Calls kSystemCalls;
+    // Makes every write use calls until the next call; nullptr restores the system's.
+    static void UseCalls(const Calls* calls);
 };
 
 }  // namespace veltro

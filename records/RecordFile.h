@@ -3,12 +3,12 @@
 #include <unistd.h>
 
 #include <climits>
-#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "modem/AtomicFile.h"
+#include "modem/StoredFile.h"
 
 namespace veltro {
 
@@ -27,17 +27,32 @@ public:
         return std::string(directory) + "/" + Record::kFileName;
     }
 
-    // The records in file order. A missing or unreadable file has none; a shorter rest
-    // at the end is ignored.
-    static std::vector<Record> Read(const std::string& path) {
+    // A file as loaded: its whole records in file order, how the read went, and whether
+    // the file is damaged (its length is not a whole number of records).
+    struct Loaded {
         std::vector<Record> records;
-        std::ifstream in(path, std::ios::binary);
-        char bytes[Record::kSize];
-        while (in.read(bytes, sizeof(bytes))) {
-            records.push_back(Record::Decode(std::span<const char, Record::kSize>(bytes)));
+        StoredFile::State state = StoredFile::State::kMissing;
+        std::string why;
+        bool damaged = false;
+    };
+
+    static Loaded Load(const std::string& path) {
+        Loaded loaded;
+        StoredFile file = StoredFile::Read(path);
+        loaded.state = file.state;
+        loaded.why = std::move(file.why);
+        loaded.damaged = file.bytes.size() % Record::kSize != 0;
+        const std::size_t whole = file.bytes.size() / Record::kSize;
+        loaded.records.reserve(whole);
+        for (std::size_t i = 0; i < whole; ++i) {
+            loaded.records.push_back(Record::Decode(std::span<const char, Record::kSize>(
+                file.bytes.data() + i * Record::kSize, Record::kSize)));
         }
-        return records;
+        return loaded;
     }
+
+    // The whole records in file order; none when the file cannot be read.
+    static std::vector<Record> Read(const std::string& path) { return Load(path).records; }
 
     // Replaces the file with these records, in this order. The new contents go to a
     // temporary file that is renamed over the old one, so a failed write keeps the

@@ -16,6 +16,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliDispatch.h"
 #include "cli/VCardCodec.h"
+#include "records/DataFolderLock.h"
 
 namespace veltro::cli {
 namespace {
@@ -160,7 +161,7 @@ TEST_F(ContactsTest, AddRemoveAndFieldLimits) {
 }
 
 // No change is written over a file that was not read whole, by two commands at once,
-// or while the window runs (it writes its own list back when it ends).
+// or while a window uses the folder (it writes its own list back when it ends).
 TEST_F(ContactsTest, ChangesAreRefusedRatherThanLost) {
     Write(book, std::string(50, 'x'));
     EXPECT_EQ(kExitFailure, Run({"contacts", "add", "A", "1"}));
@@ -168,17 +169,14 @@ TEST_F(ContactsTest, ChangesAreRefusedRatherThanLost) {
     EXPECT_EQ(std::string(50, 'x'), Bytes(book));
     fs::remove(book);
 
-    const int window = ::open((root / "veltrogprs.lock").c_str(), O_RDWR | O_CREAT, 0600);
-    ASSERT_EQ(0, ::flock(window, LOCK_EX));
-    EXPECT_EQ(kExitFailure, Run({"contacts", "add", "A", "1"}));
-    EXPECT_NE(std::string::npos, err.str().find("window runs")) << err.str();
-    ::close(window);
-
-    const int other = ::open(book.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_EQ(0, ::flock(other, LOCK_EX));
-    EXPECT_EQ(kExitFailure, Run({"contacts", "add", "A", "1"}));
-    EXPECT_NE(std::string::npos, err.str().find("another veltrogprs-cli")) << err.str();
-    ::close(other);
+    // A window started from another session holds the folder's own lock.
+    {
+        DataFolderLock window;
+        ASSERT_EQ(DataFolderLock::State::kHeld, window.Take(book.parent_path(), "veltrogprs"));
+        EXPECT_EQ(kExitFailure, Run({"contacts", "add", "A", "1"}));
+        EXPECT_NE(std::string::npos, err.str().find("pid " + std::to_string(::getpid())))
+            << err.str();
+    }
     EXPECT_FALSE(fs::exists(book));
     EXPECT_EQ(kExitSuccess, Run({"contacts", "add", "A", "1"}));
 }
