@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,6 +20,8 @@
 #include "modem/ReceivedMessage.h"
 #include "modem/ResultCodeTable.h"
 #include "modem/SerialLine.h"
+#include "modem/SimLock.h"
+#include "modem/UssdAnswer.h"
 
 namespace veltro {
 
@@ -151,8 +154,15 @@ public:
     // Probes kScanPorts in order for a "WAVECOM MODEM" answer, writing diagnostic lines
     // to standard output. On success portName holds the first port that answered.
     bool ScanPorts(char* portName);
-    // Probes one named port for either manufacturer answer (the device-class waits).
+    // Probes one named port for either manufacturer answer (the device-class waits);
+    // a port the user named is also taken when another maker's card answers the
+    // identification with "OK".
     bool ProbeNamedPort(const char* portName);
+    // False when the card found is not one this program knows: it is driven with the
+    // standard commands only (3GPP TS 27.007), its vendor commands skipped.
+    bool MakerKnown() const { return makerKnown_; }
+    // The first line of such a card's answer to "AT+CGMI" (printable ASCII only).
+    const std::string& Maker() const { return maker_; }
     // Whether FindModem runs the port scan: VELTROGPRS_PORT_SCAN=1 or RequestPortScan
     // at the engine's creation, unless set here.
     void UsePortScan(bool on) { usePortScan_ = on; }
@@ -190,6 +200,41 @@ public:
     bool ReadSignalQuality(int* value);
     // Unsolicited "$CSQ: " reports on ("AT$CSQ=1,8") or off ("AT$CSQ=0").
     bool SetSignalReport(bool on);
+
+    // ---- SIM PIN and USSD -----------------------------------------------------------
+
+    // Writes line (a whole command, without its CR) and reads until a final result
+    // code ("OK", "ERROR", "+CME ERROR: ...", "+CMS ERROR: ...") is in the answer or
+    // limitMs have passed: the answer with its final line, or nothing when the line was
+    // not written or no final result came. The buffer is cleared afterwards.
+    std::optional<std::string> Converse(std::string_view line, std::uint32_t limitMs);
+    // "AT+CPIN?": what the SIM waits for.
+    SimLock::State QuerySimLock();
+    // The tries left as the card reports them ("AT+CPINR", else "AT+CPINC?").
+    SimLock::Retries QueryPinRetries();
+    enum class UnlockResult { Unlocked, Wrong, Refused, NoAnswer };
+    // "AT+CPIN=<pin>": Wrong when the card says the code is not right. A PIN that is
+    // not 4 to 8 digits is refused before anything is written.
+    UnlockResult EnterPin(std::string_view pin);
+    // "AT+CPIN=<puk>,<new pin>": unblocks the SIM and sets a new PIN.
+    UnlockResult EnterPuk(std::string_view puk, std::string_view newPin);
+
+    // How long the network may take to answer a USSD request.
+    static constexpr std::uint32_t kUssdLimitMs = 30000;
+    // Longest request or reply string.
+    static constexpr std::size_t kMaxUssdChars = 160;
+    struct UssdResult {
+        enum class Kind { Answered, Refused, TimedOut, NotSent } kind = Kind::NotSent;
+        UssdAnswer answer;
+    };
+    // Sends a USSD request, or a reply to a menu, with "AT+CUSD=1,"<text>",15" and
+    // waits for the network's "+CUSD:" answer until limitMs have passed or stop() is
+    // true; then the session is ended with "AT+CUSD=2" so the network does not keep
+    // it open. text must be printable ASCII without quotes, at most kMaxUssdChars.
+    UssdResult RunUssd(std::string_view text, std::uint32_t limitMs,
+                       const std::function<bool()>& stop = {});
+    // "AT+CUSD=2": ends a USSD session (a menu the user leaves).
+    bool CancelUssd();
 
     // ---- Short messages -------------------------------------------------------------
 
@@ -310,6 +355,8 @@ private:
     // Not 115200 until discovery has found the rate the modem answers at.
     std::uint32_t baudRate_ = 0;
     bool usePortScan_ = PortScanRequested();
+    bool makerKnown_ = true;
+    std::string maker_;
     PortOpenError openError_;
 
     std::string keptCallLines_;

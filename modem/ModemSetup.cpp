@@ -2,7 +2,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "modem/ModemDeviceClass.h"
 #include "modem/ModemEngine.h"
@@ -16,6 +18,9 @@ struct ModemEngine::ProbeStyle {
     std::uint32_t pauseBeforeWriteMs;
     std::uint32_t answerWaitMs;
     bool diagnostics;  // progress lines on standard output (the port scan)
+    // A port the user named: another maker's card that answers the identification
+    // with "OK" is taken too.
+    bool anyMaker;
 };
 
 namespace {
@@ -37,6 +42,34 @@ constexpr std::uint32_t kIndicationLimitMs = 4000;
 constexpr std::uint32_t kFormatLimitMs = 2000;
 constexpr std::uint32_t kCallerIdLimitMs = 4000;
 constexpr std::uint32_t kAutoAnswerLimitMs = 4000;
+
+// The maker's line of an "AT+CGMI" answer that ends in "OK" (the echo and blank lines
+// skipped, printable ASCII kept), or nothing when the answer is not one.
+std::optional<std::string> OtherMaker(std::string_view answer) {
+    if (answer.find("\nOK\r") == std::string_view::npos || answer.find("ERROR") != answer.npos) {
+        return std::nullopt;
+    }
+    std::size_t begin = 0;
+    while (begin < answer.size()) {
+        std::size_t end = answer.find_first_of("\r\n", begin);
+        if (end == std::string_view::npos) {
+            end = answer.size();
+        }
+        const std::string_view line = answer.substr(begin, end - begin);
+        begin = end + 1;
+        if (line.empty() || line.starts_with("AT") || line == "OK") {
+            continue;
+        }
+        std::string maker;
+        for (const char c : line.substr(0, 40)) {
+            if (c >= 0x20 && c < 0x7F) {
+                maker += c;
+            }
+        }
+        return maker;
+    }
+    return std::string();
+}
 
 // Copies a port name into a caller's buffer of ModemEngine::kPortNameSize bytes.
 bool CopyPortName(const std::string& name, char* portName) {
@@ -119,6 +152,17 @@ bool ModemEngine::ProbePort(const char* portName, const ProbeStyle& style) {
             if (accepted != nullptr && StatusParsers::HasManufacturer(answer, accepted)) {
                 line->Close();
                 baudRate_ = rate;
+                makerKnown_ = true;
+                maker_.clear();
+                return true;
+            }
+        }
+        if (style.anyMaker) {
+            if (auto maker = OtherMaker(std::string_view(answer, ::strnlen(answer, count)))) {
+                line->Close();
+                baudRate_ = rate;
+                makerKnown_ = false;
+                maker_ = std::move(*maker);
                 return true;
             }
         }
@@ -151,13 +195,15 @@ bool ModemEngine::FindModem(const char* modemName, char* portName) {
     if (attachedTo.empty()) {
         return false;
     }
-    const ProbeStyle style{{kDeviceClassAnswer, nullptr}, 50, 200, false};
+    // Ports from udev or sysfs are anyone's; a port in the device table the user named.
+    const ProbeStyle style{
+        {kDeviceClassAnswer, nullptr}, 50, 200, false, devices.Source() == DeviceSource::Table};
     return ProbePort(attachedTo.c_str(), style) && CopyPortName(attachedTo, portName);
 }
 
 bool ModemEngine::ScanPorts(char* portName) {
     openError_ = {};
-    const ProbeStyle style{{kScanAnswer, nullptr}, 0, 100, true};
+    const ProbeStyle style{{kScanAnswer, nullptr}, 0, 100, true, false};
     for (const char* name : kScanPorts) {
         std::printf("/dev/%s\n", name);
         std::fflush(stdout);
@@ -170,7 +216,7 @@ bool ModemEngine::ScanPorts(char* portName) {
 
 bool ModemEngine::ProbeNamedPort(const char* portName) {
     openError_ = {};
-    const ProbeStyle style{{kDeviceClassAnswer, kScanAnswer}, 50, 200, false};
+    const ProbeStyle style{{kDeviceClassAnswer, kScanAnswer}, 50, 200, false, true};
     return ProbePort(portName, style);
 }
 
@@ -187,8 +233,9 @@ bool ModemEngine::Initialize(const char* portName) {
     for (const char* context : kPdpContexts) {
         DefinePdpContext(context);
     }
+    // Another maker's card has no "$CSQ" reports to turn off.
     if (!SetupMessageMode() || !EnableCallerId() || !SetAutoAnswer(false) ||
-        !SetSignalReport(false)) {
+        (makerKnown_ && !SetSignalReport(false))) {
         return false;
     }
     SetEcho(AtCommandId::EchoOff);

@@ -41,7 +41,8 @@ bool ModemEngine::ReadSignalQuality(int* value) {
                       ResultCodeId::Ok, kSignalLimitMs, ClearMode::Never})) {
         return false;
     }
-    const ParsedField field = StatusParsers::SignalValue(Response());
+    // Another maker's card answers only the standard "+CSQ: " line.
+    const ParsedField field = StatusParsers::SignalValue(Response(), !makerKnown_);
     MaskPrefix(field.consumed);
     if (!field.ok) {
         return false;

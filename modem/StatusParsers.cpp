@@ -7,6 +7,7 @@ namespace veltro {
 namespace {
 constexpr std::string_view kRegistrationPrefix = "+CGREG: ";
 constexpr std::string_view kSignalPrefix = "$CSQ: ";
+constexpr std::string_view kStandardSignalPrefix = "+CSQ: ";
 constexpr std::string_view kLineEnd = "\r\n";
 // The search for the comma starts this far into the prefix, as the buffer masking does.
 constexpr std::size_t kPrefixMask = 3;
@@ -71,9 +72,10 @@ ParsedField StatusParsers::PacketRegistration(std::string_view text) {
     return field;
 }
 
-ParsedField StatusParsers::SignalValue(std::string_view text) {
+ParsedField StatusParsers::SignalValue(std::string_view text, bool standard) {
     ParsedField field;
-    const std::size_t prefix = text.find(kSignalPrefix);
+    const std::string_view signalPrefix = standard ? kStandardSignalPrefix : kSignalPrefix;
+    const std::size_t prefix = text.find(signalPrefix);
     if (prefix == std::string_view::npos) {
         return field;
     }
@@ -82,11 +84,11 @@ ParsedField StatusParsers::SignalValue(std::string_view text) {
     if (comma == std::string_view::npos) {
         return field;
     }
-    const std::size_t length = comma - prefix - kSignalPrefix.size();
+    const std::size_t length = comma - prefix - signalPrefix.size();
     if (length > kMaxSignalDigits) {
         return field;
     }
-    field.ok = LeadingInteger(text.substr(prefix + kSignalPrefix.size(), length), &field.value);
+    field.ok = LeadingInteger(text.substr(prefix + signalPrefix.size(), length), &field.value);
     return field;
 }
 

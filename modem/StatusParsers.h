@@ -28,7 +28,9 @@ public:
 
     // The first "$CSQ: " line: the integer between the prefix and the next comma, at
     // most kMaxSignalDigits characters long. Fails without the comma or when longer.
-    static ParsedField SignalValue(std::string_view text);
+    // A card that knows only the standard commands answers "+CSQ: " instead
+    // (3GPP TS 27.007 8.5); standard picks that prefix.
+    static ParsedField SignalValue(std::string_view text, bool standard = false);
 
     // Whether a probe answer holds the accepted manufacturer text.
     static bool HasManufacturer(std::string_view answer, std::string_view accepted);

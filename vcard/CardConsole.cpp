@@ -99,8 +99,10 @@ std::string CardConsole::Execute(const std::string& line) {
             card_.SetSim(SimState::Absent);
         } else if (arg == "locked") {
             card_.SetSim(SimState::PinLocked);
+        } else if (arg == "puk") {
+            card_.SetSim(SimState::PukLocked);
         } else {
-            return "error: sim ready|absent|locked";
+            return "error: sim ready|absent|locked|puk";
         }
         return "sim " + arg;
     }

@@ -126,9 +126,9 @@ void CardModem::ExecuteLine(const std::string& line, std::uint64_t nowMs) {
     if (receivedLines_.size() >= kKeptLines) {
         receivedLines_.erase(receivedLines_.begin(), receivedLines_.begin() + kKeptLines / 2);
     }
-    receivedLines_.push_back(full);
+    receivedLines_.push_back(Masked(full));
     if (lineListener_) {
-        lineListener_(full);
+        lineListener_(receivedLines_.back());
     }
     const std::uint64_t dueMs = nowMs + answerDelayMs_;
     busyUntilMs_ = dueMs;
@@ -183,6 +183,12 @@ CardModem::Reply CardModem::Execute(const AtCommand& command, std::uint64_t nowM
     if (std::find(std::begin(kSmsCommands), std::end(kSmsCommands), name) !=
         std::end(kSmsCommands)) {
         return ExecuteSms(command);
+    }
+    if (name == "+CPIN" || name == "+CPINR") {
+        return ExecuteSim(command);
+    }
+    if (name == "+CUSD") {
+        return ExecuteUssd(command, nowMs);
     }
     return ExecuteStatus(command);
 }

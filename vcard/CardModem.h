@@ -125,6 +125,12 @@ private:
     Reply ExecuteStatus(const AtCommand& command);
     Reply ExecuteSms(const AtCommand& command);
     Reply ExecuteCall(const AtCommand& command, std::uint64_t nowMs);
+    // PIN, PUK and the tries left; USSD.
+    Reply ExecuteSim(const AtCommand& command);
+    Reply ExecuteUssd(const AtCommand& command, std::uint64_t nowMs);
+    // The line as it goes into the kept lines and to the listener: a PIN or PUK is
+    // masked there.
+    static std::string Masked(const std::string& line);
 
     // Status.
     int RegistrationStatus() const;
@@ -166,6 +172,11 @@ private:
     Profile profile_;
     Profile storedProfile_;
     SimState sim_;
+    int pinTries_ = kPinTries;
+    int pukTries_ = kPukTries;
+    static constexpr int kPinTries = 3;
+    static constexpr int kPukTries = 10;
+    std::string ussdMenu_;  // the request whose menu waits for a reply
     int registration_;
     int signal_;
     int cgregMode_ = 0;

@@ -24,7 +24,10 @@ void CardModem::LineClosed(std::uint64_t nowMs) {
 void CardModem::PowerCycle() {
     rate_ = storedRate_;
     profile_ = storedProfile_;
-    sim_ = options_.sim == SimState::PinLocked ? SimState::PinLocked : sim_;
+    // A locked SIM asks again after power-up; a blocked one stays blocked.
+    if (sim_ != SimState::PukLocked && options_.sim == SimState::PinLocked) {
+        sim_ = SimState::PinLocked;
+    }
     mode_ = Mode::Command;
     call_ = Call::Idle;
     textMode_ = false;

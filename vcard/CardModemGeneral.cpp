@@ -77,7 +77,7 @@ CardModem::Reply CardModem::ExecuteBasic(const AtCommand& command) {
 }
 
 CardModem::Reply CardModem::SimError() const {
-    return Reply::Cme(sim_ == SimState::Absent ? 10 : 11);
+    return Reply::Cme(sim_ == SimState::Absent ? 10 : sim_ == SimState::PukLocked ? 12 : 11);
 }
 
 int CardModem::RegistrationStatus() const {
@@ -121,41 +121,21 @@ CardModem::Reply CardModem::ExecuteStatus(const AtCommand& command) {
         }
         return identity(options_.imsi);
     }
-    if (name == "+CPIN") {
-        if (test) {
-            return Reply::Ok();
-        }
-        if (sim_ == SimState::Absent) {
-            return Reply::Cme(10);
-        }
-        if (form == AtCommand::Form::Read) {
-            answer_ += Info(sim_ == SimState::Ready ? "+CPIN: READY" : "+CPIN: SIM PIN");
-            return Reply::Ok();
-        }
-        if (sim_ != SimState::PinLocked) {
-            return Reply::Cme(3);
-        }
-        std::string pin = command.argument;
-        pin.erase(std::remove(pin.begin(), pin.end(), '"'), pin.end());
-        if (pin != options_.simPin) {
-            return Reply::Cme(16);
-        }
-        sim_ = SimState::Ready;
-        return Reply::Ok();
-    }
     if (name == "+CSQ") {
         if (test) {
             answer_ += Info("+CSQ: (0-31,99),(0-7,99)");
         } else if (form == AtCommand::Form::Action) {
             // This card's vendor line comes first, then the 27.007 one.
-            answer_ += Info(SignalLine("$CSQ: "));
+            if (!options_.generic) {
+                answer_ += Info(SignalLine("$CSQ: "));
+            }
             answer_ += Info(SignalLine("+CSQ: "));
         } else {
             return Reply::Error();
         }
         return Reply::Ok();
     }
-    if (name == "$CSQ") {
+    if (name == "$CSQ" && !options_.generic) {
         if (test) {
             answer_ += Info("$CSQ: (0,1),(1-255)");
             return Reply::Ok();

@@ -8,7 +8,7 @@ std::optional<CardModem::Reply> CardModem::SmsReady() const {
     if (sim_ == SimState::Absent) {
         return Reply::Cms(310);
     }
-    if (sim_ == SimState::PinLocked) {
+    if (sim_ == SimState::PinLocked || sim_ == SimState::PukLocked) {
         return Reply::Cms(311);
     }
     return std::nullopt;

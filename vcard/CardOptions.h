@@ -7,7 +7,16 @@
 namespace veltro::vcard {
 
 // What "AT+CPIN?" finds.
-enum class SimState { Ready, Absent, PinLocked };
+enum class SimState { Ready, Absent, PinLocked, PukLocked };
+
+// One answer of the simulated network to a USSD string.
+struct UssdReply {
+    // The request ("*100#"), or the menu it answers and the reply: "*102#>1".
+    std::string request;
+    std::string text;  // UTF-8
+    enum class Coding { Gsm7Packed, Ucs2 } coding = Coding::Gsm7Packed;
+    bool menu = false;  // the network waits for a reply (+CUSD: 1)
+};
 
 // The state a virtual card starts in, and the pace of its simulated network.
 struct CardOptions {
@@ -20,7 +29,12 @@ struct CardOptions {
     std::string serviceCentre = "+8613800000500";                 // AT+CSCA?
     std::uint32_t baudRate = 115200;                              // the rate the card answers at
     SimState sim = SimState::Ready;
-    std::string simPin = "1234";  // unlocks a PinLocked SIM with AT+CPIN="1234"
+    std::string simPin = "1234";      // unlocks a PinLocked SIM with AT+CPIN="1234"
+    std::string simPuk = "12345678";  // unblocks a PukLocked SIM: AT+CPIN="<puk>","<new>"
+    // Only the 3GPP TS 27.007 commands: no "$CSQ", and "+CSQ: " alone in AT+CSQ.
+    bool generic = false;
+    std::vector<UssdReply> ussd;  // what the network answers; others get "+CUSD: 4"
+    std::uint32_t ussdMs = 300;   // the network's time to answer
     int registration = 1;         // +CGREG / +CREG status
     int signal = 20;              // value of the "$CSQ: " and "+CSQ: " answers
     int smsCapacity = 30;         // message slots on the SIM, indices 1..smsCapacity

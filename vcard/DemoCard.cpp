@@ -33,6 +33,8 @@ CardOptions DemoCard::Options() {
     options.dialAnswerMs = 3000;
     options.smsSendMs = 1500;
     options.busyNumbers = {"10000"};
+    options.ussd = {{"*100#", "尊敬的客户，您的账户余额为52.30元，本月剩余流量1.2GB。",
+                     UssdReply::Coding::Ucs2, false}};
     return options;
 }
 

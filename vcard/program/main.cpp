@@ -27,8 +27,15 @@ void Usage() {
                  "  --manufacturer TEXT   answer to AT+CGMI (default contains \"WAVECOM MODEM\")\n"
                  "  --benq                answer as the BenQ card (the device-table path)\n"
                  "  --rate N              baud rate the card answers at (default 115200)\n"
-                 "  --sim ready|absent|locked\n"
+                 "  --sim ready|absent|locked|puk\n"
                  "  --pin NNNN            PIN that unlocks a locked SIM (default 1234)\n"
+                 "  --puk NNNNNNNN        PUK that unblocks it after 3 wrong PINs (default "
+                 "12345678)\n"
+                 "  --generic             another maker's card: standard commands only, no $CSQ\n"
+                 "  --ussd CODE=TEXT      the network answers CODE with TEXT in GSM 7-bit;\n"
+                 "                        CODE>REPLY=TEXT answers a reply to CODE's menu\n"
+                 "  --ussd-ucs2 CODE=TEXT the same in UCS2\n"
+                 "  --ussd-menu CODE=TEXT the same, and the network waits for a reply\n"
                  "  --registration N      +CGREG status (default 1)\n"
                  "  --signal N            $CSQ value (default 20)\n"
                  "  --capacity N          SIM message slots (default 30)\n"
@@ -91,10 +98,29 @@ int main(int argc, char** argv) {
         } else if (arg == "--sim") {
             needs(value != nullptr &&
                   (!std::strcmp(value, "ready") || !std::strcmp(value, "absent") ||
-                   !std::strcmp(value, "locked")));
+                   !std::strcmp(value, "locked") || !std::strcmp(value, "puk")));
             options.sim = !std::strcmp(value, "ready")    ? SimState::Ready
                           : !std::strcmp(value, "absent") ? SimState::Absent
+                          : !std::strcmp(value, "puk")    ? SimState::PukLocked
                                                           : SimState::PinLocked;
+        } else if (arg == "--puk") {
+            needs(value != nullptr);
+            options.simPuk = value;
+        } else if (arg == "--generic") {
+            options.generic = true;
+            if (options.manufacturer == CardOptions{}.manufacturer) {
+                options.manufacturer = "Standard GSM Modem";
+            }
+        } else if (arg == "--ussd" || arg == "--ussd-ucs2" || arg == "--ussd-menu") {
+            const char* equals = value != nullptr ? std::strchr(value, '=') : nullptr;
+            needs(equals != nullptr && equals != value);
+            UssdReply reply;
+            reply.request.assign(value, equals);
+            reply.text = equals + 1;
+            reply.coding =
+                arg == "--ussd-ucs2" ? UssdReply::Coding::Ucs2 : UssdReply::Coding::Gsm7Packed;
+            reply.menu = arg == "--ussd-menu";
+            options.ussd.push_back(reply);
         } else if (arg == "--pin") {
             needs(value != nullptr);
             options.simPin = value;
