@@ -78,6 +78,11 @@ bool CliContext::Open() {
     if (!Find()) {
         return false;
     }
+    // The card keeps its set-up until it loses power: a few read-backs replace the
+    // full initialisation and its fixed pauses when the last run left it set up.
+    if (Engine().ReopenInitialized(portName_)) {
+        return true;
+    }
     for (int attempt = 0; attempt < kInitializeAttempts; ++attempt) {
         if (Engine().Initialize(portName_)) {
             return true;

@@ -66,7 +66,8 @@ public:
     // Finds the modem's port and rate: only the --port port when given, else through
     // the modem device class (or the port scan when selected). False after Fail.
     bool Find();
-    // Find, then Initialize on the port found. False after Fail.
+    // Find, then on the port found the short check of a card set up before
+    // (ModemEngine::ReopenInitialized), else Initialize. False after Fail.
     bool Open();
     // The port Find found.
     const char* PortName() const { return portName_; }

@@ -174,6 +174,13 @@ public:
     // Opens the port at 115200, moves the modem to 115200 if discovery found another
     // rate, and sends the set-up commands. True when every required step succeeded.
     bool Initialize(const char* portName);
+    // The short way back to an initialised card: opens the port and reads back, with a
+    // few queries that each wait only for their final result (within the limits of the
+    // matching set-up step), the state Initialize leaves: echo off, PDU mode, the
+    // new-message indications, caller id on, auto-answer off and the PDP contexts. True
+    // when the card is in that state; false when it needs Initialize (after power-up,
+    // at another rate, or when a query fails).
+    bool ReopenInitialized(const char* portName);
     // Closes and drops the port.
     void Release();
     // Switches the modem to rate ("AT+IPR=") and the port after it: 1 or 0.
@@ -337,6 +344,10 @@ private:
     // Drains the port until "OK" is in the buffer or limitMs have passed, waiting on the
     // port between reads. True when "OK" arrived.
     bool CollectUntilOk(std::uint32_t limitMs);
+    // Drains the port until the buffer holds a final result ("OK", "ERROR", "+CME
+    // ERROR", "+CMS ERROR") or limitMs have passed, waiting on the port between reads.
+    // True for "OK".
+    bool AwaitFinalResult(std::uint32_t limitMs);
     // "AT+CMGF=0": the modem back in PDU mode, the mode every message operation leaves.
     int ReturnToPduMode();
     // The PDU route; national: the number goes as it is, without the country code.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -5,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "modem/ModemDeviceClass.h"
 #include "modem/ModemEngine.h"
@@ -42,6 +44,44 @@ constexpr std::uint32_t kIndicationLimitMs = 4000;
 constexpr std::uint32_t kFormatLimitMs = 2000;
 constexpr std::uint32_t kCallerIdLimitMs = 4000;
 constexpr std::uint32_t kAutoAnswerLimitMs = 4000;
+constexpr const char* kIndications = "0,1,0,0,0";
+
+// Longest single wait on the port while a read-back waits for its final result.
+constexpr std::uint32_t kReadBackSliceMs = 50;
+
+// One read-back of the state Initialize leaves: the query, and the information line
+// its answer must hold, given whole or up to a comma that begins further fields.
+struct ReadBack {
+    AtCommandId command;
+    CommandForm form;
+    std::string expected[2];
+    std::uint32_t limitMs;
+};
+
+// Whether a line of text equals expected, or continues it after a comma.
+bool LineMatches(std::string_view line, const std::string& expected) {
+    return !expected.empty() && line.starts_with(expected) &&
+           (line.size() == expected.size() || line[expected.size()] == ',');
+}
+
+// Whether answer holds a line that ReadBack::expected accepts.
+bool HoldsExpectedLine(std::string_view answer, const ReadBack& readBack) {
+    std::size_t begin = 0;
+    while (begin < answer.size()) {
+        std::size_t end = answer.find_first_of("\r\n", begin);
+        if (end == std::string_view::npos) {
+            end = answer.size();
+        }
+        const std::string_view line = answer.substr(begin, end - begin);
+        for (const std::string& expected : readBack.expected) {
+            if (LineMatches(line, expected)) {
+                return true;
+            }
+        }
+        begin = end + 1;
+    }
+    return false;
+}
 
 // The maker's line of an "AT+CGMI" answer that ends in "OK" (the echo and blank lines
 // skipped, printable ASCII kept), or nothing when the answer is not one.
@@ -242,6 +282,66 @@ bool ModemEngine::Initialize(const char* portName) {
     return true;
 }
 
+bool ModemEngine::ReopenInitialized(const char* portName) {
+    if (baudRate_ != kTargetRate || !OpenPort(portName)) {
+        return false;
+    }
+    std::vector<ReadBack> readBacks = {
+        // A card that echoes "AT" has not had its echo turned off since power-up.
+        {AtCommandId::At, CommandForm::Plain, {}, kEchoLimitMs},
+        {AtCommandId::Cmgf, CommandForm::Query, {"+CMGF: 0"}, kFormatLimitMs},
+        {AtCommandId::Cnmi,
+         CommandForm::Query,
+         {std::string("+CNMI: ") + kIndications},
+         kIndicationLimitMs},
+        {AtCommandId::Clip, CommandForm::Query, {"+CLIP: 1"}, kCallerIdLimitMs},
+        {AtCommandId::S0, CommandForm::Query, {"0", "000"}, kAutoAnswerLimitMs},
+    };
+    for (const char* context : kPdpContexts) {
+        readBacks.push_back({AtCommandId::Cgdcont,
+                             CommandForm::Query,
+                             {std::string("+CGDCONT: ") + context},
+                             kContextLimitMs});
+    }
+    for (const ReadBack& readBack : readBacks) {
+        if (PostCommand(readBack.command, readBack.form, nullptr, false) == 0) {
+            return false;
+        }
+        const bool ok = AwaitFinalResult(readBack.limitMs);
+        const std::string_view answer(response_, ResponseLength());
+        const bool echoed = answer.find(AtCommandTable::Stem(readBack.command)) != answer.npos;
+        const bool expected = readBack.expected[0].empty() || HoldsExpectedLine(answer, readBack);
+        ClearResponse();
+        if (!ok || echoed || !expected) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ModemEngine::AwaitFinalResult(std::uint32_t limitMs) {
+    const std::uint64_t start = clock_.NowMs();
+    for (;;) {
+        std::uint32_t count = 0;
+        if (DrainInput(&count) == 0) {
+            return false;
+        }
+        const std::string_view answer(response_, ResponseLength());
+        if (answer.find("OK\r\n") != answer.npos) {
+            return true;
+        }
+        if (answer.find("ERROR") != answer.npos) {
+            return false;
+        }
+        const std::uint64_t elapsed = clock_.NowMs() - start;
+        if (elapsed >= limitMs || deviceGone_.load()) {
+            return false;
+        }
+        WaitForInput(static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(limitMs - elapsed, kReadBackSliceMs)));
+    }
+}
+
 void ModemEngine::Release() {
     if (port_) {
         port_->Close();
@@ -287,7 +387,7 @@ bool ModemEngine::DefinePdpContext(const char* definition) {
 }
 
 bool ModemEngine::SetupMessageMode() {
-    return RunExchange({AtCommandId::Cnmi, CommandForm::Assign, "0,1,0,0,0", SendMode::Settle,
+    return RunExchange({AtCommandId::Cnmi, CommandForm::Assign, kIndications, SendMode::Settle,
                         ResultCodeId::Ok, kIndicationLimitMs, ClearMode::Always}) &&
            RunExchange({AtCommandId::Cmgf, CommandForm::Assign, "0", SendMode::Settle,
                         ResultCodeId::Ok, kFormatLimitMs, ClearMode::Always});
