@@ -26,11 +26,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void PrintInstance(std::ostream& out, const std::string& instance, DeviceSource source,
-                   const ModemDevice& device) {
-    out << instance << "  " << ModemDeviceClass::SourceName(source) << "  " << device.attachedTo
-        << std::string(device.attachedTo.size() < 8 ? 8 - device.attachedTo.size() : 0, ' ') << "  "
-        << device.friendlyName << '\n';
+// One instance: a line of plain output, or with --json an entry of the array.
+void PrintInstance(CommandOutput& output, nlohmann::ordered_json& entries,
+                   const std::string& instance, DeviceSource source, const ModemDevice& device) {
+    const char* sourceName = ModemDeviceClass::SourceName(source);
+    output.Line(instance + "  " + sourceName + "  " + device.attachedTo +
+                std::string(device.attachedTo.size() < 8 ? 8 - device.attachedTo.size() : 0, ' ') +
+                "  " + device.friendlyName);
+    nlohmann::ordered_json entry = {
+        {"source", sourceName}, {"port", device.attachedTo}, {"name", device.friendlyName}};
+    if (instance != "----") {
+        entry["instance"] = instance;
+    }
+    entries.push_back(std::move(entry));
 }
 
 // Reads the user's table. Nothing when it exists but cannot be read or is damaged, so
@@ -69,7 +77,7 @@ std::optional<int> InstanceIndex(const std::string& text) {
 }
 
 int RunList(CliContext& context, const std::vector<std::string>&) {
-    ListDevices(context.Out(), ModemDeviceClass::SystemRoots{});
+    ListDevices(context.Output(), ModemDeviceClass::SystemRoots{});
     return kExitSuccess;
 }
 
@@ -113,11 +121,18 @@ int RunAdd(CliContext& context, const std::vector<std::string>& arguments) {
     if (!WriteUserTable(path, *table)) {
         return context.Fail("cannot write the device table " + path);
     }
-    context.Out() << "added " << instance << ' ' << port << ' ' << name << " to " << path << '\n';
+    CommandOutput& output = context.Output();
+    output.Line("added " + instance + ' ' + port + ' ' + name + " to " + path);
     std::error_code ec;
-    if (!fs::exists("/dev/" + port, ec)) {
-        context.Out() << "note: /dev/" << port << " does not exist now\n";
+    const bool exists = fs::exists("/dev/" + port, ec);
+    if (!exists) {
+        output.Line("note: /dev/" + port + " does not exist now");
     }
+    output.Object().update({{"added", instance},
+                            {"port", port},
+                            {"name", name},
+                            {"table", path},
+                            {"port_exists", exists}});
     return kExitSuccess;
 }
 
@@ -143,7 +158,8 @@ int RunRemove(CliContext& context, const std::vector<std::string>& arguments) {
     if (!WriteUserTable(path, *table)) {
         return context.Fail("cannot write the device table " + path);
     }
-    context.Out() << "removed " << instance << " from " << path << '\n';
+    context.Output().Line("removed " + instance + " from " + path);
+    context.Output().Object().update({{"removed", instance}, {"table", path}});
     return kExitSuccess;
 }
 
@@ -187,7 +203,9 @@ int RunPin(CliContext& context, const std::vector<std::string>& arguments) {
         return context.Fail(std::string("cannot write ") + DevicePin::kRulesPath +
                             " (udev keeps its local rules there: is udev installed?)");
     }
-    context.Out() << "wrote " << DevicePin::kRulesPath << '\n';
+    CommandOutput& output = context.Output();
+    output.Line(std::string("wrote ") + DevicePin::kRulesPath);
+    output.Object()["rules"] = DevicePin::kRulesPath;
     const bool applied =
         RunProgram({"udevadm", "control", "--reload-rules"}) &&
         RunProgram({"udevadm", "trigger", "--action=add", "--subsystem-match=tty"}) &&
@@ -204,7 +222,8 @@ int RunPin(CliContext& context, const std::vector<std::string>& arguments) {
                             (target.empty() ? std::string("missing") : target.string()) +
                             ", not /dev/" + port + "; veltrogprs-cli doctor says more");
     }
-    context.Out() << PppdCommandLine::kCardDevice << " -> " << port << '\n';
+    output.Line(std::string(PppdCommandLine::kCardDevice) + " -> " + port);
+    output.Object().update({{"device", PppdCommandLine::kCardDevice}, {"port", port}});
     return kExitSuccess;
 }
 
@@ -217,19 +236,23 @@ constexpr CliCommand kCommands[] = {
 
 }  // namespace
 
-void ListDevices(std::ostream& out, const ModemDeviceClass::SystemRoots& roots) {
+void ListDevices(CommandOutput& output, const ModemDeviceClass::SystemRoots& roots) {
     const std::string tablePath = ModemDeviceClass::TablePath();
     const ModemDeviceClass devices = ModemDeviceClass::Load(roots);
-    out << "source: " << ModemDeviceClass::SourceName(devices.Source());
+    const char* source = ModemDeviceClass::SourceName(devices.Source());
+    output.Line(std::string("source: ") + source + (tablePath.empty() ? "" : " " + tablePath));
+    nlohmann::ordered_json& object = output.Object();
+    object["source"] = source;
     if (!tablePath.empty()) {
-        out << ' ' << tablePath;
+        object["table"] = tablePath;
     }
-    out << '\n';
+    nlohmann::ordered_json& instances = object["devices"] = nlohmann::ordered_json::array();
     bool named = false;
     std::set<std::string> listed;
     for (int i = 0; i < ModemDeviceClass::kInstanceCount; ++i) {
         if (const auto device = devices.Instance(i)) {
-            PrintInstance(out, ModemDeviceClass::InstanceName(i), devices.Source(), *device);
+            PrintInstance(output, instances, ModemDeviceClass::InstanceName(i), devices.Source(),
+                          *device);
             named = named ||
                     device->friendlyName.find(CliContext::kModemDeviceName) != std::string::npos;
             listed.insert(device->attachedTo);
@@ -237,6 +260,7 @@ void ListDevices(std::ostream& out, const ModemDeviceClass::SystemRoots& roots) 
     }
     // With a table, the ports the system offers are not instances; they are shown so
     // that one of them can be added.
+    nlohmann::ordered_json& offers = object["offered"] = nlohmann::ordered_json::array();
     if (devices.Source() == DeviceSource::Table) {
         ModemDeviceClass offered = ModemDeviceClass::FromUdev(roots);
         if (!offered.Instance(0)) {
@@ -245,13 +269,14 @@ void ListDevices(std::ostream& out, const ModemDeviceClass::SystemRoots& roots) 
         for (int i = 0; i < ModemDeviceClass::kInstanceCount; ++i) {
             const auto device = offered.Instance(i);
             if (device && listed.count(device->attachedTo) == 0) {
-                PrintInstance(out, "----", offered.Source(), *device);
+                PrintInstance(output, offers, "----", offered.Source(), *device);
             }
         }
     }
+    object["named"] = named;
     if (!named) {
-        out << "no instance is named \"" << CliContext::kModemDeviceName
-            << "\"; add the card's AT port with: veltrogprs-cli device add PORT\n";
+        output.Line(std::string("no instance is named \"") + CliContext::kModemDeviceName +
+                    "\"; add the card's AT port with: veltrogprs-cli device add PORT");
     }
 }
 

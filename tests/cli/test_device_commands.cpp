@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -108,7 +110,9 @@ TEST_F(DeviceCommandsTest, ListShowsTheSourceTheInstancesAndTheOfferedPorts) {
     const ModemDeviceClass::SystemRoots roots{udev + "/sys/class/tty", udev + "/run/udev/data"};
     ASSERT_EQ(kExitSuccess, Run({"device", "add", "ttyUSB2", "My card"}));
     std::ostringstream out;
-    ListDevices(out, roots);
+    std::ostringstream err;
+    CommandOutput plain(out, err, false);
+    ListDevices(plain, roots);
     EXPECT_EQ("source: table " + table_ +
                   "\n"
                   "0000  table  ttyUSB2   My card\n"
@@ -118,11 +122,23 @@ TEST_F(DeviceCommandsTest, ListShowsTheSourceTheInstancesAndTheOfferedPorts) {
                   "no instance is named \"VeltroGSM无线调制解调器\"; add the card's AT port "
                   "with: veltrogprs-cli device add PORT\n",
               out.str());
+    std::ostringstream jsonOut;
+    CommandOutput json(jsonOut, err, true);
+    ListDevices(json, roots);
+    json.Finish();
+    const nlohmann::json listed = nlohmann::json::parse(jsonOut.str());
+    EXPECT_EQ(nlohmann::json::parse(R"([{"source":"table","port":"ttyUSB2","name":"My card",
+                                         "instance":"0000"}])"),
+              listed["devices"]);
+    EXPECT_EQ(3u, listed["offered"].size());
+    EXPECT_EQ("udev", listed["offered"][0]["source"]);
+    EXPECT_FALSE(listed["named"]);
 
     ::unsetenv("VELTROGPRS_MODEMS");
     ::setenv("XDG_CONFIG_HOME", (dir_ / "empty-config").c_str(), 1);
     std::ostringstream marked;
-    ListDevices(marked, roots);
+    CommandOutput markedOutput(marked, err, false);
+    ListDevices(markedOutput, roots);
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(
         "source: udev\n"

@@ -24,7 +24,7 @@ using test::ManualClock;
 using test::ScriptedLine;
 
 const std::string kOk = "\r\nOK\r\n";
-constexpr CommandGroup kGroups[] = {SmsCommands, CallCommands};
+constexpr CommandGroup kGroups[] = {StatusCommands, SmsCommands, CallCommands};
 
 // The message and call commands on a scripted card behind --port, in virtual time.
 class CardCommandTest : public ::testing::Test {
@@ -284,7 +284,13 @@ TEST_F(CardCommandTest, JsonOutputOfEachCommand) {
          "\r\n+CMGR: \"REC READ\",\"10086\",,\"26/12/08,10:15:30+32\"\r\n\xC4\xE3\r\n" + kOk, 1);
     Rule("AT+CMGD=4", kOk);
     Rule("AT+CNMI=2,1,0,0,0", kOk);
+    Rule("AT+CPIN?", "\r\n+CPIN: READY\r\n" + kOk);
+    Rule("AT+CGATT=1", kOk);
+    Rule("AT+CGREG?", "\r\n+CGREG: 0,1\r\n" + kOk);
+    Rule("AT+CSQ", "\r\n$CSQ: 17,99\r\n" + kOk);
     const std::vector<std::pair<std::vector<std::string>, const char*>> cases = {
+        {{"find"}, R"({"port":"pts/5","baud":115200})"},
+        {{"status"}, R"({"sim":"ready","gprs":1,"signal":17})"},
         {{"sms", "send", "13800138000", "你好"}, R"({"sent":true})"},
         {{"sms", "list"}, R"({"indices":[3]})"},
         {{"sms", "read", "4"},
@@ -302,7 +308,7 @@ TEST_F(CardCommandTest, JsonOutputOfEachCommand) {
         line.push_back("--json");
         Run(line);
         EXPECT_EQ(nlohmann::json::parse(expected), nlohmann::json::parse(out.str()))
-            << arguments[0] << ' ' << arguments[1];
+            << arguments[0] << ' ' << arguments.back();
     }
     out.str("");
     EXPECT_EQ(kExitSuccess, Run({"--json", "watch", "2"}));
