@@ -1,5 +1,4 @@
-// The PDU-mode answer to "AT+CMGR=": whether the message carries a user-data header,
-// and then its raw bytes.
+// The PDU-mode answer to "AT+CMGR=": its framing, then the SMS-DELIVER it holds.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -12,15 +11,14 @@ using veltro::CmgrParser;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view answer(reinterpret_cast<const char*>(data), size);
     veltro::ReceivedMessage message;
-    const auto verdict = CmgrParser::ParsePduAnswer(answer, message);
-    if (verdict == CmgrParser::PduVerdict::WithHeader) {
-        // 8-bit messages without a header are delivered as their PDU too.
-        FUZZ_CHECK(message.hasHeader || message.eightBit);
-        FUZZ_CHECK(message.pduLength > 0);
+    if (CmgrParser::ParsePduAnswer(answer, message)) {
+        // A message with a header or 8-bit data comes as its PDU, any other as text.
+        FUZZ_CHECK((message.hasHeader || message.eightBit) != message.isUcs2);
         FUZZ_CHECK(static_cast<std::size_t>(message.pduLength) == message.bytes.size());
         FUZZ_CHECK(message.bytes.size() <= size / 2);
+        FUZZ_CHECK(message.text.size() <= CmgrParser::kMaxBodyUnits);
     } else {
-        FUZZ_CHECK(!message.hasHeader);
+        FUZZ_CHECK(!message.hasHeader && !message.isUcs2);
         FUZZ_CHECK(message.bytes.empty());
     }
     return 0;

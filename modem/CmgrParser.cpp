@@ -5,21 +5,16 @@
 #include <optional>
 
 #include "modem/GbkText.h"
-#include "modem/HexPair.h"
+#include "modem/PduAnswerParser.h"
 #include "modem/SmsDeliverPdu.h"
 
 namespace veltro {
 
 namespace {
 
-constexpr std::string_view kCmgr = "+CMGR: ";
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::size_t kMaxSeparatorDistance = 20;
-constexpr std::size_t kMaxLengthFieldDistance = 22;
 constexpr std::size_t kMaxQuoteCommaQuoteDistance = 57;
 constexpr std::size_t kMaxNumberDistance = 52;
-// A TPDU is at most 176 octets; four digits leave room for any modem's count.
-constexpr std::size_t kMaxLengthDigits = 4;
 
 constexpr auto npos = std::string_view::npos;
 
@@ -29,15 +24,6 @@ bool IsLineBreak(char c) {
 
 bool IsUpperHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
-
-// The text from start up to the end of its line.
-std::string_view RestOfLine(std::string_view text, std::size_t start) {
-    if (start >= text.size()) {
-        return {};
-    }
-    const std::size_t end = text.find_first_of("\r\n", start);
-    return text.substr(start, end == npos ? npos : end - start);
 }
 
 // The position of the last line that holds only "OK" at or after from: the final
@@ -54,93 +40,38 @@ std::size_t FindFinalOk(std::string_view text, std::size_t from) {
     return found;
 }
 
-std::optional<int> ParseCount(std::string_view digits) {
-    if (digits.empty() || digits.size() > kMaxLengthDigits) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 }  // namespace
 
-CmgrParser::PduVerdict CmgrParser::ParsePduAnswer(std::string_view answer,
-                                                  ReceivedMessage& message) {
-    const std::size_t p = answer.find(kCmgr);
-    if (p == npos) {
-        return PduVerdict::Malformed;
+bool CmgrParser::ParsePduAnswer(std::string_view answer, ReceivedMessage& message) {
+    const std::optional<PduAnswerParser::Entry> entry = PduAnswerParser::ParseRead(answer);
+    return entry && TakeDeliverPdu(entry->pdu, message);
+}
+
+bool CmgrParser::TakeDeliverPdu(std::string_view pdu, ReceivedMessage& message) {
+    const std::optional<SmsDeliverPdu> decoded = SmsDeliverPdu::Decode(pdu);
+    if (!decoded) {
+        return false;
     }
-    // The alpha field is either quoted empty or left out.
-    std::string_view separator = ",\"\",";
-    std::size_t s = answer.find(separator, p + 2);
-    if (s == npos) {
-        separator = ",,";
-        s = answer.find(separator, p + 2);
+    message = ReceivedMessage{};
+    if (!decoded->number.empty()) {
+        message.number = decoded->number;
     }
-    if (s == npos || s - p > kMaxSeparatorDistance) {
-        return PduVerdict::Malformed;
+    if (!decoded->timeStamp.empty()) {
+        message.timeStamp = decoded->timeStamp;
     }
-    const std::size_t e = answer.find(kLineEnd, s + 1);
-    const std::size_t lengthStart = s + separator.size();
-    if (e == npos || e - s > kMaxLengthFieldDistance || e < lengthStart) {
-        return PduVerdict::Malformed;
+    const bool eightBit = decoded->alphabet == SmsDeliverPdu::Alphabet::EightBit;
+    if (decoded->hasHeader || eightBit) {
+        // Parts of a longer message and binary data go to the caller whole: the part
+        // store and the 8-bit display decode them again.
+        message.hasHeader = decoded->hasHeader;
+        message.eightBit = !decoded->hasHeader;
+        message.bytes = std::string(pdu);
+        message.pduLength = static_cast<int>(pdu.size());
+        return true;
     }
-    const std::optional<int> tpduLength = ParseCount(answer.substr(lengthStart, e - lengthStart));
-    if (!tpduLength) {
-        return PduVerdict::Malformed;
-    }
-    const std::string_view pdu = RestOfLine(answer, e + 2);
-    std::uint8_t serviceCentreLength = 0;
-    if (pdu.size() < 2 || !HexPair::HexPairToByte(pdu[0], pdu[1], &serviceCentreLength)) {
-        return PduVerdict::Malformed;
-    }
-    const std::size_t firstOctetAt = 2 + 2 * std::size_t{serviceCentreLength};
-    std::uint8_t firstOctet = 0;
-    if (firstOctetAt + 2 > pdu.size() ||
-        !HexPair::HexPairToByte(pdu[firstOctetAt], pdu[firstOctetAt + 1], &firstOctet)) {
-        return PduVerdict::Malformed;
-    }
-    constexpr std::uint8_t kUserDataHeaderIndicator = 0x40;
-    const bool withHeader = (firstOctet & kUserDataHeaderIndicator) != 0;
-    // The length in the header counts the TPDU only; the service centre field and its
-    // length octet come first. Modems are known to report a length that does not match
-    // the PDU, so no more pairs are taken than the line holds.
-    const std::size_t claimed = std::size_t{serviceCentreLength} + *tpduLength + 1;
-    const std::size_t pairs = std::min({claimed, pdu.size() / 2, kWorkAreaBytes});
-    std::string bytes;
-    for (std::size_t i = 0; i < pairs; ++i) {
-        std::uint8_t byte = 0;
-        if (!HexPair::HexPairToByte(pdu[2 * i], pdu[2 * i + 1], &byte)) {
-            // A cut PDU would be taken for the whole message and deleted from the SIM:
-            // the read fails instead, and the message stays for another try.
-            if (withHeader) {
-                return PduVerdict::Malformed;
-            }
-            return PduVerdict::WithoutHeader;
-        }
-        bytes += static_cast<char>(byte);
-    }
-    // 8-bit data shows in text mode as hexadecimal that could pass for UCS2: such a
-    // message is delivered as its PDU as well.
-    bool eightBit = false;
-    if (!withHeader) {
-        const std::optional<SmsDeliverPdu> decoded = SmsDeliverPdu::Decode(bytes);
-        eightBit = decoded && decoded->alphabet == SmsDeliverPdu::Alphabet::EightBit;
-        if (!eightBit) {
-            return PduVerdict::WithoutHeader;
-        }
-    }
-    message.hasHeader = withHeader;
-    message.eightBit = eightBit;
-    message.pduLength = static_cast<int>(bytes.size());
-    message.bytes = std::move(bytes);
-    return PduVerdict::WithHeader;
+    message.text = decoded->text.substr(0, kMaxBodyUnits);
+    message.isUcs2 = true;
+    return true;
 }
 
 bool CmgrParser::ParseTextAnswer(std::string_view answer, std::size_t modeOkPosition,

@@ -5,6 +5,7 @@
 
 #include "modem/CallerIdParser.h"
 #include "modem/ModemEngine.h"
+#include "modem/PhoneNumber.h"
 
 namespace veltro {
 
@@ -35,12 +36,13 @@ void ForEachLine(std::string_view text, Visit visit) {
 
 }  // namespace
 
-bool ModemEngine::Dial(std::string_view number) {
+bool ModemEngine::Dial(std::string_view writtenNumber) {
+    const std::string number = PhoneNumber::Clean(writtenNumber);
     if (number.empty() || number.size() + 2 > kDialBufferSize ||
         number.find_first_not_of(kDialCharacters) != std::string_view::npos) {
         return false;
     }
-    const std::string argument = std::string(number) + ";";
+    const std::string argument = number + ";";
     // What has arrived by now answers earlier commands, not the dial.
     std::uint32_t count = 0;
     DrainInput(&count);

@@ -16,6 +16,8 @@
 #include "modem/CallLines.h"
 #include "modem/Clock.h"
 #include "modem/CommandForm.h"
+#include "modem/ListedMessage.h"
+#include "modem/PduAnswerParser.h"
 #include "modem/PortOpenError.h"
 #include "modem/ReceivedMessage.h"
 #include "modem/ResultCodeTable.h"
@@ -251,7 +253,9 @@ public:
     using MessageIndexSlot = std::array<char, 10>;
 
     // Sends utf8Text to number: in text mode (GBK) for numbers under 10 characters,
-    // else as UCS2 PDUs. True when the modem confirmed the submission with "OK".
+    // else as UCS2 PDUs. True when the modem confirmed the submission with "OK". The
+    // number may be written with blanks, dashes, dots and parentheses; they are taken
+    // out first (PhoneNumber::Clean), and the route follows the digits that are left.
     bool SendShortMessage(std::string_view utf8Text, std::string_view number);
     // Text-mode route: "AT+CMGF=1", "AT+CMGS=" + quoted number, the text in GBK and
     // Ctrl-Z, back to PDU mode. Refuses texts that GBK cannot carry unchanged on the
@@ -265,16 +269,26 @@ public:
     // next. Refuses, before anything is sent, numbers SmsPduBuilder cannot encode and
     // texts of more than SmsPduBuilder::kMaxParts parts.
     bool SendPduMessage(std::u16string_view text, std::string_view number);
+    // How many messages of the last send the modem confirmed: all of them after a
+    // success; after a failure at part k of a long text, k - 1 went out.
+    std::size_t PartsConfirmed() const { return partsConfirmed_; }
     // Lists the storage indices of the unread (or read) messages into slots, in the
     // modem's order; count is how many slots were filled. Entries beyond the slots go
     // to beyond when given, else they are dropped (the listing has marked them read on
     // the SIM all the same). True when at least one index was listed and the listing
-    // was whole.
+    // was whole. The listing is in PDU mode ("AT+CMGF=0", "AT+CMGL=0" or "=1"); only a
+    // card that answers "AT+CMGF=0" with an error is listed in text mode.
     bool ListMessages(std::span<MessageIndexSlot> slots, int* count, bool unread,
                       std::vector<std::string>* beyond = nullptr);
-    // Reads the message at index: in PDU mode for the user-data-header test, then in
-    // text mode for number, time stamp and body. A message with a header is delivered
-    // as raw PDU bytes. index must be 1 to 9 decimal digits.
+    // The unread (or read) messages with their contents, from one PDU-mode listing, in
+    // the modem's order. True when the listing was whole and ended with "OK"; messages
+    // then holds every entry (none for an empty store). False for a card without PDU
+    // mode.
+    bool ListMessageContents(bool unread, std::vector<ListedMessage>* messages);
+    // Reads the message at index in PDU mode ("AT+CMGR="), decoded by the data coding
+    // its PDU states (CmgrParser::TakeDeliverPdu). A card that answers in text mode is
+    // put back in PDU mode and asked again; one that has no PDU mode is read in text
+    // mode. index must be 1 to 9 decimal digits.
     bool ReadMessage(std::string_view index, ReceivedMessage* message);
     // "AT+CMGD=" + index: true when "OK" arrived within 2000 ms.
     bool DeleteMessage(std::string_view index);
@@ -284,9 +298,10 @@ public:
     // Room for the dialled number, its ";" and a terminator.
     static constexpr std::size_t kDialBufferSize = 100;
 
-    // Writes "ATD" + number + ";" (a voice call); nothing is awaited. False when the
-    // line was not written, or the number is empty, too long or holds control
-    // characters.
+    // Writes "ATD" + number + ";" (a voice call); nothing is awaited. Blanks, dashes,
+    // dots and parentheses written into the number are taken out first. False when the
+    // line was not written, or the number is empty, too long or holds anything but
+    // digits, "+", "*", "#" and A-D (PhoneNumber::RefusedForDial).
     bool Dial(std::string_view number);
     // "ATA": true when "OK" arrived within 2000 ms.
     bool Answer();
@@ -348,8 +363,21 @@ private:
     // ERROR", "+CMS ERROR") or limitMs have passed, waiting on the port between reads.
     // True for "OK".
     bool AwaitFinalResult(std::uint32_t limitMs);
+    // Reads until the answer in the buffer has its final result code, framed as a PDU
+    // answer, or limitMs have passed: the result, None when none came.
+    PduAnswerParser::Final CollectFinal(std::uint32_t limitMs);
     // "AT+CMGF=0": the modem back in PDU mode, the mode every message operation leaves.
     int ReturnToPduMode();
+    // "AT+CMGF=0" with its answer awaited; an error marks the card as one without PDU
+    // mode. Clears the buffer before and after.
+    PduAnswerParser::Final SelectPduMode();
+    // The PDU-mode listing; nullopt when the card did not take PDU mode.
+    std::optional<PduAnswerParser::Listing> ListPdus(bool unread);
+    // The text-mode listing's indices, for a card without PDU mode. False when an entry
+    // line had no comma.
+    bool ListTextMode(bool unread, std::vector<std::string>* indices);
+    // The text-mode read of a card without PDU mode.
+    bool ReadTextMode(const std::string& index, ReceivedMessage* message);
     // The PDU route; national: the number goes as it is, without the country code.
     bool SendPdus(std::u16string_view text, std::string_view number, bool national);
 
@@ -371,6 +399,10 @@ private:
     PortOpenError openError_;
 
     std::string keptCallLines_;
+    // The card answered "AT+CMGF=0" with an error: messages are listed and read in text
+    // mode.
+    bool pduModeRefused_ = false;
+    std::size_t partsConfirmed_ = 0;
     // Where the answer of the last dial or tone begins in the buffer.
     std::size_t answerMark_ = 0;
 

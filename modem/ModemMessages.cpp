@@ -6,6 +6,8 @@
 #include "modem/GbkText.h"
 #include "modem/MessageListParser.h"
 #include "modem/ModemEngine.h"
+#include "modem/PduAnswerParser.h"
+#include "modem/PhoneNumber.h"
 #include "modem/SmsPduBuilder.h"
 #include "modem/Utf16Text.h"
 
@@ -29,7 +31,6 @@ constexpr std::uint32_t kListPauseMs = 100;
 constexpr std::uint32_t kListLimitMs = 16000;
 constexpr std::uint32_t kListTailMs = 50;
 constexpr std::uint32_t kReadLimitMs = 2000;
-constexpr std::uint32_t kReadModeLimitMs = 2500;
 constexpr std::uint32_t kReadTextPauseMs = 1000;
 constexpr std::uint32_t kDeleteLimitMs = 2000;
 constexpr std::uint32_t kDeletePauseMs = 1000;
@@ -70,22 +71,59 @@ bool ModemEngine::CollectUntilOk(std::uint32_t limitMs) {
     }
 }
 
+PduAnswerParser::Final ModemEngine::CollectFinal(std::uint32_t limitMs) {
+    const std::uint64_t start = clock_.NowMs();
+    for (;;) {
+        std::uint32_t count = 0;
+        DrainInput(&count);
+        const PduAnswerParser::Final final = PduAnswerParser::FinalResult(Response());
+        if (final != PduAnswerParser::Final::None) {
+            return final;
+        }
+        const std::uint64_t elapsed = clock_.NowMs() - start;
+        if (elapsed >= limitMs || !port_ || deviceGone_.load()) {
+            return final;
+        }
+        WaitForInput(static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(limitMs - elapsed, kCollectSliceMs)));
+    }
+}
+
 int ModemEngine::ReturnToPduMode() {
     return SendCommand(AtCommandId::Cmgf, CommandForm::Assign, "0");
 }
 
+PduAnswerParser::Final ModemEngine::SelectPduMode() {
+    ClearResponse();
+    PduAnswerParser::Final final = PduAnswerParser::Final::None;
+    if (PostCommand(AtCommandId::Cmgf, CommandForm::Assign, "0", false) != 0) {
+        final = CollectFinal(kTextModeLimitMs);
+    }
+    ClearResponse();
+    if (final == PduAnswerParser::Final::Error) {
+        pduModeRefused_ = true;
+    } else if (final == PduAnswerParser::Final::Ok) {
+        pduModeRefused_ = false;
+    }
+    return final;
+}
+
 bool ModemEngine::SendShortMessage(std::string_view utf8Text, std::string_view number) {
-    if (number.size() < kPduRouteMinNumberChars) {
-        return SendTextMessage(utf8Text, number);
+    partsConfirmed_ = 0;
+    const std::string cleaned = PhoneNumber::Clean(number);
+    if (cleaned.size() < kPduRouteMinNumberChars) {
+        return SendTextMessage(utf8Text, cleaned);
     }
     const std::optional<std::u16string> text = Utf16Text::FromUtf8(utf8Text);
     if (!text) {
         return false;
     }
-    return SendPduMessage(*text, number);
+    return SendPduMessage(*text, cleaned);
 }
 
-bool ModemEngine::SendTextMessage(std::string_view utf8Text, std::string_view number) {
+bool ModemEngine::SendTextMessage(std::string_view utf8Text, std::string_view writtenNumber) {
+    partsConfirmed_ = 0;
+    const std::string number = PhoneNumber::Clean(writtenNumber);
     const std::optional<std::string> gbk = GbkText::FromUtf8(utf8Text);
     if (gbk && GbkText::ToUtf8(*gbk) != utf8Text) {
         // Text mode would turn what GBK lacks into '?': a number of digits gets the
@@ -120,6 +158,7 @@ bool ModemEngine::SendTextMessage(std::string_view utf8Text, std::string_view nu
     if (sent) {
         clock_.SleepMs(kTextSendPauseMs);
         if (AwaitCode(ResultCodeId::Ok, kTextSendLimitMs) >= 0) {
+            partsConfirmed_ = 1;
             ReturnToPduMode();
             clock_.SleepMs(kModeReturnPauseMs);
             return true;
@@ -133,10 +172,12 @@ bool ModemEngine::SendTextMessage(std::string_view utf8Text, std::string_view nu
 }
 
 bool ModemEngine::SendPduMessage(std::u16string_view text, std::string_view number) {
-    return SendPdus(text, number, false);
+    partsConfirmed_ = 0;
+    return SendPdus(text, PhoneNumber::Clean(number), false);
 }
 
 bool ModemEngine::SendPdus(std::u16string_view text, std::string_view number, bool national) {
+    partsConfirmed_ = 0;
     if (number.size() <= 1) {
         return false;
     }
@@ -176,29 +217,63 @@ bool ModemEngine::SendPdus(std::u16string_view text, std::string_view number, bo
             HangUp();
             return false;
         }
+        ++partsConfirmed_;
     }
     return true;
+}
+
+std::optional<PduAnswerParser::Listing> ModemEngine::ListPdus(bool unread) {
+    if (SelectPduMode() != PduAnswerParser::Final::Ok) {
+        return std::nullopt;
+    }
+    if (PostCommand(AtCommandId::Cmgl, CommandForm::Assign, unread ? "0" : "1", false) == 0) {
+        return PduAnswerParser::Listing{{}, false};
+    }
+    // A listing whose final result does not come in time is taken as far as it arrived:
+    // every entry taken has its whole PDU line.
+    const PduAnswerParser::Final final = CollectFinal(kListLimitMs);
+    PduAnswerParser::Listing listing = PduAnswerParser::ParseListing(Response());
+    if (final == PduAnswerParser::Final::Error) {
+        listing.complete = false;
+    }
+    return listing;
+}
+
+bool ModemEngine::ListTextMode(bool unread, std::vector<std::string>* indices) {
+    SendCommand(AtCommandId::Cmgf, CommandForm::Assign, "1");
+    ClearResponse();
+    if (PostCommand(AtCommandId::Cmgl, CommandForm::Assign,
+                    unread ? "\"REC UNREAD\"" : "\"REC READ\"", true) == 0) {
+        return false;
+    }
+    clock_.SleepMs(kListPauseMs);
+    CollectUntilOk(kListLimitMs);
+    clock_.SleepMs(kListTailMs);
+    std::uint32_t received = 0;
+    DrainUntilQuiet(&received);
+    MessageListParser::Listing listing = MessageListParser::Parse(Response());
+    *indices = std::move(listing.indices);
+    return listing.complete;
 }
 
 bool ModemEngine::ListMessages(std::span<MessageIndexSlot> slots, int* count, bool unread,
                                std::vector<std::string>* beyond) {
     *count = 0;
-    SendCommand(AtCommandId::Cmgf, CommandForm::Assign, "1");
-    ClearResponse();
-    if (PostCommand(AtCommandId::Cmgl, CommandForm::Assign,
-                    unread ? "\"REC UNREAD\"" : "\"REC READ\"", true) == 0) {
-        ReturnToPduMode();
+    std::vector<std::string> indices;
+    bool complete = false;
+    if (const std::optional<PduAnswerParser::Listing> listing = ListPdus(unread)) {
+        for (const PduAnswerParser::Entry& entry : listing->entries) {
+            indices.push_back(entry.index);
+        }
+        complete = listing->complete;
+    } else if (pduModeRefused_) {
+        // Only a card without PDU mode is listed in text mode, where a body can run
+        // over several lines and nothing but its first is known not to be an entry.
+        complete = ListTextMode(unread, &indices);
+    } else {
         return false;
     }
-    clock_.SleepMs(kListPauseMs);
-    // A listing whose "OK" does not come in time is taken as far as it arrived.
-    CollectUntilOk(kListLimitMs);
-    clock_.SleepMs(kListTailMs);
-    std::uint32_t received = 0;
-    DrainUntilQuiet(&received);
-
-    const MessageListParser::Listing listing = MessageListParser::Parse(Response());
-    for (const std::string& index : listing.indices) {
+    for (const std::string& index : indices) {
         if (static_cast<std::size_t>(*count) >= slots.size()) {
             if (beyond == nullptr) {
                 break;
@@ -211,12 +286,26 @@ bool ModemEngine::ListMessages(std::span<MessageIndexSlot> slots, int* count, bo
         std::memcpy(slot.data(), index.data(), std::min(index.size(), slot.size() - 1));
         ++*count;
     }
-    ReturnToPduMode();
-    if (!listing.complete) {
+    return complete && *count > 0;
+}
+
+bool ModemEngine::ListMessageContents(bool unread, std::vector<ListedMessage>* messages) {
+    messages->clear();
+    const std::optional<PduAnswerParser::Listing> listing = ListPdus(unread);
+    if (!listing) {
         return false;
     }
-    clock_.SleepMs(kListTailMs);
-    return *count > 0;
+    for (const PduAnswerParser::Entry& entry : listing->entries) {
+        ListedMessage listed;
+        listed.index = entry.index;
+        listed.status = entry.status;
+        listed.pdu = entry.pdu;
+        listed.decoded = CmgrParser::TakeDeliverPdu(entry.pdu, listed.message);
+        messages->push_back(std::move(listed));
+    }
+    const bool answered = PduAnswerParser::FinalResult(Response()) == PduAnswerParser::Final::Ok;
+    ClearResponse();
+    return listing->complete && answered;
 }
 
 bool ModemEngine::ReadMessage(std::string_view index, ReceivedMessage* message) {
@@ -226,45 +315,45 @@ bool ModemEngine::ReadMessage(std::string_view index, ReceivedMessage* message) 
         return false;
     }
     const std::string argument(index);
-    ClearResponse();
-    if (PostCommand(AtCommandId::Cmgr, CommandForm::Assign, argument.c_str(), true) == 0) {
-        return false;
-    }
-    CollectUntilOk(kReadLimitMs);
-    switch (CmgrParser::ParsePduAnswer(Response(), *message)) {
-        case CmgrParser::PduVerdict::Malformed:
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ClearResponse();
+        if (PostCommand(AtCommandId::Cmgr, CommandForm::Assign, argument.c_str(), false) == 0) {
             return false;
-        case CmgrParser::PduVerdict::WithHeader:
+        }
+        const PduAnswerParser::Final final = CollectFinal(kReadLimitMs);
+        if (final != PduAnswerParser::Final::Ok) {
+            return false;
+        }
+        if (CmgrParser::ParsePduAnswer(Response(), *message)) {
+            ClearResponse();
             return true;
-        case CmgrParser::PduVerdict::WithoutHeader:
-            break;
+        }
+        *message = ReceivedMessage{};
+        // A text-mode answer: the card was left in text mode, or has no PDU mode.
+        const std::string_view answer(Response());
+        if (answer.find("+CMGR: \"") == std::string_view::npos) {
+            return false;
+        }
+        if (attempt > 0 || pduModeRefused_ || SelectPduMode() == PduAnswerParser::Final::Error) {
+            return ReadTextMode(argument, message);
+        }
     }
+    return false;
+}
 
+bool ModemEngine::ReadTextMode(const std::string& index, ReceivedMessage* message) {
     ClearResponse();
-    int modeOk = -1;
-    if (SendCommand(AtCommandId::Cmgf, CommandForm::Assign, "1") != 0) {
-        modeOk = AwaitCode(ResultCodeId::Ok, kReadModeLimitMs);
-    }
-    ClearResponse();
-    if (modeOk < 0) {
-        ReturnToPduMode();
+    if (PostCommand(AtCommandId::Cmgr, CommandForm::Assign, index.c_str(), false) == 0) {
         return false;
     }
-    if (PostCommand(AtCommandId::Cmgr, CommandForm::Assign, argument.c_str(), true) == 0) {
-        ReturnToPduMode();
-        return false;
-    }
+    // A body may hold a line "OK": the answer is taken once the line falls quiet, and
+    // its final "OK" is the last one.
     clock_.SleepMs(kReadTextPauseMs);
     std::uint32_t received = 0;
     DrainUntilQuiet(&received);
-    if (ReturnToPduMode() == 0) {
-        return false;
-    }
-    if (!CmgrParser::ParseTextAnswer(Response(), static_cast<std::size_t>(modeOk), *message)) {
-        return false;
-    }
+    const bool read = CmgrParser::ParseTextAnswer(Response(), 0, *message);
     ClearResponse();
-    return true;
+    return read;
 }
 
 bool ModemEngine::DeleteMessage(std::string_view index) {

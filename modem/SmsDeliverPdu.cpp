@@ -85,6 +85,34 @@ std::optional<std::string> Address(Reader& reader) {
     return number;
 }
 
+// 9.2.3.11: seven octets of swapped decimal digits; the time zone's sign is bit 3 of
+// its first octet.
+std::string TimeStampText(std::string_view octets) {
+    std::string text;
+    for (std::size_t i = 0; i < 7; ++i) {
+        auto octet = static_cast<std::uint8_t>(octets[i]);
+        if (i == 6) {
+            text += (octet & 0x08) != 0 ? '-' : '+';
+            octet &= 0xF7;
+        }
+        const unsigned tens = octet & 0x0F;
+        const unsigned units = octet >> 4;
+        if (tens > 9 || units > 9) {
+            return {};
+        }
+        text += static_cast<char>('0' + tens);
+        text += static_cast<char>('0' + units);
+        if (i < 2) {
+            text += '/';
+        } else if (i == 2) {
+            text += ',';
+        } else if (i < 5) {
+            text += ':';
+        }
+    }
+    return text;
+}
+
 void ReadConcatenation(std::string_view header, SmsDeliverPdu& pdu) {
     std::size_t at = 0;
     while (at + 2 <= header.size()) {
@@ -161,6 +189,7 @@ std::optional<SmsDeliverPdu> SmsDeliverPdu::Decode(std::string_view bytes) {
         return std::nullopt;
     }
     pdu.number = *number;
+    pdu.timeStamp = TimeStampText(*timeStamp);
     pdu.dataCoding = *coding;
     pdu.alphabet = AlphabetOf(*coding);
     const std::string_view userData = reader.Rest();

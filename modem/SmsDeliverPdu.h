@@ -15,6 +15,9 @@ struct SmsDeliverPdu {
     enum class Alphabet { Gsm7, EightBit, Ucs2 };
 
     std::string number;  // UTF-8; "+" in front of an international number
+    // The service centre's time stamp as text mode shows it, "yy/MM/dd,hh:mm:ss+zz"
+    // (zz in quarter hours); empty when a digit is not one.
+    std::string timeStamp;
     int dataCoding = 0;
     Alphabet alphabet = Alphabet::Gsm7;
     std::u16string text;  // Gsm7 and Ucs2: the user data after the header

@@ -58,6 +58,11 @@ std::optional<int> ListFilter(const std::string& argument, bool textMode) {
     return std::nullopt;
 }
 
+// The <alpha> field of a PDU-mode header: empty, or the quoted name.
+std::string PduAlpha(const StoredMessage& message) {
+    return message.alpha.empty() ? std::string() : "\"" + message.alpha + "\"";
+}
+
 }  // namespace
 
 // ---- character sets ---------------------------------------------------------------------
@@ -201,8 +206,9 @@ CardModem::Reply CardModem::ListMessages(const AtCommand& command) {
             listing += TextHeader(message, true, index) + "\r\n" + TextBody(message);
         } else {
             listing += "+CMGL: " + std::to_string(index) + "," +
-                       std::to_string(static_cast<int>(message.status)) + ",," +
-                       std::to_string(message.tpduLength) + "\r\n" + HexText::Encode(message.pdu);
+                       std::to_string(static_cast<int>(message.status)) + "," + PduAlpha(message) +
+                       "," + std::to_string(message.tpduLength) + "\r\n" +
+                       HexText::Encode(message.pdu);
         }
         if (message.status == Status::ReceivedUnread) {
             message.status = Status::ReceivedRead;
@@ -226,9 +232,9 @@ CardModem::Reply CardModem::ReadMessage(const AtCommand& command) {
     if (textMode_) {
         answer_ += Info(TextHeader(*message, false, *index) + "\r\n" + TextBody(*message));
     } else {
-        answer_ +=
-            Info("+CMGR: " + std::to_string(static_cast<int>(message->status)) + ",," +
-                 std::to_string(message->tpduLength) + "\r\n" + HexText::Encode(message->pdu));
+        answer_ += Info("+CMGR: " + std::to_string(static_cast<int>(message->status)) + "," +
+                        PduAlpha(*message) + "," + std::to_string(message->tpduLength) + "\r\n" +
+                        HexText::Encode(message->pdu));
     }
     if (message->status == Status::ReceivedUnread) {
         message->status = Status::ReceivedRead;

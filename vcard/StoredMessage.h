@@ -21,6 +21,9 @@ struct StoredMessage {
     std::vector<std::uint8_t> userData;  // TP-UD as sent, header included
     std::vector<std::uint8_t> pdu;       // service-centre address + TPDU
     int tpduLength = 0;                  // octets of the TPDU alone
+    // The name some modems put into the <alpha> field of a PDU-mode answer, from the
+    // SIM's phonebook ("+CMGR: 0,\"Mum\",23"); empty leaves the field empty.
+    std::string alpha;
 };
 
 }  // namespace veltro::vcard

@@ -70,7 +70,7 @@ TEST_F(CallTest, UnsafeDialsAndTonesWriteNothing) {
     EXPECT_FALSE(engine->Dial(""));
     EXPECT_FALSE(engine->Dial("112\rAT+CMGD=1"));
     EXPECT_FALSE(engine->Dial("10086;+CMGD=1"));
-    EXPECT_FALSE(engine->Dial("10086 "));
+    EXPECT_FALSE(engine->Dial("10086,"));
     EXPECT_FALSE(engine->Dial("张三"));
     EXPECT_FALSE(engine->Dial(std::string(99, '1')));
     EXPECT_FALSE(engine->SendTone(""));
@@ -80,6 +80,11 @@ TEST_F(CallTest, UnsafeDialsAndTonesWriteNothing) {
     EXPECT_EQ("", shared->written);
     EXPECT_TRUE(engine->Dial(std::string(98, '1')));
     EXPECT_TRUE(engine->Dial("+86*#0123456789ABCD"));
+    // Numbers as people write them.
+    shared->lines.clear();
+    EXPECT_TRUE(engine->Dial("(010) 8888-6666"));
+    EXPECT_TRUE(engine->Dial("+86 138.0013.8000"));
+    EXPECT_EQ((std::vector<std::string>{"ATD01088886666;", "ATD+8613800138000;"}), shared->lines);
 }
 
 TEST_F(CallTest, DialFailsWhenTheLineIsNotWritten) {

@@ -29,7 +29,8 @@ TEST_F(SlowAnswerTest, AReadEndsWithinItsLimitsWhileTheLineTrickles) {
 }
 
 TEST_F(SlowAnswerTest, AListingEndsWithinItsLimitsWhileTheLineTrickles) {
-    Trickle(Line(), "\r\n+CMGL: 1,\"REC UNREAD\",\"10086\",,\"26/12/08\"\r\nline noise ");
+    shared->rules.push_back({"AT+CMGF=0", "\r\nOK\r\n"});
+    Trickle(Line(), "\r\n+CMGL: 1,0,,3\r\n0044AB12\r\nline noise ");
     const std::uint64_t start = clock.NowMs();
     std::array<ModemEngine::MessageIndexSlot, 50> slots{};
     int count = 0;

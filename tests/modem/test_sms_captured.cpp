@@ -7,6 +7,7 @@
 #include "CapturedAnswers.h"
 #include "modem/CallerIdParser.h"
 #include "modem/CmgrParser.h"
+#include "modem/MessageContent.h"
 #include "modem/MessageListParser.h"
 
 namespace veltro {
@@ -52,27 +53,41 @@ void ForEachSample(const std::string& file, const std::vector<Expected>& expecte
     }
 }
 
+// number and text: python3-gammu's DecodePDU of each sample's PDU; empty text for a
+// message delivered as its PDU (a header or 8-bit data).
 struct PduExpectation {
-    CmgrParser::PduVerdict verdict;
-    int pduLength;
+    bool parsed;
+    std::string number;
+    std::string text;
 };
 
 TEST(CapturedAnswersTest, CmgrPduMode) {
-    using V = CmgrParser::PduVerdict;
     const std::vector<PduExpectation> expected = {
-        {V::WithoutHeader, 0}, {V::Malformed, 0},  // "+CMGR: 0,23": no alpha field at all
-        {V::WithHeader, 86},   {V::WithoutHeader, 0},
-        {V::WithHeader, 37},   {V::Malformed, 0},  // "+CMGR: 24": status and alpha left out
-        {V::WithoutHeader, 0}, {V::WithHeader, 159},
-        {V::WithoutHeader, 0}, {V::Malformed, 0},  // header and PDU on one line
-        {V::WithoutHeader, 0}, {V::Malformed, 0},  // a PDU without its "+CMGR: " line
-        {V::Malformed, 0},
+        {true, "+919884280026", "Ok sir"},
+        {true, "+358456709855", "Test"},  // "+CMGR: 0,23": no alpha field at all
+        {true, "+420724797276", ""},
+        {false, "", ""},  // a stored SMS-SUBMIT
+        {true, "33707520030", ""},
+        {false, "", ""},  // "+CMGR: 24": a status report without status and alpha
+        {true, "9494", "llamada perdida de: +34617653167 on 07/08  at  11:19."},
+        {false, "", ""},  // "+CMGR: 4,1,,151": the index echoed in front
+        {true, "+16122001127", "Darmok! Darmok and Jalad at Tanagra"},
+        {false, "", ""},  // header and PDU on one line
+        {true, "+27748577604", "Hello raspberry pi"},
+        {false, "", ""},  // a PDU without its "+CMGR: " line
+        {false, "", ""},
     };
     ForEachSample("cmgr_pdu.txt", expected,
                   [](const std::string& answer, const PduExpectation& want) {
                       ReceivedMessage message;
-                      EXPECT_EQ(want.verdict, CmgrParser::ParsePduAnswer(answer, message));
-                      EXPECT_EQ(want.pduLength, message.pduLength);
+                      ASSERT_EQ(want.parsed, CmgrParser::ParsePduAnswer(answer, message));
+                      if (want.parsed) {
+                          const MessageContent content = MessageContent::Of(message);
+                          EXPECT_EQ(want.number, content.number);
+                          if (!want.text.empty()) {
+                              EXPECT_EQ(want.text, content.text);
+                          }
+                      }
                   });
 }
 

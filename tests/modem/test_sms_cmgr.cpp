@@ -8,13 +8,15 @@
 namespace veltro {
 namespace {
 
-using Verdict = CmgrParser::PduVerdict;
-
-// 7-bit SMS-DELIVER without header ("Ok sir"), and one part of a concatenated message.
+// 7-bit SMS-DELIVER without header ("Ok sir"), and part 3/3 of a UCS2 message
+// (python3-gammu).
 constexpr const char* kPlainPdu =
     "0791198948004544040C9119894882006200007050307040042206CF35689E9603";
 constexpr const char* kHeaderPdu =
-    "0791246020099990400C91247042972767000070107031107440A005000301020182E8B71A040FDBD9";
+    "0891683108100005F0400D91683119325476F80008622180015103002A0500032A0303957F957F957F957F957F"
+    "957F957F957F957F957F957F957F957F957F957F957FD83DDE00";
+// No service centre, originator "10086" (national), DCS 04, two octets of 8-bit data.
+constexpr const char* kEightBitPdu = "000405810180F600042612801051002302CAFE";
 
 std::string PduAnswer(const std::string& header, const std::string& pdu) {
     return "\r\n+CMGR: " + header + "\r\n" + pdu + "\r\n\r\nOK\r\n";
@@ -23,75 +25,49 @@ std::string PduAnswer(const std::string& header, const std::string& pdu) {
 struct PduCase {
     const char* name;
     std::string answer;
-    Verdict verdict;
-    int pduLength;  // WithHeader only
+    bool parsed;
+    bool raw;  // delivered as its PDU (a header or 8-bit data)
+    std::u16string text;
 };
 
 class PduAnswerTest : public ::testing::TestWithParam<PduCase> {};
 
-TEST_P(PduAnswerTest, FindsTheHeaderIndicator) {
+TEST_P(PduAnswerTest, DecodesByTheStatedCoding) {
     const PduCase& c = GetParam();
     ReceivedMessage message;
-    EXPECT_EQ(c.verdict, CmgrParser::ParsePduAnswer(c.answer, message));
-    EXPECT_EQ(c.verdict == Verdict::WithHeader, message.hasHeader);
-    EXPECT_EQ(c.pduLength, message.pduLength);
-    EXPECT_EQ(static_cast<std::size_t>(c.pduLength), message.bytes.size());
-    // The PDU path never reads number or time stamp.
-    EXPECT_EQ(ReceivedMessage::kUnknown, message.number);
-    EXPECT_EQ(ReceivedMessage::kUnknown, message.timeStamp);
+    ASSERT_EQ(c.parsed, CmgrParser::ParsePduAnswer(c.answer, message));
+    EXPECT_EQ(c.parsed && c.raw, message.hasHeader || message.eightBit);
+    EXPECT_EQ(c.parsed && !c.raw, message.isUcs2);
+    EXPECT_EQ(c.text, message.text);
+    EXPECT_EQ(static_cast<std::size_t>(message.pduLength), message.bytes.size());
+    if (!c.parsed) {
+        EXPECT_EQ(ReceivedMessage::kUnknown, message.number);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, PduAnswerTest,
     ::testing::Values(
-        // Service centre length 7, TPDU length 30: 7 + 30 + 1 bytes from the start.
-        PduCase{"userDataHeader", PduAnswer("1,,30", kHeaderPdu), Verdict::WithHeader, 38},
-        // The header claims more than the line holds: only the pairs present are taken.
-        PduCase{"lengthBeyondLine", PduAnswer("1,,78", kHeaderPdu), Verdict::WithHeader, 41},
-        PduCase{"noServiceCentre", PduAnswer("0,,3", "004400AA"), Verdict::WithHeader, 4},
-        PduCase{"noCmgr", "\r\n+CMGL: 1,,25\r\n" + std::string(kPlainPdu) + "\r\nOK\r\n",
-                Verdict::Malformed, 0},
-        PduCase{"separatorTooFar", PduAnswer("1                    ,,25", kPlainPdu),
-                Verdict::Malformed, 0},
-        PduCase{"lengthNotANumber", PduAnswer("1,,2x", kPlainPdu), Verdict::Malformed, 0},
-        PduCase{"noLineEnd", "\r\n+CMGR: 1,,25", Verdict::Malformed, 0},
-        PduCase{"emptyPdu", PduAnswer("1,,25", ""), Verdict::Malformed, 0},
-        PduCase{"serviceCentreBeyondLine", PduAnswer("1,,25", "FF0404"), Verdict::Malformed, 0},
-        PduCase{"firstOctetCut", PduAnswer("1,,25", "0291680"), Verdict::Malformed, 0},
-        PduCase{"lowerCaseLength", PduAnswer("1,,25", "0a91"), Verdict::Malformed, 0}),
+        PduCase{"plain", PduAnswer("1,,25", kPlainPdu), true, false, u"Ok sir"},
+        PduCase{"alphaName", PduAnswer("1,\"Mum\",25", kPlainPdu), true, false, u"Ok sir"},
+        PduCase{"blanksAfterCommas", PduAnswer("1, , 25", kPlainPdu), true, false, u"Ok sir"},
+        PduCase{"noAlphaField", PduAnswer("1,25", kPlainPdu), true, false, u"Ok sir"},
+        PduCase{"userDataHeader", PduAnswer("1,,62", kHeaderPdu), true, true, u""},
+        PduCase{"eightBit", PduAnswer("1,,18", kEightBitPdu), true, true, u""},
+        PduCase{"noCmgr", "\r\n+CMGL: 1,,25\r\n" + std::string(kPlainPdu) + "\r\nOK\r\n", false,
+                false, u""},
+        PduCase{"indexEchoed", PduAnswer("4,1,,25", kPlainPdu), false, false, u""},
+        PduCase{"lengthNotANumber", PduAnswer("1,,2x", kPlainPdu), false, false, u""},
+        PduCase{"alphaWithLineBreak",
+                "\r\n+CMGR: 1,\"M\r\num\",25\r\n" + std::string(kPlainPdu) + "\r\nOK\r\n", false,
+                false, u""},
+        PduCase{"pduOnTheHeaderLine", "\r\n+CMGR: 1,,25 " + std::string(kPlainPdu) + "\r\nOK\r\n",
+                false, false, u""},
+        PduCase{"pduCut", "\r\n+CMGR: 1,,25\r\n0791198948", false, false, u""},
+        PduCase{"oddDigits", PduAnswer("1,,25", std::string(kPlainPdu) + "0"), false, false, u""},
+        PduCase{"lowerCase", PduAnswer("1,,25", "0a91"), false, false, u""},
+        PduCase{"notADeliver", PduAnswer("0,,3", "0001AB12"), false, false, u""}),
     [](const ::testing::TestParamInfo<PduCase>& info) { return std::string(info.param.name); });
-
-TEST(PduAnswerTest, HeaderMessageKeepsRawBytes) {
-    ReceivedMessage message;
-    ASSERT_EQ(Verdict::WithHeader,
-              CmgrParser::ParsePduAnswer(PduAnswer("1,,3", "0044AB12"), message));
-    // Service centre length 0: the length octet and the three TPDU octets, as they are.
-    EXPECT_EQ(std::string("\x00\x44\xAB\x12", 4), message.bytes);
-}
-
-// A cut copy would be taken for the whole message and deleted from the SIM.
-TEST(PduAnswerTest, InvalidPairFailsTheRead) {
-    ReceivedMessage message;
-    EXPECT_EQ(Verdict::Malformed,
-              CmgrParser::ParsePduAnswer(PduAnswer("1,,9", "0044ABx2FF"), message));
-    EXPECT_FALSE(message.hasHeader);
-    EXPECT_TRUE(message.bytes.empty());
-}
-
-// 8-bit data without a header is delivered as its PDU too: text mode would show its
-// octets as hexadecimal that passes for UCS2.
-TEST(PduAnswerTest, EightBitMessageKeepsRawBytes) {
-    ReceivedMessage message;
-    // No service centre, DELIVER, originator "10086" (national), PID 00, DCS 04,
-    // time stamp, two octets of data.
-    const std::string pdu =
-        "000405810180F6000426128010510023"
-        "02CAFE";
-    ASSERT_EQ(Verdict::WithHeader, CmgrParser::ParsePduAnswer(PduAnswer("1,,18", pdu), message));
-    EXPECT_FALSE(message.hasHeader);
-    EXPECT_TRUE(message.eightBit);
-    EXPECT_EQ(19, message.pduLength);
-}
 
 std::string TextAnswer(const std::string& header, const std::string& body) {
     return "\r\n+CMGR: " + header + "\r\n" + body + "\r\n\r\nOK\r\n";
@@ -125,8 +101,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TextCase{"nihao", TextAnswer(kHeader, "4F60597D"), true, u"你好", ""},
         TextCase{"fourDigits", TextAnswer(kHeader, "0041"), true, u"A", ""},
-        // Digits and capitals in groups of four look like UCS2 and are taken as such.
-        TextCase{"digitsLookLikeUcs2", TextAnswer(kHeader, "12345678"), true, u"\u1234\u5678", ""},
+        // Text mode states no data coding: digits and capitals in groups of four are
+        // guessed to be UCS2. Only a card without PDU mode is read this way.
+        TextCase{"hexGuessWithoutCoding", TextAnswer(kHeader, "12345678"), true, u"\u1234\u5678",
+                 ""},
         TextCase{"emptyBody", TextAnswer(kHeader, ""), true, u"", ""},
         TextCase{"lowerCaseHexIsRaw", TextAnswer(kHeader, "4f60597d"), false, u"", "4f60597d"},
         TextCase{"oddLengthIsRaw", TextAnswer(kHeader, "4F60597"), false, u"", "4F60597"},

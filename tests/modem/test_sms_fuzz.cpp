@@ -89,13 +89,12 @@ TEST(ParserFuzzTest, PduAnswer) {
         "+CMGR: 1,,3\r\n0044AB12\r\n\r\nOK\r\n"};
     Fuzz(seeds, 1u, [](const std::string& input) {
         ReceivedMessage message;
-        const auto verdict = CmgrParser::ParsePduAnswer(input, message);
-        if (verdict == CmgrParser::PduVerdict::WithHeader) {
-            ASSERT_GT(message.pduLength, 0);
+        if (CmgrParser::ParsePduAnswer(input, message)) {
+            ASSERT_NE(message.hasHeader || message.eightBit, message.isUcs2);
             ASSERT_EQ(static_cast<std::size_t>(message.pduLength), message.bytes.size());
             ASSERT_LE(message.bytes.size(), input.size() / 2);
         } else {
-            ASSERT_FALSE(message.hasHeader);
+            ASSERT_FALSE(message.hasHeader || message.isUcs2);
             ASSERT_TRUE(message.bytes.empty());
         }
     });
