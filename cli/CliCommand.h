@@ -41,5 +41,7 @@ std::span<const CliCommand> DeviceCommands();
 std::span<const CliCommand> DoctorCommands();
 // contacts list, contacts add, contacts remove, contacts import, contacts export.
 std::span<const CliCommand> ContactsCommands();
+// pin, ussd.
+std::span<const CliCommand> SimCommands();
 
 }  // namespace veltro::cli

@@ -37,6 +37,8 @@ constexpr Entry kSummaries[] = {
     {"contacts remove", "remove the contacts of NAME (and NUMBER)"},
     {"contacts import", "add a vCard file's contacts, not duplicates"},
     {"contacts export", "contacts as vCard 3.0 to FILE or output"},
+    {"pin", "unlock the SIM: PIN (or PUK and new PIN) read without echo"},
+    {"ussd", "send a USSD CODE (then REPLY to menus), print the answer"},
 };
 
 }  // namespace

@@ -1,0 +1,39 @@
+#include "cli/SecretInput.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+
+namespace veltro::cli {
+
+std::optional<std::string> SecretInput::Read(const std::string& prompt) {
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    termios saved{};
+    const bool quiet = terminal && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        std::cerr << prompt << std::flush;
+    }
+    if (quiet) {
+        termios silent = saved;
+        silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+    }
+    std::string line;
+    const bool read = static_cast<bool>(std::getline(std::cin, line));
+    if (quiet) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    }
+    if (terminal) {
+        std::cerr << '\n';
+    }
+    if (!read) {
+        return std::nullopt;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+}  // namespace veltro::cli
