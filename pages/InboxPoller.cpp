@@ -45,6 +45,23 @@ bool Lists(const InboxModel& list, const std::string& number, const std::string&
                        });
 }
 
+// The indices a listing names, in the modem's order, those beyond the slots last.
+std::vector<std::string> ListIndices(ModemEngine& engine, bool unread, bool* whole) {
+    std::array<ModemEngine::MessageIndexSlot, InboxPoller::kIndexSlots> listed{};
+    int count = 0;
+    std::vector<std::string> beyond;
+    const bool done = engine.ListMessages(listed, &count, unread, &beyond);
+    std::vector<std::string> indices;
+    for (int i = 0; i < count; ++i) {
+        indices.emplace_back(listed[static_cast<std::size_t>(i)].data());
+    }
+    indices.insert(indices.end(), beyond.begin(), beyond.end());
+    if (whole != nullptr) {
+        *whole = done;
+    }
+    return indices;
+}
+
 QString LocalTimeNow() {
     return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
 }
@@ -57,6 +74,8 @@ void InboxPoller::Show(const std::string& number, const std::string& text) {
     page_.AddMessage(
         {LocalTimeNow(), QString::fromStdString(number), QString::fromStdString(text)});
     host_.ShowNewMessageIcon();
+    host_.Announce(PageHost::kInboxView, QStringLiteral("新短信：") + QString::fromStdString(number),
+                   QString::fromStdString(text));
 }
 
 bool InboxPoller::Take(const ReceivedMessage& message, bool recovered) {
@@ -69,10 +88,10 @@ bool InboxPoller::Take(const ReceivedMessage& message, bool recovered) {
     }
     const PartStore::Part part{content.number,   content.reference,  content.total,
                                content.sequence, std::time(nullptr), content.text};
-    if (!parts_.Add(part)) {
+    PartStore::Key key;
+    if (!parts_.Add(part, &key)) {
         return false;
     }
-    const PartStore::Key key{part.number, part.reference, part.total};
     if (recovered && !Contains(mayBeListed_, key)) {
         mayBeListed_.push_back(key);
     }
@@ -119,34 +138,73 @@ void InboxPoller::Start() {
     }
     phase_ = Phase::Listing;
     const int generation = ++generation_;
-    // Messages an earlier run read and did not delete: it ended between its listing and
-    // its save (they are not in "sms.dat"), or between its save and its deletes (they
-    // are). They are never listed as unread again, so the first cycle lists the read
-    // ones, reads them and keeps those the list lacks.
-    const bool listRead = !readListed_;
-    RunModemJob<Listing>(
+    if (reconciled_) {
+        ListUnread(generation, true);
+        return;
+    }
+    RunModemJob<std::vector<std::string>>(
         session, ModemSession::Priority::Background, &page_,
-        [listRead](ModemEngine& engine) {
-            Listing listing;
+        [](ModemEngine& engine) {
             engine.SetSignalReport(false);
-            std::array<ModemEngine::MessageIndexSlot, kIndexSlots> indexSlots{};
-            int count = 0;
-            if (listRead) {
-                engine.ListMessages(indexSlots, &count, false, &listing.read);
-                for (int i = count - 1; i >= 0; --i) {
-                    listing.read.insert(listing.read.begin(),
-                                        indexSlots[static_cast<std::size_t>(i)].data());
-                }
+            return ListIndices(engine, false, nullptr);
+        },
+        [this, generation](std::optional<std::vector<std::string>> read) {
+            if (!Current(generation)) {
+                return;
             }
-            count = 0;
-            listing.whole = engine.ListMessages(indexSlots, &count, true, &listing.unread);
-            for (int i = count - 1; i >= 0; --i) {
-                listing.unread.insert(listing.unread.begin(),
-                                      indexSlots[static_cast<std::size_t>(i)].data());
+            if (!read) {
+                Finish();
+                return;
             }
+            Reconcile(*read);
+            ListUnread(generation, false);
+        });
+}
+
+void InboxPoller::Reconcile(const std::vector<std::string>& read) {
+    std::vector<std::string> taken = InboxJournal::Taken(journal_.Load(), read);
+    // What this run had listed and not deleted when the card went: the slot of a
+    // delete on the way may hold a new message by now, unread and so not listed here.
+    for (const std::string& index : read) {
+        if (Contains(pendingReads_, index) || Contains(pendingDeletes_, index)) {
+            AppendNew(taken, {index});
+        }
+    }
+    kept_.clear();
+    for (const std::string& index : read) {
+        if (!Contains(taken, index)) {
+            kept_.push_back(index);
+        }
+    }
+    recovered_ = taken;
+    pendingReads_ = std::move(taken);
+    pendingDeletes_.clear();
+    reconciled_ = true;
+}
+
+void InboxPoller::WriteJournal(bool listing) {
+    InboxJournal::State state{listing, kept_, pendingReads_};
+    AppendNew(state.taken, pendingDeletes_);
+    if (written_ != state && journal_.Save(state)) {
+        written_ = std::move(state);
+    }
+}
+
+void InboxPoller::ListUnread(int generation, bool first) {
+    // A failed write leaves the messages on the SIM all the same; the save that comes
+    // before any delete reports a folder that cannot be written.
+    WriteJournal(true);
+    RunModemJob<Listing>(
+        host_.Session(), ModemSession::Priority::Background, &page_,
+        [first](ModemEngine& engine) {
+            if (first) {
+                engine.SetSignalReport(false);
+            }
+            Listing listing;
+            listing.unread = ListIndices(engine, true, &listing.whole);
             return listing;
         },
-        [this, generation, listRead](std::optional<Listing> listing) {
+        [this, generation](std::optional<Listing> listing) {
             if (!listing) {
                 if (Current(generation)) {
                     Finish();
@@ -155,12 +213,8 @@ void InboxPoller::Start() {
             }
             // What was listed is marked read on the SIM: it is kept to be read even
             // when the cycle was stopped meanwhile.
-            if (listRead) {
-                readListed_ = true;
-                AppendNew(recovered_, listing->read);
-                AppendNew(pendingReads_, recovered_);
-            }
             AppendNew(pendingReads_, listing->unread);
+            WriteJournal(false);
             if (Current(generation)) {
                 OnListed(*listing);
             }
@@ -169,9 +223,18 @@ void InboxPoller::Start() {
 
 void InboxPoller::OnListed(const Listing& listing) {
     // Messages left over from earlier cycles come first: they are the oldest.
-    toRead_ = pendingReads_;
+    // Slots set aside come last, once each.
+    toRead_.clear();
+    for (const bool aside : {false, true}) {
+        for (const std::string& index : pendingReads_) {
+            if (Contains(setAside_, index) == aside) {
+                toRead_.push_back(index);
+            }
+        }
+    }
     current_ = 0;
     attempt_ = 0;
+    failures_.clear();
     fetched_.clear();
     joined_.clear();
     ShowJoined();
@@ -186,6 +249,9 @@ void InboxPoller::OnListed(const Listing& listing) {
 void InboxPoller::ReadNext() {
     ModemSession& session = host_.Session();
     if (current_ >= toRead_.size() || attempt_ >= kMaxReadAttempts || session.DeviceGone()) {
+        if (session.DeviceGone()) {
+            reconciled_ = false;
+        }
         SettleReads();
         // Nothing leaves the SIM before it is in "sms.dat" (or, for a part, in the part
         // store): the list in memory alone would not survive a crash.
@@ -222,11 +288,15 @@ void InboxPoller::ReadNext() {
 }
 
 void InboxPoller::OnRead(const std::optional<ReceivedMessage>& message) {
+    const std::string& index = toRead_[current_];
     if (message) {
-        const std::string& index = toRead_[current_];
+        std::erase(setAside_, index);
         if (Take(*message, Contains(recovered_, index))) {
             fetched_.push_back(index);
         }
+        ++current_;
+    } else if (++failures_[index] >= (Contains(setAside_, index) ? 1 : kSetAsideFailures)) {
+        AppendNew(setAside_, {index});
         ++current_;
     }
     ReadNext();
@@ -248,6 +318,7 @@ void InboxPoller::DeleteNext() {
     // A card that has gone leaves the rest to a later cycle.
     if (deleteAt_ < deletes_.size() && host_.Session().DeviceGone()) {
         allDeleted_ = false;
+        reconciled_ = false;
         AppendNew(pendingDeletes_,
                   {deletes_.begin() + static_cast<long>(deleteAt_), deletes_.end()});
         deleteAt_ = deletes_.size();
@@ -295,13 +366,13 @@ void InboxPoller::OnDeleted(bool deleted, bool deviceGone) {
     ++deleteAt_;
     if (!deleted) {
         allDeleted_ = false;
-        // The delete the card went away in is not tried again: it may have been carried
-        // out, and the slot may hold a new message by then (a message left read on the
-        // SIM is in "sms.dat" already; the next run's first cycle finds it listed and
-        // deletes it).
+        // The delete the card went away in may have been carried out, and its slot may
+        // hold a new message by then: the next cycle lists the read messages first and
+        // deletes only what is still there read, after reading it again.
         if (deviceGone) {
+            reconciled_ = false;
             AppendNew(pendingDeletes_,
-                      {deletes_.begin() + static_cast<long>(deleteAt_), deletes_.end()});
+                      {deletes_.begin() + static_cast<long>(deleteAt_) - 1, deletes_.end()});
             deleteAt_ = deletes_.size();
         }
     }
@@ -331,6 +402,11 @@ void InboxPoller::Cancel() {
 }
 
 void InboxPoller::Finish() {
+    // A listing on the way may still mark messages read: its own result writes the
+    // journal.
+    if (phase_ != Phase::Listing) {
+        WriteJournal(false);
+    }
     phase_ = Phase::Idle;
     ++generation_;
     emit page_.cycleFinished();

@@ -3,11 +3,13 @@
 #include <QString>
 
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "modem/ReceivedMessage.h"
+#include "records/InboxJournal.h"
 #include "records/PartStore.h"
 
 namespace veltro {
@@ -24,14 +26,22 @@ class SmsInboxPage;
 //
 // A listing or a read marks a message read on the SIM, so a message listed but not
 // fetched would never be listed as unread again: such indices are kept and read by the
-// next cycles, and the first cycle of a run reads those an earlier run left read. So
-// are messages added to the list whose save failed: they are deleted by the first
-// cycle whose save succeeds. Parts of concatenated messages wait in the part store on
-// disk until the whole message can be shown.
+// next cycles. So are messages added to the list whose save failed: they are deleted
+// by the first cycle whose save succeeds. Parts of concatenated messages wait in the
+// part store on disk until the whole message can be shown.
+//
+// Read messages the user kept on the SIM are theirs: the journal (InboxJournal),
+// written before each listing, tells them from those this program took. The first
+// cycle of a run, and the first after the card was gone, lists the read messages and
+// takes back only those the journal names, reading them again before it deletes any.
+//
+// A slot that fails kSetAsideFailures reads in a cycle is set aside: the cycle goes on
+// with the other messages, and later cycles try it once each, after the others.
 class InboxPoller {
 public:
     static constexpr std::size_t kIndexSlots = 50;
     static constexpr int kMaxReadAttempts = 22;
+    static constexpr int kSetAsideFailures = 2;
     // Parts of a message still incomplete after this long are shown as they are.
     static constexpr long long kPartWaitSeconds = 24 * 60 * 60;
     static constexpr const char* kSaveFailedText = "无法保存短信文件sms.dat，短信仍保留在SIM卡上";
@@ -54,10 +64,15 @@ private:
     struct Listing {
         bool whole = false;
         std::vector<std::string> unread;
-        std::vector<std::string> read;
     };
 
+    // Takes back what the journal names of the read messages listed; the others are
+    // the user's.
+    void Reconcile(const std::vector<std::string>& read);
+    void ListUnread(int generation, bool first);
     void OnListed(const Listing& listing);
+    // Writes the journal unless it holds this state already.
+    void WriteJournal(bool listing);
     void ReadNext();
     void OnRead(const std::optional<ReceivedMessage>& message);
     // Ends the reads: what was fetched waits for its delete, what was not for a read.
@@ -92,9 +107,16 @@ private:
     std::vector<PartStore::Key> mayBeListed_;
     std::vector<std::string> pendingReads_;
     std::vector<std::string> pendingDeletes_;
-    // Read messages found by the first cycle, until they are fetched.
-    bool readListed_ = false;
+    InboxJournal journal_;
+    std::optional<InboxJournal::State> written_;
+    // Whether this run has told its own read messages from the user's, and which are
+    // the user's.
+    bool reconciled_ = false;
+    std::vector<std::string> kept_;
+    // Read messages taken back from an earlier run, or after the card was gone, until
+    // they are fetched: the list may hold them already.
     std::vector<std::string> recovered_;
+    std::vector<std::string> setAside_;
 
     // The running cycle.
     Phase phase_ = Phase::Idle;
@@ -102,6 +124,7 @@ private:
     std::vector<std::string> toRead_;
     std::size_t current_ = 0;
     int attempt_ = 0;
+    std::map<std::string, int> failures_;
     std::vector<std::string> fetched_;
     std::vector<PartStore::Key> joined_;
     std::vector<std::string> deletes_;

@@ -67,7 +67,7 @@ std::optional<long long> Number(std::string_view text, long long low, long long 
 std::optional<PartStore::Part> DecodeLine(std::string_view line) {
     std::vector<std::string_view> fields;
     std::size_t start = 0;
-    while (fields.size() < 7) {
+    while (fields.size() < 8) {
         const std::size_t blank = line.find(' ', start);
         fields.push_back(
             line.substr(start, blank == std::string_view::npos ? blank : blank - start));
@@ -76,16 +76,19 @@ std::optional<PartStore::Part> DecodeLine(std::string_view line) {
         }
         start = blank + 1;
     }
-    if (fields.size() != 6) {
+    if (fields.size() != 6 && fields.size() != 7) {
         return std::nullopt;
     }
+    const auto instance =
+        fields.size() == 7 ? Number(fields[6], 0, PartStore::kMaxInstance) : std::optional(0LL);
     const auto number = FromHex(fields[0], PartStore::kMaxNumberBytes);
     const auto reference = Number(fields[1], 0, 65535);
     const auto total = Number(fields[2], 2, 255);
     const auto sequence = Number(fields[3], 1, 255);
     const auto arrived = Number(fields[4], 0, 1LL << 40);
     const auto text = FromHex(fields[5], PartStore::kMaxTextBytes);
-    if (!number || !reference || !total || !sequence || !arrived || !text || *sequence > *total) {
+    if (!number || !reference || !total || !sequence || !arrived || !text || !instance ||
+        *sequence > *total) {
         return std::nullopt;
     }
     return PartStore::Part{*number,
@@ -93,11 +96,17 @@ std::optional<PartStore::Part> DecodeLine(std::string_view line) {
                            static_cast<int>(*total),
                            static_cast<int>(*sequence),
                            *arrived,
-                           *text};
+                           *text,
+                           static_cast<int>(*instance)};
 }
 
 PartStore::Key KeyOf(const PartStore::Part& part) {
-    return {part.number, part.reference, part.total};
+    return {part.number, part.reference, part.total, part.instance};
+}
+
+// Same sender, reference and part count, whatever the instance.
+bool SameSender(const PartStore::Part& a, const PartStore::Part& b) {
+    return a.number == b.number && a.reference == b.reference && a.total == b.total;
 }
 
 bool SameSlot(const PartStore::Part& a, const PartStore::Part& b) {
@@ -122,7 +131,8 @@ std::string PartStore::Path() const {
 bool PartStore::Valid(const Part& part) {
     return part.number.size() <= kMaxNumberBytes && part.text.size() <= kMaxTextBytes &&
            part.reference >= 0 && part.reference <= 65535 && part.total >= 2 && part.total <= 255 &&
-           part.sequence >= 1 && part.sequence <= part.total && part.arrivedSeconds >= 0;
+           part.sequence >= 1 && part.sequence <= part.total && part.arrivedSeconds >= 0 &&
+           part.instance >= 0 && part.instance <= kMaxInstance;
 }
 
 std::string PartStore::Encode(const std::vector<Part>& parts) {
@@ -130,7 +140,8 @@ std::string PartStore::Encode(const std::vector<Part>& parts) {
     for (const Part& part : parts) {
         text += Hex(part.number) + ' ' + std::to_string(part.reference) + ' ' +
                 std::to_string(part.total) + ' ' + std::to_string(part.sequence) + ' ' +
-                std::to_string(part.arrivedSeconds) + ' ' + Hex(part.text) + '\n';
+                std::to_string(part.arrivedSeconds) + ' ' + Hex(part.text) +
+                (part.instance == 0 ? std::string() : ' ' + std::to_string(part.instance)) + '\n';
     }
     return text;
 }
@@ -178,20 +189,59 @@ bool PartStore::Save(const std::vector<Part>& parts) const {
     return !path.empty() && AtomicFile::Write(path, Encode(parts), AtomicFile::kPrivate);
 }
 
-bool PartStore::Add(const Part& part) {
+int PartStore::InstanceFor(const Part& part, bool* held) const {
+    *held = false;
+    std::vector<int> instances;  // of this sender's key, oldest first
+    std::vector<int> holding;    // those that hold this part number
+    for (const Part& kept : parts_) {
+        if (!SameSender(kept, part)) {
+            continue;
+        }
+        if (kept.sequence == part.sequence) {
+            if (kept.text == part.text) {
+                *held = true;
+                return kept.instance;
+            }
+            holding.push_back(kept.instance);
+        }
+        if (std::find(instances.begin(), instances.end(), kept.instance) == instances.end()) {
+            instances.push_back(kept.instance);
+        }
+    }
+    for (const int instance : instances) {
+        if (std::find(holding.begin(), holding.end(), instance) == holding.end()) {
+            return instance;
+        }
+    }
+    int next = 0;
+    while (std::find(instances.begin(), instances.end(), next) != instances.end()) {
+        ++next;
+    }
+    return next;
+}
+
+bool PartStore::Add(const Part& part, Key* key) {
     if (!Valid(part)) {
         return false;
     }
-    if (std::any_of(parts_.begin(), parts_.end(),
-                    [&](const Part& held) { return SameSlot(held, part); })) {
-        return true;
+    bool held = false;
+    Part placed = part;
+    placed.instance = InstanceFor(part, &held);
+    if (held || placed.instance > kMaxInstance) {
+        if (held && key != nullptr) {
+            *key = KeyOf(placed);
+        }
+        return held;
     }
     std::vector<Part> next = parts_;
-    next.push_back(part);
+    next.push_back(placed);
     if (!Save(next)) {
         return false;
     }
     parts_ = std::move(next);
+    if (key != nullptr) {
+        *key = KeyOf(placed);
+    }
     return true;
 }
 

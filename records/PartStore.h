@@ -12,14 +12,20 @@ namespace veltro {
 // they have waited too long and the message is shown with what arrived.
 //
 // The file "smsparts.dat" in the current directory holds one part a line: number,
-// reference, part count, part number, arrival time (seconds since 1970) and text,
-// separated by blanks, number and text as hexadecimal UTF-8. Every change replaces the
-// file as a whole (AtomicFile); a line that does not read back is skipped.
+// reference, part count, part number, arrival time (seconds since 1970), text and,
+// unless it is 0, the instance, separated by blanks, number and text as hexadecimal
+// UTF-8. Every change replaces the file as a whole (AtomicFile); a line that does not
+// read back is skipped.
+//
+// Senders reuse references: a part whose number, reference, count and part number
+// match a held part's but whose text differs belongs to another message with the same
+// key, told apart by its instance.
 class PartStore {
 public:
     static constexpr const char* kFileName = "smsparts.dat";
     static constexpr std::size_t kMaxNumberBytes = 64;
     static constexpr std::size_t kMaxTextBytes = 4000;
+    static constexpr int kMaxInstance = 65535;
     // Shown in place of each part that never came.
     static constexpr const char* kMissingMark = "[缺第%d/%d部分]";
 
@@ -30,14 +36,17 @@ public:
         int sequence = 0;    // 1..total
         long long arrivedSeconds = 0;
         std::string text;  // UTF-8
+        int instance = 0;  // 0..kMaxInstance: which message of this key
         bool operator==(const Part&) const = default;
     };
 
-    // Which message a part belongs to: the sender, the reference and the part count.
+    // Which message a part belongs to: the sender, the reference, the part count and
+    // the instance.
     struct Key {
         std::string number;
         int reference = 0;
         int total = 0;
+        int instance = 0;
         bool operator==(const Key&) const = default;
     };
 
@@ -54,8 +63,11 @@ public:
     // Replaces what is held with the file's parts. A missing file holds none.
     void Load();
     // Keeps the part and writes the file. False, with nothing kept, when the file could
-    // not be written or the part is not valid. A part already held is not added twice.
-    bool Add(const Part& part);
+    // not be written or the part is not valid. A part already held (same key, part
+    // number and text) is not added twice. The part's instance is ignored: it joins
+    // the oldest message of its key that lacks its part number, or starts another.
+    // key, when given, receives the key of the message it belongs to.
+    bool Add(const Part& part, Key* key = nullptr);
     // The messages that are whole, and those whose first part came waitSeconds or
     // more before nowSeconds, oldest first.
     std::vector<Joined> Ready(long long nowSeconds, long long waitSeconds) const;
@@ -69,6 +81,8 @@ public:
     static bool Valid(const Part& part);
 
 private:
+    // The instance part joins; held tells that it holds the part already.
+    int InstanceFor(const Part& part, bool* held) const;
     std::string Path() const;
     bool Save(const std::vector<Part>& parts) const;
 

@@ -11,13 +11,15 @@
 #include <functional>
 #include <memory>
 
+#include "InboxPdus.h"
 #include "SmsCardHost.h"
-#include "records/PartStore.h"
 #include "modem/ModemEngine.h"
 #include "pages/CallPage.h"
 #include "pages/PageHost.h"
 #include "pages/SmsComposePage.h"
 #include "pages/SmsInboxPage.h"
+#include "records/InboxJournal.h"
+#include "records/PartStore.h"
 #include "vcard/DeliverPduBuilder.h"
 
 namespace veltro {
@@ -29,6 +31,16 @@ class SmsInboxTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Each case in a folder of its own: the part store and the journal live there.
+    void init() {
+        folder_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(folder_->path()));
+    }
+    void cleanup() {
+        QVERIFY(QDir::setCurrent(QDir::tempPath()));
+        folder_.reset();
+    }
+
     // Two unread messages: the one read last on top, each with the local time of its
     // insertion; "sms.dat" is written while the SIM still holds both, and only then
     // are they deleted. The call page's poll is the window's to arm: a cycle leaves it.
@@ -258,6 +270,7 @@ private slots:
                 part.status = vcard::StoredMessage::Status::ReceivedRead;
                 host.Store(part);
             }
+            QVERIFY(InboxJournal().Save({false, {}, {"1", "2"}}));
             host.inbox->AddMessage({QStringLiteral("12:00:00"), QStringLiteral("10010"),
                                     QString::fromStdString(text)});
             QVERIFY(host.RunCycle());
@@ -281,36 +294,89 @@ private slots:
         QVERIFY(QDir::setCurrent(previous));
     }
 
-    // An earlier run ended between its reads and its save (message a), and between its
-    // save and its deletes (b, in the list): both were left read on the SIM, where no
-    // listing of unread messages finds them. The first cycle keeps a, and deletes both
-    // and the new message c, each in the list once.
-    void messagesAnEarlierRunLeftReadAreKeptOnce() {
-        CardHost host;
-        const auto time = vcard::SmsTimeStamp::At(1765000000);
-        for (const char* text : {"a", "b"}) {
-            vcard::StoredMessage read =
-                vcard::DeliverPduBuilder::Build("10086", text, time, "+8613800000500", 0)[0];
-            read.status = vcard::StoredMessage::Status::ReceivedRead;
-            host.Store(read);
+    // Read messages on the SIM: a and b an earlier run took (b reached the list), u the
+    // user kept. Only what the journal names is taken back, each message once; with a
+    // listing under way, all but the user's; without a journal, none.
+    void onlyWhatTheJournalNamesIsTakenBack() {
+        const std::optional<InboxJournal::State> journals[] = {
+            InboxJournal::State{false, {"3"}, {"1", "2"}}, InboxJournal::State{true, {"3"}, {}},
+            std::nullopt};
+        for (const auto& journal : journals) {
+            init();
+            CardHost host;
+            for (const char* text : {"a", "b", "u"}) {
+                vcard::StoredMessage read = vcard::DeliverPduBuilder::Build(
+                    "10086", text, vcard::SmsTimeStamp::At(1765000000), "+8613800000500", 0)[0];
+                read.status = vcard::StoredMessage::Status::ReceivedRead;
+                host.Store(read);
+            }
+            if (journal) {
+                QVERIFY(InboxJournal().Save(*journal));
+            }
+            host.inbox->AddMessage({"12:00:00", "10086", QStringLiteral("b")});
+            host.Receive("10010", "c");
+            QVERIFY(host.RunCycle());
+            QVERIFY(host.RunCycle());
+            QStringList texts = host.saved;
+            texts.sort();
+            QCOMPARE(texts, journal ? QStringList({"a", "b", "c"}) : QStringList({"b", "c"}));
+            QCOMPARE(host.Stored(), journal ? 1 : 3);
+            QCOMPARE(host.Count("AT+CMGL"), 3);
         }
-        host.inbox->AddMessage(
-            {QStringLiteral("12:00:00"), QStringLiteral("10086"), QStringLiteral("b")});
-        host.Receive("10010", "c");
-        QVERIFY(host.RunCycle());
-        QStringList texts;
-        for (int row = 0; row < host.inbox->Messages().rowCount(); ++row) {
-            texts << host.Content(row);
-        }
-        texts.sort();
-        QCOMPARE(texts,
-                 (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
-        QCOMPARE(host.Stored(), 0);
-        QCOMPARE(host.Count("AT+CMGL=\"REC READ\""), 1);
+    }
 
-        // Read messages of this run's own are not listed again.
+    // A listing line and a ring forged in a message's body, then four plain messages:
+    // one cycle fetches all five, once each, reads only the slots listed, and no call
+    // is shown.
+    void forgedLinesInABodyAreText() {
+        CardHost host;
+        const std::string forged =
+            "hello\r\n+CMGL: 29,\"REC UNREAD\",\"+8613800138000\",,"
+            "\"25/12/31,08:30:00+32\"\r\nRING\r\n+CLIP: \"95588\",129";
+        host.Store(test::FromPdu(test::kForgedPdu[0], "10086", forged));
+        for (int i = 1; i <= 4; ++i) {
+            host.Receive("10010", "plain " + std::to_string(i));
+        }
         QVERIFY(host.RunCycle());
-        QCOMPARE(host.Count("AT+CMGL=\"REC READ\""), 1);
+        QCOMPARE(host.inbox->Messages().rowCount(), 5);
+        QCOMPARE(host.Content(4), QString::fromStdString(forged));
+        QCOMPARE(host.Stored(), 0);
+        for (const std::string& line : host.Lines()) {
+            QVERIFY(line.rfind("AT+CMGR=", 0) != 0 || (line.size() == 9 && line[8] <= '5'));
+        }
+        QVERIFY(host.shownView != PageHost::kCallView);
+    }
+
+    // A slot that always fails is set aside after two reads; the others arrive in the
+    // same cycle, and each later cycle tries it once.
+    void slotFailingForeverIsSetAside() {
+        CardHost host;
+        for (int i = 1; i <= 4; ++i) {
+            host.Receive("10010", "n" + std::to_string(i));
+        }
+        {
+            std::lock_guard lock(host.shared->mutex);
+            host.shared->modem.SetFault("AT+CMGR=2", vcard::CardFault::Error, -1);
+        }
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 3);
+        QCOMPARE(host.Count("AT+CMGR=2"), 2);
+        QVERIFY(host.RunCycle());
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.Count("AT+CMGR=2"), 4);
+        QCOMPARE(host.Stored(), 1);
+    }
+
+    // Two long messages with one reference, their parts interleaved: both whole.
+    void twoLongMessagesWithOneReference() {
+        CardHost host;
+        for (const int i : {0, 2, 1, 3}) {
+            host.Store(test::FromPdu(test::kSameReferencePdus[i], "10010"));
+        }
+        QVERIFY(host.RunCycle());
+        QCOMPARE(host.inbox->Messages().rowCount(), 2);
+        QCOMPARE(host.Content(1), QString(200, QLatin1Char('A')));
+        QCOMPARE(host.Content(0), QString(200, QLatin1Char('B')));
     }
 
     // A click shows the entry's text; reply and forward fill only their own field.
@@ -344,6 +410,9 @@ private slots:
         QCOMPARE(host.inbox->Messages().rowCount(), 1);
         QCOMPARE(host.inbox->Viewer().toPlainText(), QStringLiteral("明天见"));
     }
+
+private:
+    std::unique_ptr<QTemporaryDir> folder_;
 };
 
 }  // namespace veltro

@@ -68,6 +68,31 @@ TEST_F(PartStoreTest, JoinsPartsInOrderAcrossARestart) {
     EXPECT_EQ(8, after.Parts()[0].reference);
 }
 
+// A sender reusing a reference: a part with a held part's key and number but another
+// text starts another message, parts join the oldest message that lacks them, and
+// both come back whole after a restart. A repeated part still counts once.
+TEST_F(PartStoreTest, SameKeyWithOtherTextIsAnotherMessage) {
+    {
+        PartStore store(path);
+        for (const auto& [sequence, text] : std::vector<std::pair<int, std::string>>{
+                 {1, "A"}, {1, "a"}, {2, "B"}, {1, "a"}, {2, "b"}, {3, "C"}}) {
+            ASSERT_TRUE(store.Add(Make(sequence, text)));
+        }
+        EXPECT_EQ(5u, store.Parts().size());
+    }
+    PartStore store(path);
+    store.Load();
+    PartStore::Key key;
+    ASSERT_TRUE(store.Add(Make(3, "c"), &key));
+    EXPECT_EQ(1, key.instance);
+    const auto ready = store.Ready(2000, 86400);
+    ASSERT_EQ(2u, ready.size());
+    EXPECT_EQ("ABC", ready[0].text);
+    EXPECT_EQ("abc", ready[1].text);
+    ASSERT_TRUE(store.Remove({ready[0].key}));
+    EXPECT_EQ(3u, store.Parts().size());
+}
+
 // After the wait the message shows with what came, each missing part marked.
 TEST_F(PartStoreTest, IncompleteMessageShowsAfterTheWait) {
     PartStore store(path);
