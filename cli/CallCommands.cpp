@@ -5,6 +5,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
 #include "cli/EventWatcher.h"
+#include "modem/PhoneNumber.h"
 
 namespace veltro::cli {
 
@@ -23,14 +24,19 @@ void OnInterrupt(int) {
 }
 
 int RunDial(CliContext& context, const std::vector<std::string>& arguments) {
+    const std::string number = PhoneNumber::Clean(arguments[0]);
+    if (const std::optional<std::string> refused = PhoneNumber::RefusedForDial(number)) {
+        return context.Fail("cannot dial " + arguments[0] + ": \"" + *refused +
+                            "\" could change the dial command (digits, + * # and A-D only)");
+    }
     if (!context.Open()) {
         return kExitFailure;
     }
-    if (!context.Engine().Dial(arguments[0])) {
-        return context.Fail("the dial command for " + arguments[0] + " was not written");
+    if (!context.Engine().Dial(number)) {
+        return context.Fail("the dial command for " + number + " was not written");
     }
     context.Output().Line("dialling");
-    context.Output().Object()["dialling"] = arguments[0];
+    context.Output().Object()["dialling"] = number;
     return kExitSuccess;
 }
 

@@ -7,9 +7,11 @@
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
 #include "cli/DataFolder.h"
+#include "cli/MessageJoiner.h"
 #include "cli/TerminalText.h"
 #include "modem/GbkText.h"
 #include "modem/MessageContent.h"
+#include "modem/PhoneNumber.h"
 #include "modem/SmsPduBuilder.h"
 #include "modem/Utf16Text.h"
 #include "records/MessageRecord.h"
@@ -36,8 +38,12 @@ std::string HexBytes(const std::string& bytes) {
 // over 70 UTF-16 units goes as the parts of a concatenated message; their count is
 // printed first.
 int RunSend(CliContext& context, const std::vector<std::string>& arguments) {
-    const std::string& number = arguments[0];
+    const std::string number = PhoneNumber::Clean(arguments[0]);
     const std::string& text = arguments[1];
+    if (const std::optional<std::string> refused = PhoneNumber::RefusedForSend(number)) {
+        return context.Fail("cannot send to " + arguments[0] + ": \"" + *refused +
+                            "\" cannot go into the number (digits, \"+\" in front at most)");
+    }
     const std::optional<std::u16string> units = Utf16Text::FromUtf8(text);
     if (!units) {
         return context.Fail("the text is not valid UTF-8");
@@ -76,6 +82,11 @@ int RunSend(CliContext& context, const std::vector<std::string>& arguments) {
     const bool sent = engine.SendShortMessage(text, number);
     engine.ClearResponse();
     if (!sent) {
+        if (parts > 1) {
+            return context.Fail("the modem did not confirm the message to " + number + ": " +
+                                std::to_string(engine.PartsConfirmed()) + " of " +
+                                std::to_string(parts) + " parts went out");
+        }
         return context.Fail("the modem did not confirm the message to " + number);
     }
     output.Line("sent");
@@ -83,14 +94,100 @@ int RunSend(CliContext& context, const std::vector<std::string>& arguments) {
     return kExitSuccess;
 }
 
-// Prints the storage index of each unread (or, with --read, read) message.
+const char* StatusName(int status) {
+    switch (status) {
+        case 0:
+            return "unread";
+        case 1:
+            return "read";
+        default:
+            return "unknown";
+    }
+}
+
+// Deletes the messages at indices, each only once; the indices deleted go to the
+// object's "deleted". False when one of them was not deleted.
+bool DeleteAll(CliContext& context, const std::vector<std::string>& indices) {
+    nlohmann::ordered_json& deleted = context.Output().Object()["deleted"] =
+        nlohmann::ordered_json::array();
+    bool all = true;
+    for (const std::string& index : indices) {
+        if (context.Engine().DeleteMessage(index)) {
+            deleted.push_back(std::stoll(index));
+        } else {
+            context.Output().Note("message " + index + " was not deleted");
+            all = false;
+        }
+    }
+    return all;
+}
+
+// Every unread (or read) message from one PDU listing: index, status, number, time and
+// the whole text, the parts of a long message joined.
+int RunListText(CliContext& context, bool unread, bool remove) {
+    if (!context.Open()) {
+        return kExitFailure;
+    }
+    std::vector<ListedMessage> listed;
+    const bool whole = context.Engine().ListMessageContents(unread, &listed);
+    if (!whole && listed.empty()) {
+        return context.Fail("the card gave no whole PDU listing to AT+CMGL");
+    }
+    CommandOutput& output = context.Output();
+    nlohmann::ordered_json& messages = output.Object()["messages"] =
+        nlohmann::ordered_json::array();
+    std::vector<std::string> printed;
+    for (const JoinedMessage& message : MessageJoiner::Join(listed)) {
+        std::string indices;
+        nlohmann::ordered_json indexArray = nlohmann::ordered_json::array();
+        for (const std::string& index : message.indices) {
+            indices += (indices.empty() ? "" : ",") + index;
+            indexArray.push_back(std::stoll(index));
+            printed.push_back(index);
+        }
+        const std::string text = message.pdu.empty() ? message.text : HexBytes(message.pdu);
+        output.Row({indices, StatusName(message.status), message.number, message.time, text});
+        nlohmann::ordered_json entry = {{"indices", indexArray},
+                                        {"status", StatusName(message.status)},
+                                        {"number", message.number},
+                                        {"time", message.time},
+                                        {"text", text},
+                                        {"parts", message.parts},
+                                        {"missing", message.missing}};
+        if (!message.pdu.empty()) {
+            entry["pdu"] = text;
+        }
+        messages.push_back(std::move(entry));
+    }
+    const bool deleted = !remove || DeleteAll(context, printed);
+    if (!whole) {
+        return context.Fail("the listing broke off after the messages printed");
+    }
+    return deleted ? kExitSuccess : kExitFailure;
+}
+
+// Prints the storage index of each unread (or, with --read, read) message; with --text
+// every message whole, and with --delete removes what was printed.
 int RunList(CliContext& context, const std::vector<std::string>& arguments) {
     bool unread = true;
-    if (!arguments.empty()) {
-        if (arguments[0] != "--read") {
-            return context.Fail("unknown option " + arguments[0] + " (only --read)");
+    bool text = false;
+    bool remove = false;
+    for (const std::string& option : arguments) {
+        if (option == "--read") {
+            unread = false;
+        } else if (option == "--text") {
+            text = true;
+        } else if (option == "--delete") {
+            remove = true;
+        } else {
+            return context.Fail("unknown option " + option + " (--read, --text, --delete)");
         }
-        unread = false;
+    }
+    if (remove && !text) {
+        return context.Fail("--delete needs --text: only what was printed is deleted");
+    }
+    if (text) {
+        return RunListText(context, unread, remove);
     }
     if (!context.Open()) {
         return kExitFailure;
@@ -121,42 +218,102 @@ int RunList(CliContext& context, const std::vector<std::string>& arguments) {
     if (listed || (answered && !entries)) {
         return kExitSuccess;
     }
-    return context.Fail(answered ? "the listing has an entry without a comma"
+    return context.Fail(answered ? "the listing has an entry it cannot take apart"
                                  : "no answer to AT+CMGL");
 }
 
-// Prints number, time stamp, coding flags and the body of one stored message.
+// The fields of one read message: number, time stamp, coding flags and the body.
+nlohmann::ordered_json MessageFields(const ReceivedMessage& message) {
+    nlohmann::ordered_json fields = {{"number", message.number},
+                                     {"time", message.timeStamp},
+                                     {"ucs2", message.isUcs2},
+                                     {"header", message.hasHeader}};
+    if (message.hasHeader || message.eightBit) {
+        const MessageContent content = MessageContent::Of(message);
+        fields["pdu"] = HexBytes(message.bytes);
+        if (content.isPart) {
+            fields["part"] = {{"sequence", content.sequence},
+                              {"total", content.total},
+                              {"reference", content.reference}};
+        }
+        fields["text"] = content.text;
+    } else if (message.isUcs2) {
+        fields["text"] = Utf16Text::ToUtf8(message.text);
+    } else {
+        fields["text"] = GbkText::ToUtf8(message.bytes);
+    }
+    return fields;
+}
+
+void PrintFields(CommandOutput& output, const nlohmann::ordered_json& fields) {
+    for (const auto& [key, value] : fields.items()) {
+        if (key == "part") {
+            output.Line("part: " + std::to_string(value["sequence"].get<int>()) + '/' +
+                        std::to_string(value["total"].get<int>()) + " reference " +
+                        std::to_string(value["reference"].get<int>()));
+        } else if (value.is_boolean()) {
+            output.Line(key + ": " + (value.get<bool>() ? "1" : "0"));
+        } else {
+            output.Line(key + ": " + value.get<std::string>());
+        }
+    }
+}
+
+// Prints number, time stamp, coding flags and the body of each stored message named;
+// with --delete removes those that were printed. One index prints its fields as the
+// object's keys, several a "messages" list of them with their "index".
 int RunRead(CliContext& context, const std::vector<std::string>& arguments) {
+    std::vector<std::string> indices;
+    bool remove = false;
+    for (const std::string& argument : arguments) {
+        if (argument == "--delete") {
+            remove = true;
+        } else {
+            indices.push_back(argument);
+        }
+    }
+    if (indices.empty()) {
+        return context.Fail("sms read needs an INDEX");
+    }
     if (!context.Open()) {
         return kExitFailure;
     }
-    ReceivedMessage message;
-    if (!context.Engine().ReadMessage(arguments[0], &message)) {
-        return context.Fail("message " + arguments[0] + " could not be read");
-    }
     CommandOutput& output = context.Output();
-    output.Field("number", message.number);
-    output.Field("time", message.timeStamp);
-    output.Field("ucs2", message.isUcs2);
-    output.Field("header", message.hasHeader);
-    if (message.hasHeader || message.eightBit) {
-        const MessageContent content = MessageContent::Of(message);
-        output.Field("pdu", HexBytes(message.bytes));
-        if (content.isPart) {
-            output.Line("part: " + std::to_string(content.sequence) + '/' +
-                        std::to_string(content.total) + " reference " +
-                        std::to_string(content.reference));
-            output.Object()["part"] = {{"sequence", content.sequence},
-                                       {"total", content.total},
-                                       {"reference", content.reference}};
+    const bool several = indices.size() > 1;
+    nlohmann::ordered_json messages = nlohmann::ordered_json::array();
+    std::vector<std::string> printed;
+    std::string unread;
+    for (const std::string& index : indices) {
+        ReceivedMessage message;
+        if (!context.Engine().ReadMessage(index, &message)) {
+            unread += (unread.empty() ? "" : ", ") + index;
+            continue;
         }
-        output.Field("text", content.text);
-    } else if (message.isUcs2) {
-        output.Field("text", Utf16Text::ToUtf8(message.text));
-    } else {
-        output.Field("text", GbkText::ToUtf8(message.bytes));
+        nlohmann::ordered_json fields = MessageFields(message);
+        if (several) {
+            if (!printed.empty()) {
+                output.Line("");
+            }
+            output.Line("index: " + index);
+        }
+        PrintFields(output, fields);
+        printed.push_back(index);
+        if (several) {
+            nlohmann::ordered_json entry = {{"index", std::stoll(index)}};
+            entry.update(fields);
+            messages.push_back(std::move(entry));
+        } else {
+            output.Object().update(fields);
+        }
     }
-    return kExitSuccess;
+    if (several) {
+        output.Object()["messages"] = std::move(messages);
+    }
+    const bool deleted = !remove || DeleteAll(context, printed);
+    if (!unread.empty()) {
+        return context.Fail("message " + unread + " could not be read");
+    }
+    return deleted ? kExitSuccess : kExitFailure;
 }
 
 int RunDelete(CliContext& context, const std::vector<std::string>& arguments) {
@@ -220,8 +377,10 @@ int RunExport(CliContext& context, const std::vector<std::string>& arguments) {
 }
 
 constexpr CliCommand kCommands[] = {
-    {"sms send", "NUMBER TEXT", 2, 2, RunSend}, {"sms list", "[--read]", 0, 1, RunList},
-    {"sms read", "INDEX", 1, 1, RunRead},       {"sms delete", "INDEX", 1, 1, RunDelete},
+    {"sms send", "NUMBER TEXT", 2, 2, RunSend},
+    {"sms list", "[--read] [--text [--delete]]", 0, 3, RunList},
+    {"sms read", "INDEX... [--delete]", 1, 64, RunRead},
+    {"sms delete", "INDEX", 1, 1, RunDelete},
     {"sms export", "[--csv]", 0, 1, RunExport},
 };
 

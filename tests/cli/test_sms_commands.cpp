@@ -83,26 +83,50 @@ TEST_F(CardCommandTest, LongTextGoesInParts) {
 }
 
 // A number the encoder refuses is named as such before the modem is opened.
+// SMS-DELIVER PDUs made by python3-gammu (EncodePDU, layout "Deliver"), sent 26/12/08
+// 10:15:30 +00: "你好，世界" from +8613800138000, and the three parts (reference 0x2A) of
+// 150 × "长" and an emoji from +8613912345678.
+const std::string kChinese =
+    "0891683108100005F0000D91683108108300F00008622180015103000A4F60597DFF0C4E16754C";
+const std::string kLongHead = "0891683108100005F0400D91683119325476F8000862218001510300";
+std::string LongPart(int part) {
+    std::string units;
+    for (int i = 0; i < (part < 3 ? 67 : 16); ++i) {
+        units += "957F";
+    }
+    const char* length = part < 3 ? "8C" : "2A";
+    return kLongHead + length + "0500032A030" + std::to_string(part) + units +
+           (part < 3 ? "" : "D83DDE00");
+}
+std::string Entry(int index, const std::string& pdu) {
+    return "+CMGL: " + std::to_string(index) + ",0,," + std::to_string(pdu.size() / 2 - 9) +
+           "\r\n" + pdu + "\r\n";
+}
+std::string ReadAnswer(const std::string& pdu) {
+    return "\r\n+CMGR: 1,,30\r\n" + pdu + "\r\n" + kOk;
+}
+
 TEST_F(CardCommandTest, UnencodableNumberIsRefusedBeforeTheModem) {
-    EXPECT_EQ(kExitFailure, Run({"sms", "send", "138-0013-8000", "hi"}));
-    EXPECT_NE(std::string::npos, err.str().find("cannot send to 138-0013-8000")) << err.str();
+    EXPECT_EQ(kExitFailure, Run({"sms", "send", "138-0013-800x", "hi"}));
+    EXPECT_NE(std::string::npos, err.str().find("cannot send to 138-0013-800x: \"x\""))
+        << err.str();
     EXPECT_EQ(kExitFailure, Run({"sms", "send", "ABC", "\U0001F600"}));
     EXPECT_NE(std::string::npos, err.str().find("outside GBK")) << err.str();
+    EXPECT_EQ(kExitFailure, Run({"call", "dial", "10086;+CMGD=1"}));
+    EXPECT_NE(std::string::npos, err.str().find("\";\" could change")) << err.str();
     EXPECT_TRUE(card->lines.empty());
 }
 
 TEST_F(CardCommandTest, ListPrintsOneIndexPerLine) {
-    Rule("AT+CMGL=\"REC UNREAD\"",
-         "\r\n+CMGL: 3,\"REC UNREAD\",\"+8613800138000\",,\"26/12/08,10:15:30+32\"\r\n0041\r\n"
-         "+CMGL: 7,\"REC UNREAD\",\"10086\",,\"26/12/08,10:16:00+32\"\r\nHi\r\n" +
-             kOk);
-    Rule("AT+CMGL=\"REC READ\"", kOk);
+    Rule("AT+CMGL=0", "\r\n" + Entry(3, kChinese) + Entry(7, LongPart(1)) + kOk);
+    Rule("AT+CMGL=1", kOk);
     EXPECT_EQ(kExitSuccess, Run({"sms", "list"}));
     EXPECT_EQ("3\n7\n", out.str());
     out.str("");
     EXPECT_EQ(kExitSuccess, Run({"sms", "list", "--read"})) << "an empty listing is no failure";
     EXPECT_EQ("", out.str());
     EXPECT_EQ(kExitFailure, Run({"sms", "list", "--all"}));
+    EXPECT_EQ(kExitFailure, Run({"sms", "list", "--delete"})) << "only what --text printed";
 }
 
 // The listing marks what it lists read, so indices beyond the 50 slots are printed too:
@@ -111,10 +135,10 @@ TEST_F(CardCommandTest, ListPrintsEveryIndexOfALongListing) {
     std::string listing;
     std::string expected;
     for (int index = 1; index <= 55; ++index) {
-        listing += "\r\n+CMGL: " + std::to_string(index) + ",\"REC UNREAD\",\"10086\",,\"t\"\r\nHi";
+        listing += Entry(index, kChinese);
         expected += std::to_string(index) + "\n";
     }
-    Rule("AT+CMGL=\"REC UNREAD\"", listing + "\r\n" + kOk);
+    Rule("AT+CMGL=0", "\r\n" + listing + kOk);
     EXPECT_EQ(kExitSuccess, Run({"sms", "list"}));
     EXPECT_EQ(expected, out.str());
 }
@@ -125,33 +149,51 @@ TEST_F(CardCommandTest, ListWithoutAnswerFails) {
 }
 
 TEST_F(CardCommandTest, ReadPrintsTheMessage) {
-    Rule("AT+CMGR=3", "\r\n+CMGR: 1,,22\r\n0891683108200505F0040D91683108108300F0000862\r\n" + kOk,
-         1);
-    Rule("AT+CMGR=3",
-         "\r\n+CMGR: \"REC UNREAD\",\"+8613800138000\",,\"26/12/08,10:15:30+32\"\r\n4F60597D\r\n" +
-             kOk,
-         1);
+    Rule("AT+CMGR=3", ReadAnswer(kChinese));
     EXPECT_EQ(kExitSuccess, Run({"sms", "read", "3"}));
     EXPECT_EQ(
-        "number: +8613800138000\ntime: 26/12/08,10:15:30+32\nucs2: 1\nheader: 0\ntext: 你好\n",
+        "number: +8613800138000\ntime: 26/12/08,10:15:30+00\nucs2: 1\nheader: 0\n"
+        "text: 你好，世界\n",
         out.str());
+    EXPECT_EQ((std::vector<std::string>{"AT+CMGR=3"}),
+              std::vector<std::string>(card->lines.end() - 1, card->lines.end()));
 }
 
-TEST_F(CardCommandTest, ReadOfPlainGbkAndHeaderMessages) {
-    Rule("AT+CMGR=4", "\r\n+CMGR: 1,,22\r\n00040D91683108108300F0000862\r\n" + kOk, 1);
-    Rule("AT+CMGR=4",
-         "\r\n+CMGR: \"REC READ\",\"10086\",,\"26/12/08,10:15:30+32\"\r\n\xC4\xE3\xBA\xC3!\r\n" +
-             kOk,
-         1);
-    Rule("AT+CMGR=5", "\r\n+CMGR: 1,,3\r\n0044AB12\r\n" + kOk);
-    EXPECT_EQ(kExitSuccess, Run({"sms", "read", "4"}));
-    EXPECT_EQ("number: 10086\ntime: 26/12/08,10:15:30+32\nucs2: 0\nheader: 0\ntext: 你好!\n",
+// Several indices are read in order; --delete removes only the messages printed.
+TEST_F(CardCommandTest, ReadOfSeveralMessagesDeletesWhatWasPrinted) {
+    Rule("AT+CMGR=4", ReadAnswer(kChinese));
+    Rule("AT+CMGR=5", ReadAnswer(LongPart(3)));
+    Rule("AT+CMGR=9", "\r\n+CMS ERROR: 321\r\n");
+    Rule("AT+CMGD=*", kOk);
+    EXPECT_EQ(kExitFailure, Run({"sms", "read", "4", "9", "5", "--delete"}));
+    EXPECT_EQ(
+        "index: 4\nnumber: +8613800138000\ntime: 26/12/08,10:15:30+00\nucs2: 1\n"
+        "header: 0\ntext: 你好，世界\n\nindex: 5\nnumber: +8613912345678\n"
+        "time: 26/12/08,10:15:30+00\nucs2: 0\nheader: 1\npdu: " +
+            LongPart(3) + "\npart: 3/3 reference 42\ntext: 长长长长长长长长长长长长长长长长😀\n",
+        out.str());
+    EXPECT_NE(std::string::npos, err.str().find("message 9 could not be read"));
+    EXPECT_TRUE(Sent("AT+CMGD=4") && Sent("AT+CMGD=5"));
+    EXPECT_FALSE(Sent("AT+CMGD=9"));
+}
+
+// One listing, the parts of a long message joined whatever their order, and --delete
+// removes every index printed.
+TEST_F(CardCommandTest, ListTextJoinsLongMessages) {
+    Rule("AT+CMGL=0", "\r\n" + Entry(10, LongPart(2)) + Entry(11, kChinese) +
+                          Entry(12, LongPart(3)) + Entry(13, LongPart(1)) + kOk);
+    Rule("AT+CMGD=*", kOk);
+    std::string text;
+    for (int i = 0; i < 150; ++i) {
+        text += "长";
+    }
+    EXPECT_EQ(kExitSuccess, Run({"sms", "list", "--text", "--delete"})) << err.str();
+    EXPECT_EQ("10,12,13\tunread\t+8613912345678\t26/12/08,10:15:30+00\t" + text +
+                  "😀\n11\tunread\t+8613800138000\t26/12/08,10:15:30+00\t你好，世界\n",
               out.str());
-    out.str("");
-    EXPECT_EQ(kExitSuccess, Run({"sms", "read", "5"}));
-    // Too short to decode: the text is the PDU in hexadecimal.
-    EXPECT_EQ("number: 未知\ntime: 未知\nucs2: 0\nheader: 1\npdu: 0044AB12\ntext: 0044AB12\n",
-              out.str());
+    EXPECT_EQ(1, std::count(card->lines.begin(), card->lines.end(), "AT+CMGL=0"));
+    EXPECT_EQ((std::vector<std::string>{"AT+CMGD=10", "AT+CMGD=12", "AT+CMGD=13", "AT+CMGD=11"}),
+              std::vector<std::string>(card->lines.end() - 4, card->lines.end()));
 }
 
 TEST_F(CardCommandTest, ReadAndDeleteOfUnknownIndexFail) {
@@ -277,11 +319,8 @@ TEST_F(WatchTest, RunsForTheGivenSecondsAndRestoresMessageSettings) {
 // keys; watch prints one object a line.
 TEST_F(CardCommandTest, JsonOutputOfEachCommand) {
     Rule("0011*", "\r\n+CMGS: 5\r\n" + kOk);
-    Rule("AT+CMGL=\"REC UNREAD\"",
-         "\r\n+CMGL: 3,\"REC UNREAD\",\"10086\",,\"26/12/08,10:15:30+32\"\r\nHi\r\n" + kOk);
-    Rule("AT+CMGR=4", "\r\n+CMGR: 1,,22\r\n00040D91683108108300F0000862\r\n" + kOk, 1);
-    Rule("AT+CMGR=4",
-         "\r\n+CMGR: \"REC READ\",\"10086\",,\"26/12/08,10:15:30+32\"\r\n\xC4\xE3\r\n" + kOk, 1);
+    Rule("AT+CMGL=0", "\r\n" + Entry(3, kChinese) + kOk);
+    Rule("AT+CMGR=4", ReadAnswer(kChinese));
     Rule("AT+CMGD=4", kOk);
     Rule("AT+CNMI=2,1,0,0,0", kOk);
     Rule("AT+CPIN?", "\r\n+CPIN: READY\r\n" + kOk);
@@ -293,8 +332,12 @@ TEST_F(CardCommandTest, JsonOutputOfEachCommand) {
         {{"status"}, R"({"sim":"ready","gprs":1,"signal":17})"},
         {{"sms", "send", "13800138000", "你好"}, R"({"sent":true})"},
         {{"sms", "list"}, R"({"indices":[3]})"},
+        {{"sms", "list", "--text"},
+         R"({"messages":[{"indices":[3],"status":"unread","number":"+8613800138000",
+             "time":"26/12/08,10:15:30+00","text":"你好，世界","parts":1,"missing":[]}]})"},
         {{"sms", "read", "4"},
-         R"({"number":"10086","time":"26/12/08,10:15:30+32","ucs2":false,"header":false,"text":"你"})"},
+         R"({"number":"+8613800138000","time":"26/12/08,10:15:30+00","ucs2":true,"header":false,
+             "text":"你好，世界"})"},
         {{"sms", "delete", "4"}, R"({"deleted":4})"},
         {{"call", "dial", "10086"}, R"({"dialling":"10086"})"},
         {{"call", "answer"}, R"({"answered":true})"},
