@@ -156,9 +156,9 @@ public:
     // Probes kScanPorts in order for a "WAVECOM MODEM" answer, writing diagnostic lines
     // to standard output. On success portName holds the first port that answered.
     bool ScanPorts(char* portName);
-    // Probes one named port for either manufacturer answer (the device-class waits);
-    // a port the user named is also taken when another maker's card answers the
-    // identification with "OK".
+    // Probes one named port for either manufacturer answer (the device-class waits,
+    // the answer's ending as soon as its final result came); a port the user named is
+    // also taken when another maker's card answers the identification with "OK".
     bool ProbeNamedPort(const char* portName);
     // False when the card found is not one this program knows: it is driven with the
     // standard commands only (3GPP TS 27.007), its vendor commands skipped.

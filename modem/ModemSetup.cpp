@@ -23,6 +23,9 @@ struct ModemEngine::ProbeStyle {
     // A port the user named: another maker's card that answers the identification
     // with "OK" is taken too.
     bool anyMaker;
+    // The answer wait ends as soon as the answer holds its final result ("OK" or
+    // "ERROR"), within answerWaitMs, instead of always lasting answerWaitMs.
+    bool awaitFinal;
 };
 
 namespace {
@@ -111,6 +114,33 @@ std::optional<std::string> OtherMaker(std::string_view answer) {
     return std::string();
 }
 
+// Reads the probe's answer into answer (kProbeBuffer zeroed bytes): once after waitMs,
+// or with awaitFinal until it holds its final result, is full or waitMs have passed.
+// False when a read fails.
+bool ReadProbeAnswer(SerialLine& line, Clock& clock, std::uint32_t waitMs, bool awaitFinal,
+                     char* answer, std::uint32_t* count) {
+    if (!awaitFinal) {
+        clock.SleepMs(waitMs);
+        return line.Read(answer, kProbeReadSize, count) != 0;
+    }
+    const std::uint64_t start = clock.NowMs();
+    *count = 0;
+    for (;;) {
+        std::uint32_t received = 0;
+        if (line.Read(answer + *count, kProbeReadSize - *count, &received) == 0) {
+            return false;
+        }
+        *count += received;
+        const std::string_view text(answer, ::strnlen(answer, *count));
+        const std::uint64_t elapsed = clock.NowMs() - start;
+        if (*count >= kProbeReadSize || text.find("OK\r\n") != text.npos ||
+            text.find("ERROR") != text.npos || elapsed >= waitMs) {
+            return true;
+        }
+        line.WaitReadable(static_cast<std::uint32_t>(waitMs - elapsed));
+    }
+}
+
 // Copies a port name into a caller's buffer of ModemEngine::kPortNameSize bytes.
 bool CopyPortName(const std::string& name, char* portName) {
     if (name.empty() || name.size() >= ModemEngine::kPortNameSize) {
@@ -182,10 +212,9 @@ bool ModemEngine::ProbePort(const char* portName, const ProbeStyle& style) {
             line->Close();
             return false;
         }
-        clock_.SleepMs(style.answerWaitMs);
         char answer[kProbeBuffer] = {};
         std::uint32_t count = 0;
-        if (line->Read(answer, kProbeReadSize, &count) == 0) {
+        if (!ReadProbeAnswer(*line, clock_, style.answerWaitMs, style.awaitFinal, answer, &count)) {
             continue;
         }
         for (const char* accepted : style.accepted) {
@@ -236,14 +265,14 @@ bool ModemEngine::FindModem(const char* modemName, char* portName) {
         return false;
     }
     // Ports from udev or sysfs are anyone's; a port in the device table the user named.
-    const ProbeStyle style{
-        {kDeviceClassAnswer, nullptr}, 50, 200, false, devices.Source() == DeviceSource::Table};
+    const bool named = devices.Source() == DeviceSource::Table;
+    const ProbeStyle style{{kDeviceClassAnswer, nullptr}, 50, 200, false, named, false};
     return ProbePort(attachedTo.c_str(), style) && CopyPortName(attachedTo, portName);
 }
 
 bool ModemEngine::ScanPorts(char* portName) {
     openError_ = {};
-    const ProbeStyle style{{kScanAnswer, nullptr}, 0, 100, true, false};
+    const ProbeStyle style{{kScanAnswer, nullptr}, 0, 100, true, false, false};
     for (const char* name : kScanPorts) {
         std::printf("/dev/%s\n", name);
         std::fflush(stdout);
@@ -256,7 +285,7 @@ bool ModemEngine::ScanPorts(char* portName) {
 
 bool ModemEngine::ProbeNamedPort(const char* portName) {
     openError_ = {};
-    const ProbeStyle style{{kDeviceClassAnswer, kScanAnswer}, 50, 200, false, true};
+    const ProbeStyle style{{kDeviceClassAnswer, kScanAnswer}, 50, 200, false, true, true};
     return ProbePort(portName, style);
 }
 

@@ -10,6 +10,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliContext.h"
 #include "cli/CliDispatch.h"
+#include "cli/CommandHelp.h"
 #include "cli/CommandOutput.h"
 #include "cli/TerminalText.h"
 
@@ -131,6 +132,14 @@ TEST(DispatchOptionsTest, HelpListsCommandsAndWhatTheyDo) {
         EXPECT_TRUE(seen.command.empty()) << "--help runs no command";
     }
     EXPECT_EQ(kExitUsage, RunCommandLine({"reboot", "--help"}, kGroups, environment));
+    for (const CommandGroup group :
+         {StatusCommands, SmsCommands, CallCommands, DialupCommands, DeviceCommands, DoctorCommands,
+          ContactsCommands, SimCommands}) {
+        for (const CliCommand& command : group()) {
+            EXPECT_NE(nullptr, CommandHelp::Summary(command.name))
+                << command.name << " has no line";
+        }
+    }
 
     out.str("");
     EXPECT_EQ(kExitSuccess, RunCommandLine({"--version", "sms"}, kGroups, environment));
