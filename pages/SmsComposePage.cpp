@@ -4,8 +4,11 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "modem/ModemEngine.h"
+#include "modem/PhoneNumber.h"
 #include "modem/SmsPduBuilder.h"
 #include "pages/DialogUnits.h"
 #include "pages/ModemJob.h"
@@ -87,10 +90,25 @@ void SmsComposePage::FillRecipients() {
 QString SmsComposePage::NumberOf(const QString& recipient) {
     const qsizetype open = recipient.indexOf(QLatin1Char('('));
     const qsizetype close = recipient.indexOf(QLatin1Char(')'));
-    if (open >= 0 && close - open > 0) {
+    // "(010) 8888 6666" is a number written with brackets, not a name and its number.
+    const QString before = recipient.left(std::max<qsizetype>(open, 0));
+    const bool named = std::any_of(before.begin(), before.end(), [](QChar c) {
+        return !c.isDigit() && !QStringLiteral("+ -.").contains(c);
+    });
+    if (open >= 0 && close - open > 0 && named) {
         return recipient.mid(open + 1, close - open - 1);
     }
     return recipient;
+}
+
+QString SmsComposePage::FailureText(std::size_t parts, std::size_t confirmed) {
+    if (parts <= 1) {
+        return QString::fromUtf8(kFailedText);
+    }
+    return QString::fromUtf8("%1：%2 条中已发出 %3 条")
+        .arg(QString::fromUtf8(kFailedText))
+        .arg(parts)
+        .arg(confirmed);
 }
 
 QString SmsComposePage::PartCountText(const QString& text) {
@@ -106,30 +124,43 @@ void SmsComposePage::UpdatePartCounter() {
 }
 
 void SmsComposePage::Send() {
+    const std::string number =
+        PhoneNumber::Clean(NumberOf(recipient_->currentText()).toStdString());
+    if (const std::optional<std::string> refused = PhoneNumber::RefusedForSend(number)) {
+        // Said before anything is sent: the character would change the command or
+        // cannot be put into the message's address.
+        statusLine_->setText(
+            QString::fromUtf8("%1：号码不能含有“%2”（只能是数字，前面可有一个“+”）")
+                .arg(QString::fromUtf8(kFailedText), QString::fromStdString(*refused)));
+        emit sendFinished(false);
+        return;
+    }
     sendButton_->setEnabled(false);
     statusLine_->setText(QString::fromUtf8(kSendingText));
-    const std::string number = NumberOf(recipient_->currentText()).toStdString();
-    const std::string text = messageBox_->toPlainText().toStdString();
+    const QString plain = messageBox_->toPlainText();
+    const std::string text = plain.toStdString();
+    const std::size_t parts = SmsPduBuilder::PartCount(std::u16string_view(
+        reinterpret_cast<const char16_t*>(plain.utf16()), static_cast<std::size_t>(plain.size())));
+    const auto confirmed = std::make_shared<std::size_t>(0);
     // The whole send, all its parts and the mode switches around a text-mode send, is
     // one job; the settle after it too, so the next dialogue starts on a quiet line.
     RunModemJob<bool>(
         Host().Session(), ModemSession::Priority::User, this,
-        [this, text, number](ModemEngine& engine) {
+        [this, text, number, parts, confirmed](ModemEngine& engine) {
             engine.ClearResponse();
             const bool sent = engine.SendShortMessage(text, number);
+            *confirmed = engine.PartsConfirmed();
+            const QString status =
+                sent ? QString::fromUtf8(kSentText) : FailureText(parts, *confirmed);
             QMetaObject::invokeMethod(
-                this,
-                [this, sent] {
-                    statusLine_->setText(QString::fromUtf8(sent ? kSentText : kFailedText));
-                },
-                Qt::QueuedConnection);
+                this, [this, status] { statusLine_->setText(status); }, Qt::QueuedConnection);
             engine.GetClock().SleepMs(kSettleAfterSendMs);
             engine.ClearResponse();
             return sent;
         },
-        [this](std::optional<bool> sent) {
+        [this, parts, confirmed](std::optional<bool> sent) {
             if (!sent.value_or(false)) {
-                statusLine_->setText(QString::fromUtf8(kFailedText));
+                statusLine_->setText(FailureText(parts, *confirmed));
             }
             sendButton_->setEnabled(true);
             emit sendFinished(sent.value_or(false));

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include <cstddef>
+
 #include "pages/DialogPage.h"
 #include "pages/RecipientBox.h"
 #include "ui/SkinButton.h"
@@ -50,8 +52,12 @@ public:
     // session: it goes ahead of the inbox cycle's next step. sendFinished tells the end.
     void Send();
     // The number in a recipient text: what stands between the first "(" and the first
-    // ")" after it, else the whole text.
+    // ")" after it when a name stands before the "(", else the whole text (a number
+    // written "(010) 8888 6666"). The send takes the blanks, dashes, dots and brackets
+    // out of it.
     static QString NumberOf(const QString& recipient);
+    // The status after a failed send: for a long text, how many of its parts went out.
+    static QString FailureText(std::size_t parts, std::size_t confirmed);
     // "N 字，M 条短信" for a text.
     static QString PartCountText(const QString& text);
 

@@ -49,6 +49,8 @@ private slots:
                                 << "1)";
         QTest::newRow("noClose") << "a(1"
                                  << "a(1";
+        QTest::newRow("numberWrittenWithBrackets") << "(010) 8888 6666"
+                                                   << "(010) 8888 6666";
     }
     void recipientNumberComesFromTheBrackets() {
         QFETCH(QString, recipient);
