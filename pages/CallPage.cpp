@@ -5,8 +5,10 @@
 #include <QStandardItemModel>
 
 #include <algorithm>
+#include <optional>
 
 #include "modem/ModemEngine.h"
+#include "modem/PhoneNumber.h"
 #include "pages/DialogUnits.h"
 #include "pages/ModemJob.h"
 #include "pages/PhonebookPage.h"
@@ -110,7 +112,12 @@ void CallPage::PressKey(char key) {
 QString CallPage::NumberToDial(const QString& text) {
     const qsizetype open = text.indexOf(QLatin1Char('('));
     const qsizetype close = text.indexOf(QLatin1Char(')'));
-    if (open >= 0 && close > open) {
+    // "(010) 8888 6666" is a number written with brackets, not a name and its number.
+    const QString before = text.left(std::max<qsizetype>(open, 0));
+    const bool named = std::any_of(before.begin(), before.end(), [](QChar c) {
+        return !c.isDigit() && !QStringLiteral("+ -.").contains(c);
+    });
+    if (open >= 0 && close > open && named) {
         return text.mid(open + 1, close - open - 1);
     }
     return text;
@@ -148,7 +155,13 @@ void CallPage::CallOrAnswer() {
         SetStatus(kEnterNumberText);
         return;
     }
-    Dial(NumberToDial(text));
+    const std::string number = PhoneNumber::Clean(NumberToDial(text).toStdString());
+    if (const std::optional<std::string> refused = PhoneNumber::RefusedForDial(number)) {
+        SetStatus(QString::fromUtf8("%1：号码不能含有“%2”（它会改变发给调制解调器的拨号命令）")
+                      .arg(QString::fromUtf8(kDialFailedText), QString::fromStdString(*refused)));
+        return;
+    }
+    Dial(QString::fromStdString(number));
 }
 
 void CallPage::Dial(const QString& number) {
