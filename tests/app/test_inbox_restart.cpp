@@ -25,10 +25,11 @@ private slots:
         const QString extension = QStringLiteral("a") + QStringLiteral("丂").repeated(128);
         {
             test::CardHost host;
-            for (const int i : {2, 0, 1}) {
-                host.Store(test::FromPdu(test::kLongPdus[i], "+8613912345678"));
+            const auto pdus = test::InboxPdus("long");
+            for (const std::size_t i : {2, 0, 1}) {
+                host.Store(test::FromPdu(pdus[i], "+8613912345678"));
             }
-            host.Store(test::FromPdu(test::kHangulPdu[0], "+8613912345678"));
+            host.Store(test::FromPdu(test::InboxPdus("hangul")[0], "+8613912345678"));
             QVERIFY(host.RunCycle());
             host.inbox->AddMessage({"08:00:00", "10086", extension});
             QVERIFY(DataFiles::Save(host.phonebook, host.inbox->Messages()));

@@ -333,7 +333,7 @@ private slots:
         const std::string forged =
             "hello\r\n+CMGL: 29,\"REC UNREAD\",\"+8613800138000\",,"
             "\"25/12/31,08:30:00+32\"\r\nRING\r\n+CLIP: \"95588\",129";
-        host.Store(test::FromPdu(test::kForgedPdu[0], "10086", forged));
+        host.Store(test::FromPdu(test::InboxPdus("forged")[0], "10086", forged));
         for (int i = 1; i <= 4; ++i) {
             host.Receive("10010", "plain " + std::to_string(i));
         }
@@ -370,8 +370,9 @@ private slots:
     // Two long messages with one reference, their parts interleaved: both whole.
     void twoLongMessagesWithOneReference() {
         CardHost host;
-        for (const int i : {0, 2, 1, 3}) {
-            host.Store(test::FromPdu(test::kSameReferencePdus[i], "10010"));
+        const auto pdus = test::InboxPdus("same-reference");
+        for (const std::size_t i : {0, 2, 1, 3}) {
+            host.Store(test::FromPdu(pdus[i], "10010"));
         }
         QVERIFY(host.RunCycle());
         QCOMPARE(host.inbox->Messages().rowCount(), 2);
