@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/MainDialog.h"
+#include "app/SimUnlock.h"
 #include "dialup/DialupConnection.h"
 #include "dialup/EnsureDialupEntry.h"
 #include "modem/ModemEngine.h"
@@ -44,13 +45,27 @@ int DeviceStartup::Run(ModemEngine& engine) {
     SetDefaultBaudRate(port, kLineSpeed);
     SetDefaultBaudRate(DialupConnection::kModemDeviceName, kLineSpeed);
     const std::string portName(port);
-    w.Post([&w, portName] { w.SetPortName(portName.c_str()); });
+    const bool makerKnown = engine.MakerKnown();
+    const QString maker = QString::fromStdString(engine.Maker());
+    w.Post([&w, portName, makerKnown, maker] {
+        w.SetPortName(portName.c_str());
+        w.ShowOtherMaker(makerKnown ? QString() : QString::fromUtf8(kOtherMakerText).arg(maker));
+    });
+    return Resume(engine, portName);
+}
 
+int DeviceStartup::Resume(ModemEngine& engine, const std::string& portName) {
+    MainDialog& w = window_;
+    w.SetCanClose(0);
+    const char* port = portName.c_str();
     bool initialised = false;
     for (int attempt = 0; attempt < kInitialiseAttempts && !w.StopRequested(); ++attempt) {
         if (engine.Initialize(port)) {
             initialised = true;
             break;
+        }
+        if (const auto locked = attempt == 0 ? AskIfLocked(engine, portName) : std::nullopt) {
+            return *locked;
         }
     }
     if (!initialised) {
@@ -62,6 +77,9 @@ int DeviceStartup::Run(ModemEngine& engine) {
         if (engine.CheckSimReady()) {
             simReady = true;
             break;
+        }
+        if (const auto locked = attempt == 0 ? AskIfLocked(engine, portName) : std::nullopt) {
+            return *locked;
         }
     }
     if (!simReady) {
@@ -102,6 +120,21 @@ int DeviceStartup::Run(ModemEngine& engine) {
     });
     w.SetCanClose(1);
     return kSuccess;
+}
+
+std::optional<int> DeviceStartup::AskIfLocked(ModemEngine& engine, const std::string& port) {
+    const SimLock::State state = engine.QuerySimLock();
+    if (state != SimLock::State::Pin && state != SimLock::State::Puk) {
+        return std::nullopt;
+    }
+    const SimLock::Retries retries = engine.QueryPinRetries();
+    MainDialog& w = window_;
+    w.Post([&w, state, retries, port] {
+        w.SetStatusText(QString::fromUtf8(SimUnlock::kLockedText));
+        w.Unlock().Ask(state, retries, port);
+    });
+    w.SetCanClose(1);
+    return kSimLocked;
 }
 
 std::string DeviceStartup::Why(const ModemEngine& engine, const char* port) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace veltro {
@@ -21,6 +22,7 @@ public:
         kInitialisationFailed = 1,
         kNoSimCard = 2,
         kNoModem = 3,
+        kSimLocked = 4,  // the SIM waits for its PIN or PUK: SimUnlock asks the user
     };
 
     static constexpr int kFindAttempts = 4;
@@ -44,6 +46,12 @@ public:
 
     // Runs the whole sequence on the session's worker: an Outcome.
     int Run(ModemEngine& engine);
+    // The sequence from the initialisation on, on the card found on port: after the
+    // search, and again once SimUnlock has unlocked the SIM.
+    int Resume(ModemEngine& engine, const std::string& port);
+    // The window's tooltip for a card of a maker the program does not know; %1 is the
+    // maker's own name.
+    static constexpr const char* kOtherMakerText = "未知厂商的数据卡（%1），只使用标准AT命令";
 
 private:
     // Ends the sequence with a failure text on the status line. Why, when it is known
@@ -52,6 +60,9 @@ private:
     int Fail(int outcome, const char* text, const std::string& detail = {});
     // Why the engine's port failed: the card went away, or the port could not be opened.
     static std::string Why(const ModemEngine& engine, const char* port);
+    // When the SIM waits for its PIN or PUK (a card refuses the set-up or the SIM
+    // check then): hands the question to the user-interface thread, kSimLocked.
+    std::optional<int> AskIfLocked(ModemEngine& engine, const std::string& port);
 
     MainDialog& window_;
 };

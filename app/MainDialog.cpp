@@ -15,9 +15,11 @@
 #include <cstdio>
 
 #include "app/AboutDialog.h"
+#include "app/BalanceQuery.h"
 #include "app/DataFiles.h"
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
+#include "app/SimUnlock.h"
 #include "app/SingleInstance.h"
 #include "modem/ModemEngine.h"
 #include "pages/ModemJob.h"
@@ -74,6 +76,8 @@ MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
     resize(units_.ToPixels(kTemplateSize));
     BuildControls();
     BuildMenus();
+    simUnlock_ = new SimUnlock(*this);
+    balance_ = new BalanceQuery(*this);
 }
 
 MainDialog::~MainDialog() {
@@ -177,6 +181,8 @@ void MainDialog::BuildMenus() {
     };
     add(smsMenu_, "编写新短信", kComposeCommand);
     add(smsMenu_, "收件箱", kInboxCommand);
+    add(smsMenu_, "查询余额", kBalanceCommand);
+    add(trayMenu_, "查询余额", kBalanceCommand);
     add(trayMenu_, "关于(&A)", kAboutCommand);
     trayMenu_.addSeparator();
     add(trayMenu_, "退出(&X)", kExitCommand);
@@ -356,7 +362,28 @@ void MainDialog::RefreshSignalIcon() {
         });
 }
 
+QString MainDialog::SignalToolTip(int value) {
+    // 3GPP TS 27.007 8.5: 0..31 stand for -113 dBm and up in steps of 2 dBm.
+    if (value < 0 || value > 31) {
+        return QString::fromUtf8("信号强度：未知");
+    }
+    static constexpr int kBarFloor[] = {2, 8, 13, 18, 23};
+    int bars = 0;
+    for (const int floor : kBarFloor) {
+        bars += value >= floor ? 1 : 0;
+    }
+    return QString::fromUtf8("信号强度：%1 dBm（%2/5格）").arg(2 * value - 113).arg(bars);
+}
+
+void MainDialog::ShowOtherMaker(const QString& text) {
+    setToolTip(text);
+    trayIcon_.setToolTip(text.isEmpty() ? windowTitle() : windowTitle() + '\n' + text);
+}
+
 void MainDialog::ShowSignal(int value) {
+    const QString tip = SignalToolTip(value);
+    signalIcon_->setToolTip(tip);
+    noSignalIcon_->setToolTip(tip);
     PlaceIndicator(*signalIcon_, QSize(16, 16));
     // 99 is "not known"; only values from 100 on mean no signal.
     if (value >= 100) {
@@ -465,6 +492,9 @@ void MainDialog::OnCommand(int command) {
             break;
         case kInboxCommand:
             ShowPage(kInboxView);
+            break;
+        case kBalanceCommand:
+            balance_->Start();
             break;
         case kAboutCommand: {
             AboutDialog about(this);

@@ -26,6 +26,8 @@
 
 namespace veltro {
 
+class BalanceQuery;
+class SimUnlock;
 class SingleInstance;
 
 // The main window: a borderless, skinned window with a row of status indicators, one
@@ -56,6 +58,7 @@ public:
         kComposeCommand = 32771,
         kInboxCommand = 32772,
         kAboutCommand = 16,
+        kBalanceCommand = 32773,
         kExitCommand = 2,
     };
     static constexpr QSize kTemplateSize{340, 260};
@@ -81,6 +84,15 @@ public:
     // Reads the signal as a background job and shows it when the answer is in; does
     // nothing while a reading is on its way.
     void RefreshSignalIcon();
+    // The signal icons' tooltip for a reading: dBm and bars out of 5.
+    static QString SignalToolTip(int value);
+    // Unlocks a SIM that asks for its PIN or PUK.
+    SimUnlock& Unlock() { return *simUnlock_; }
+    // "查询余额".
+    BalanceQuery& Balance() { return *balance_; }
+    // The window's and the tray icon's word that the card's maker is not one the program
+    // knows; empty for a known card.
+    void ShowOtherMaker(const QString& text);
     // True from RefreshSignalIcon until its reading has been shown.
     bool SignalReading() const { return signalReading_; }
     // Connect button: connects when idle, disconnects when connected.
@@ -233,6 +245,8 @@ private:
 
     QMenu smsMenu_;
     QMenu trayMenu_;
+    SimUnlock* simUnlock_ = nullptr;
+    BalanceQuery* balance_ = nullptr;
     SingleInstance* mark_ = nullptr;
 
     QPoint dragOffset_;

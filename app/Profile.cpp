@@ -1,5 +1,6 @@
 #include "app/Profile.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -31,6 +32,13 @@ Profile::MenuLook Profile::ReadMenuLook(const QString& path) {
 bool Profile::ReadPortScan(const QString& path) {
     const QSettings settings(path, QSettings::IniFormat);
     return ReadInteger(settings, QStringLiteral("Modem/PortScan"), 0) == 1;
+}
+
+QString Profile::ReadBalanceCode(const QString& path) {
+    const QSettings settings(path, QSettings::IniFormat);
+    const QString code = settings.value(QStringLiteral("Ussd/BalanceCode")).toString().trimmed();
+    static const QRegularExpression kCode(QStringLiteral("^[0-9*#]{1,40}$"));
+    return kCode.match(code).hasMatch() ? code : QStringLiteral("*100#");
 }
 
 }  // namespace veltro

@@ -22,6 +22,9 @@ public:
     // Section "Modem", key "PortScan": 1 makes discovery probe the fixed port list
     // instead of the modem device table. Off for any other value or a missing key.
     static bool ReadPortScan(const QString& path);
+    // Section "Ussd", key "BalanceCode": the USSD code of "查询余额"; "*100#" when the
+    // key is missing or not a string of digits, '*' and '#'.
+    static QString ReadBalanceCode(const QString& path);
 };
 
 }  // namespace veltro

@@ -2,7 +2,8 @@
 # Makes docs/window.png: the main window after a start-up on the virtual data card, as an
 # X server (Xvfb) shows it; then docs/menu.png (its SMS menu open), docs/call.png (a call
 # ringing in), docs/phonebook.png (a phonebook with Chinese names), docs/unplugged.png
-# (the card pulled out) and docs/call-cut.png (pulled out during a call). Builds what is
+# (the card pulled out), docs/call-cut.png (pulled out during a call), docs/pin.png (the PIN
+# dialog of a locked SIM) and docs/balance.png (the balance answer). Builds what is
 # missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ bash scripts/build.sh
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir -m 700 "$scratch/run"
-for shot in window menu call phonebook traffic unplugged call-cut; do
+for shot in window menu call phonebook traffic unplugged call-cut pin balance; do
     view=$shot
     [ "$shot" = window ] && view=
     rm -f "$scratch/vc.dat" "$scratch/sms.dat"

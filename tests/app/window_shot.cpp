@@ -5,7 +5,8 @@
 // docs/traffic.png (connected, the link carrying data for a few seconds), docs/menu.png
 // (the SMS menu open, with its flat frame and soft shadow over a plain desktop),
 // docs/unplugged.png (the card pulled out while the window is idle) and docs/call-cut.png
-// (the card pulled out during a call).
+// (the card pulled out during a call), docs/pin.png (the PIN dialog of a locked SIM) and
+// docs/balance.png (the answer to the balance code).
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
@@ -15,9 +16,13 @@
 #include <functional>
 
 #include "app/Application.h"
+#include "app/BalanceDialog.h"
+#include "app/BalanceQuery.h"
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
+#include "app/PinDialog.h"
 #include "app/Profile.h"
+#include "app/SimUnlock.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
 #include "vcard/DemoCard.h"
@@ -26,7 +31,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr,
-                     "usage: %s OUTPUT.png [call|call-cut|phonebook|traffic|menu|unplugged]\n",
+                     "usage: %s OUTPUT.png "
+                     "[call|call-cut|phonebook|traffic|menu|unplugged|pin|balance]\n",
                      argv[0]);
         return 2;
     }
@@ -53,6 +59,18 @@ int main(int argc, char** argv) {
     int settleMs = 500;
     // Room beside and below the window for a menu and its shadow.
     QSize margin(0, 0);
+    // The window shot, and the start-up's outcome it waits for.
+    std::function<QWidget*()> shown = [&dialog]() -> QWidget* { return &dialog; };
+    int expected = 0;
+    if (std::strcmp(view, "pin") == 0) {
+        demo.Card()->SetSim(veltro::vcard::SimState::PinLocked);
+        shown = [&dialog]() -> QWidget* { return dialog.Unlock().OpenDialog(); };
+        expected = 4;
+    } else if (std::strcmp(view, "balance") == 0) {
+        stage = [&dialog] { dialog.Balance().Start(); };
+        shown = [&dialog]() -> QWidget* { return dialog.Balance().Dialog(); };
+        settleMs = 2500;
+    }
     if (std::strcmp(view, "call") == 0) {
         stage = [&demo] { demo.Card()->IncomingCall("13800138000"); };
         settleMs = 2500;
@@ -99,11 +117,16 @@ int main(int argc, char** argv) {
     QObject::connect(&dialog, &veltro::MainDialog::startupFinished, &dialog, [&](int outcome) {
         stage();
         QTimer::singleShot(settleMs, &dialog, [&, outcome] {
-            const QRect frame = dialog.frameGeometry();
+            QWidget* widget = shown();
+            if (widget == nullptr) {
+                QApplication::exit(0);
+                return;
+            }
+            const QRect frame = widget->frameGeometry();
             const QPixmap shot =
                 dialog.screen()->grabWindow(0, frame.x(), frame.y(), frame.width() + margin.width(),
                                             frame.height() + margin.height());
-            result = outcome == 0 && shot.save(output) ? 0 : 1;
+            result = outcome == expected && shot.save(output) ? 0 : 1;
             QApplication::exit(0);
         });
     });
