@@ -11,6 +11,7 @@
 #include "app/MainDialog.h"
 #include "dialup/ConnectionStatistics.h"
 #include "dialup/DialupConnection.h"
+#include "dialup/DialupError.h"
 #include "dialup/EnsureDialupEntry.h"
 #include "modem/ModemEngine.h"
 
@@ -25,6 +26,42 @@ bool AskWithMessageBox(QWidget* parent, const ConnectionControl::Question& quest
         box.setInformativeText(question.detail);
     }
     return box.exec() == QMessageBox::Yes;
+}
+
+// The dial's result in the window's language, and pppd's own words below it when it
+// gave any: they name the cause more closely than any number can.
+QString DialFailure(int code, const std::string& reason) {
+    struct Known {
+        int code;
+        const char* text;
+    };
+    static constexpr Known kKnown[] = {
+        {DialupError::kDeviceDoesNotExist, "拨号设备不存在"},
+        {DialupError::kCannotFindPhonebookEntry, "找不到拨号连接"},
+        {DialupError::kCannotWritePhonebook, "无法保存拨号连接"},
+        {DialupError::kRemoteDisconnection, "连接被对方断开"},
+        {DialupError::kUserDisconnection, "连接已被取消"},
+        {DialupError::kPortNotAvailable, "拨号设备不可用，或拨号程序无法启动"},
+        {DialupError::kNoConnection, "连接已断开"},
+        {DialupError::kNoAnswer, "对方无应答"},
+        {DialupError::kNoCarrier, "没有载波信号"},
+        {DialupError::kAuthenticationFailure, "身份验证失败"},
+        {DialupError::kPppTimeout, "PPP协商超时"},
+        {DialupError::kEntryNotFound, "找不到拨号连接"},
+    };
+    const char* text = "拨号失败";
+    for (const Known& known : kKnown) {
+        if (known.code == code) {
+            text = known.text;
+        }
+    }
+    QString shown = code == 0
+                        ? QString::fromUtf8(text)
+                        : QString::fromUtf8("错误 %1：%2").arg(code).arg(QString::fromUtf8(text));
+    if (!reason.empty()) {
+        shown += QLatin1Char('\n') + QString::fromStdString(reason);
+    }
+    return shown;
 }
 
 }  // namespace
@@ -87,7 +124,7 @@ void ConnectionControl::OnLineReleased() {
     const int started = dialup_->Dial({}, kDialString, "", "");
     if (started != 0) {
         // Refused at once (no device, no entry): nothing will come of waiting.
-        failureReason_ = QStringLiteral("error %1").arg(started);
+        failureReason_ = DialFailure(started, dialup_->Status.reason);
         OnDialEnded(DialOutcome::Failed);
         return;
     }
@@ -112,11 +149,9 @@ void ConnectionControl::DialTick() {
         shownDialText_ = text;
     }
     if (final != 0 && connected == 0) {
-        failureReason_ = QString::fromStdString(dialup_->Status.reason);
-        if (!failureReason_.isEmpty()) {
-            window_.SetStatusText(QString::fromStdString(text) + QLatin1Char('\n') +
-                                  failureReason_);
-        }
+        failureReason_ =
+            DialFailure(static_cast<int>(dialup_->Status.error), dialup_->Status.reason);
+        window_.SetStatusText(QString::fromStdString(text) + QLatin1Char('\n') + failureReason_);
         OnDialEnded(DialOutcome::Failed);
     } else if (window_.GetClock().NowMs() - dialStartMs_ > kDialLimitMs) {
         OnDialEnded(DialOutcome::TimedOut);

@@ -1,12 +1,23 @@
 #include "app/DataFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <ctime>
 #include <vector>
 
-#include "records/MessageRecord.h"
-#include "records/PhonebookEntryRecord.h"
-#include "records/RecordFile.h"
+#include "modem/AtomicFile.h"
+#include "modem/StoredFile.h"
 #include "pages/InboxModel.h"
 #include "pages/PhonebookPage.h"
+#include "records/DataFolderLock.h"
+#include "records/InboxJournal.h"
+#include "records/MessageRecord.h"
+#include "records/PartStore.h"
+#include "records/PhonebookEntryRecord.h"
+#include "records/RecordFile.h"
+#include "records/WholeTextFile.h"
 
 namespace veltro {
 
@@ -58,16 +69,126 @@ std::vector<MessageRecord> MessageRecords(const InboxModel& messages) {
     return records;
 }
 
+// Where a load's findings go. A file that must not be written this run is held.
+struct Report {
+    QStringList* problems;
+    QStringList* details;
+    const void* holder;
+
+    void Tell(const QString& problem, const std::string& detail) const {
+        std::fprintf(stderr, "veltrogprs: %s\n", detail.c_str());
+        if (problems != nullptr) {
+            *problems << problem;
+        }
+        if (details != nullptr) {
+            *details << QString::fromStdString(detail);
+        }
+    }
+    void Hold(const std::string& path, std::string bytes) const {
+        if (holder != nullptr) {
+            AtomicFile::Hold(holder, path, std::move(bytes));
+        }
+    }
+    void Unreadable(const std::string& path, const std::string& why) const {
+        Hold(path, {});
+        Tell(QString::fromUtf8(DataFiles::kUnreadableText).arg(NameOf(path)),
+             path + ": " + why + "; it is not written this run");
+    }
+    static QString NameOf(const std::string& path) {
+        return QFileInfo(QString::fromStdString(path)).fileName();
+    }
+};
+
+// The records of a data file in the current directory. Only a missing file is empty: one
+// that cannot be read is left alone this run, and a damaged one (its length not a whole
+// number of records) is moved aside before anything is written over it.
+template <typename Record>
+std::vector<Record> LoadRecords(const Report& report) {
+    const std::string path = PathIn<Record>({});
+    typename RecordFile<Record>::Loaded loaded = RecordFile<Record>::Load(path);
+    if (loaded.state == StoredFile::State::kFailed) {
+        report.Unreadable(path, loaded.why);
+        return {};
+    }
+    if (loaded.damaged) {
+        const std::string aside = StoredFile::MoveAside(path, std::time(nullptr));
+        if (aside.empty()) {
+            report.Hold(path, RecordFile<Record>::Encode(loaded.records));
+            report.Tell(QString::fromUtf8(DataFiles::kDamagedKeptText).arg(Report::NameOf(path)),
+                        path + ": damaged and cannot be renamed; it is not written this run");
+        } else {
+            report.Tell(QString::fromUtf8(DataFiles::kDamagedText)
+                            .arg(Report::NameOf(path), Report::NameOf(aside)),
+                        path + ": not a whole number of records; kept as " + aside);
+        }
+    }
+    return std::move(loaded.records);
+}
+
 }  // namespace
 
-void DataFiles::Load(QStandardItemModel& phonebook, InboxModel& messages) {
-    using PhonebookFile = RecordFile<PhonebookEntryRecord>;
-    for (const auto& entry : PhonebookFile::Read(PhonebookFile::CurrentDirectoryPath())) {
+bool DataFiles::ClaimFolder(DataFolderLock& lock, const void* holder, QStringList* problems,
+                            QStringList* details) {
+    const std::string folder = QDir::currentPath().toStdString();
+    if (lock.Take(folder, "veltrogprs") != DataFolderLock::State::kTaken) {
+        return true;
+    }
+    // Another process writes these files: this window reads them and writes none.
+    for (const char* name : {PhonebookEntryRecord::kFileName, MessageRecord::kFileName,
+                             WholeTextFile::kFileName, PartStore::kFileName,
+                             InboxJournal::kFileName}) {
+        const std::string path = folder + "/" + name;
+        AtomicFile::Hold(holder, path, StoredFile::Read(path).bytes);
+    }
+    const QString problem = lock.Pid() != 0 ? QString::fromUtf8(kFolderTakenText)
+                                                  .arg(lock.Pid())
+                                                  .arg(QString::fromStdString(lock.Host()))
+                                            : QString::fromUtf8(kFolderTakenUnknownText);
+    Report{problems, details, nullptr}.Tell(problem, "another program uses the data files in " +
+                                                         folder + ": " + lock.Holder() +
+                                                         "; this window writes none of them");
+    return false;
+}
+
+void DataFiles::Release(const void* holder) {
+    AtomicFile::Release(holder);
+}
+
+void DataFiles::Load(QStandardItemModel& phonebook, InboxModel& messages, QStringList* problems,
+                     QStringList* details, const void* holder) {
+    Report report{problems, details, holder};
+    for (const auto& entry : LoadRecords<PhonebookEntryRecord>(report)) {
         InsertAtTop(phonebook, {FromUtf8(entry.name), FromUtf8(entry.number)});
     }
-    using MessageFile = RecordFile<MessageRecord>;
+    std::vector<MessageRecord> records = LoadRecords<MessageRecord>(report);
+    // The part store reads itself; a store that cannot be read is not replaced either.
+    const std::string partsPath = PathIn<PartStore>({});
+    if (const StoredFile parts = StoredFile::Read(partsPath);
+        parts.state == StoredFile::State::kFailed) {
+        report.Unreadable(partsPath, parts.why);
+    }
+    const std::string wholeTextPath = PathIn<WholeTextFile>({});
+    const WholeTextFile::Loaded wholeTexts = WholeTextFile::Load(wholeTextPath);
+    if (wholeTexts.state == StoredFile::State::kFailed) {
+        report.Unreadable(wholeTextPath, wholeTexts.why);
+    }
+    WholeTextFile::Restore(records, wholeTexts.entries);
+    // The entries before the damage are used; the file is kept under another name.
+    if (wholeTexts.damaged) {
+        const std::string aside = StoredFile::MoveAside(wholeTextPath, std::time(nullptr));
+        if (aside.empty()) {
+            report.Hold(wholeTextPath, WholeTextFile::Encode(wholeTexts.entries));
+            report.Tell(
+                QString::fromUtf8(kDamagedKeptText).arg(Report::NameOf(wholeTextPath)),
+                wholeTextPath + ": damaged and cannot be renamed; it is not written this run");
+        } else {
+            report.Tell(QString::fromUtf8(kDamagedText)
+                            .arg(Report::NameOf(wholeTextPath), Report::NameOf(aside)),
+                        wholeTextPath + ": a line does not read back; kept as " + aside);
+        }
+    }
     std::vector<InboxModel::Entry> entries;
-    for (const auto& message : MessageFile::Read(MessageFile::CurrentDirectoryPath())) {
+    for (const auto& message : records) {
         entries.push_back(
             {FromUtf8(message.time), FromUtf8(message.number), FromUtf8(message.content)});
     }
@@ -78,8 +199,11 @@ bool DataFiles::Save(const QStandardItemModel& phonebook, const InboxModel& mess
                      const QString& folder) {
     const bool phonebookSaved = SavePhonebook(phonebook, folder);
     using MessageFile = RecordFile<MessageRecord>;
+    const std::vector<MessageRecord> records = MessageRecords(messages);
+    // The whole texts first: "sms.dat" never names a cut text that this file lacks.
     const bool messagesSaved =
-        MessageFile::Write(PathIn<MessageRecord>(folder), MessageRecords(messages));
+        WholeTextFile::Write(PathIn<WholeTextFile>(folder), WholeTextFile::For(records)) &&
+        MessageFile::Write(PathIn<MessageRecord>(folder), records);
     return phonebookSaved && messagesSaved;
 }
 

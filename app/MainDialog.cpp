@@ -81,6 +81,7 @@ MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
 }
 
 MainDialog::~MainDialog() {
+    DataFiles::Release(this);
     cardWatch_.Stop();
     // The session ends before the pages that receive its results.
     stopRequested_ = true;
@@ -240,8 +241,11 @@ void MainDialog::Initialise(SingleInstance* mark) {
     }
 
     LoadDataFiles();
-    connect(this, &MainDialog::startupFinished, this,
-            [this](int outcome) { cardWatch_.OnStartupFinished(outcome, session_.DeviceGone()); });
+    connect(this, &MainDialog::startupFinished, this, [this](int outcome) {
+        // The start-up's texts replace the status line: the files' problems stay told.
+        ShowDataProblems();
+        cardWatch_.OnStartupFinished(outcome, session_.DeviceGone());
+    });
     StartDeviceStartup();
 }
 
@@ -449,7 +453,25 @@ void MainDialog::End() {
 }
 
 void MainDialog::LoadDataFiles() {
-    DataFiles::Load(phonebookPage_->Entries(), inboxPage_->Messages());
+    QStringList problems;
+    QStringList details;
+    DataFiles::ClaimFolder(folderLock_, this, &problems, &details);
+    DataFiles::Load(phonebookPage_->Entries(), inboxPage_->Messages(), &problems, &details, this);
+    dataProblems_ = problems.join(QLatin1Char('\n'));
+    dataDetails_ = details.join(QLatin1Char('\n'));
+    ShowDataProblems();
+}
+
+void MainDialog::ShowDataProblems() {
+    if (dataProblems_.isEmpty()) {
+        return;
+    }
+    const QString shown = statusLine_->text();
+    SetStatusText(shown == QString::fromUtf8(kStartingText) || shown.isEmpty()
+                      ? dataProblems_
+                      : shown + QLatin1Char('\n') + dataProblems_);
+    const QString tip = statusLine_->toolTip();
+    statusLine_->setToolTip(tip.isEmpty() ? dataDetails_ : tip + QLatin1Char('\n') + dataDetails_);
 }
 
 bool MainDialog::SaveDataFiles() {

@@ -21,6 +21,7 @@
 #include "pages/SmsComposePage.h"
 #include "pages/SmsInboxPage.h"
 #include "pages/TrafficPage.h"
+#include "records/DataFolderLock.h"
 #include "ui/DibImage.h"
 #include "ui/SkinButton.h"
 
@@ -115,6 +116,9 @@ public:
     // offers to try again, to save into another folder or to cancel; true once the
     // lists are saved, false (the window stays, the status line says why) on cancel.
     bool SaveBeforeEnd();
+    // Takes the data folder's lock and loads the lists; a file that cannot be read or
+    // is damaged, or a folder another window uses, is told on the status line, in its
+    // tooltip and on standard error, and then again at the end of every start-up.
     void LoadDataFiles();
     bool SaveDataFiles() override;
     // Shows, restores and raises the window, also from the tray.
@@ -206,6 +210,7 @@ private:
     void End();
     void StartDeviceStartup();
     void ShowSignal(int value);
+    void ShowDataProblems();
 
     Clock& clock_;
     SerialLineFactory lineFactory_;
@@ -215,6 +220,10 @@ private:
     std::atomic<int> canClose_{1};
     ConnectionControl connection_{*this};
     CardWatch cardWatch_{*this};
+    // One writer per data folder, for the window's life.
+    DataFolderLock folderLock_;
+    QString dataProblems_;
+    QString dataDetails_;
     char portName_[12] = {};
     ModemSession session_{clock_, lineFactory_};
 

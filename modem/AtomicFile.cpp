@@ -9,8 +9,12 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace veltro {
 
@@ -23,6 +27,23 @@ int SystemOpen(const char* path, int flags, mode_t mode) {
 }
 
 std::atomic<const AtomicFile::Calls*> calls{&AtomicFile::kSystemCalls};
+
+struct Held {
+    const void* holder;
+    std::string path;
+    std::string bytes;
+};
+std::mutex heldMutex;
+std::vector<Held> held;
+
+// The path as held: absolute, so that a relative name finds its hold too.
+std::string Absolute(const std::string& path) {
+    if (!path.empty() && path[0] == '/') {
+        return path;
+    }
+    char folder[PATH_MAX];
+    return ::getcwd(folder, sizeof(folder)) != nullptr ? std::string(folder) + "/" + path : path;
+}
 
 const AtomicFile::Calls& Sys() {
     return *calls.load();
@@ -113,7 +134,26 @@ void AtomicFile::UseCalls(const Calls* replacement) {
     calls.store(replacement != nullptr ? replacement : &kSystemCalls);
 }
 
+void AtomicFile::Hold(const void* holder, const std::string& path, std::string bytes) {
+    const std::lock_guard lock(heldMutex);
+    held.push_back({holder, Absolute(path), std::move(bytes)});
+}
+
+void AtomicFile::Release(const void* holder) {
+    const std::lock_guard lock(heldMutex);
+    std::erase_if(held, [holder](const Held& h) { return h.holder == holder; });
+}
+
 bool AtomicFile::Write(const std::string& path, std::string_view bytes, mode_t newFileMode) {
+    {
+        const std::lock_guard lock(heldMutex);
+        const std::string absolute = Absolute(path);
+        for (const Held& h : held) {
+            if (h.path == absolute) {
+                return h.bytes == bytes;
+            }
+        }
+    }
     struct stat existing {};
     const bool replacing = ::stat(path.c_str(), &existing) == 0;
     std::string name;

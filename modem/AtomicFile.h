@@ -24,6 +24,12 @@ public:
     static bool Write(const std::string& path, std::string_view bytes,
                       mode_t newFileMode = kShared);
 
+    // Keeps this process from replacing path (a file it could not read, or one another
+    // process owns for now) until holder releases it: a write of the same bytes as
+    // held counts as done, any other fails and leaves the file alone.
+    static void Hold(const void* holder, const std::string& path, std::string bytes);
+    static void Release(const void* holder);
+
     // The system calls a write makes, in the order that makes it durable: write the
     // temporary file, fsync it, close it, rename it over the target, fsync the folder.
     // Tests put their own in to see that order; a kill cannot show a missing fsync.

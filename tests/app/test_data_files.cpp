@@ -7,8 +7,10 @@
 #include <memory>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/DataFiles.h"
+#include "records/DataFolderLock.h"
 
 namespace veltro {
 
@@ -97,11 +99,61 @@ private slots:
         file.close();
         QStandardItemModel phonebook(0, 2);
         InboxModel messages;
-        DataFiles::Load(phonebook, messages);
+        QStringList problems;
+        DataFiles::Load(phonebook, messages, &problems);
         QCOMPARE(phonebook.rowCount(), 2);
         QCOMPARE(Row(phonebook, 0), QStringList({"Bob", ""}));
         QCOMPARE(Row(phonebook, 1), QStringList({"Ann", "111"}));
         QCOMPARE(messages.rowCount(), 0);
+        // The damaged file is kept under a name that says so, before any save.
+        const QStringList aside = QDir().entryList({QStringLiteral("vc.dat.damaged-*")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(Contents(aside[0]), bytes);
+        QCOMPARE(problems, QStringList(QString::fromUtf8(DataFiles::kDamagedText)
+                                           .arg(QStringLiteral("vc.dat"), aside[0])));
+    }
+
+    // Only a missing file is empty. A file that cannot be read, or a folder that another
+    // window uses, is told and never replaced this run: a save of what was loaded counts
+    // as done, one with a change fails and leaves the file alone.
+    void filesThatCannotBeReadAreNeverReplaced() {
+        InboxModel stored;
+        stored.InsertAtTop({"09:00:00", "10086", QStringLiteral("余额")});
+        QVERIFY(DataFiles::Save(QStandardItemModel(0, 2), stored));
+        const QByteArray sms = Contents(QStringLiteral("sms.dat"));
+        QVERIFY(QFile::remove(QStringLiteral("vc.dat")) && ::mkfifo("vc.dat", 0600) == 0);
+        DataFolderLock other;
+        QCOMPARE(other.Take(dir_->path().toStdString(), "veltrogprs"),
+                 DataFolderLock::State::kHeld);
+
+        const int holder = 0;
+        DataFolderLock lock;
+        QStringList problems;
+        QStringList details;
+        QVERIFY(!DataFiles::ClaimFolder(lock, &holder, &problems, &details));
+        QStandardItemModel phonebook(0, 2);
+        InboxModel messages;
+        DataFiles::Load(phonebook, messages, &problems, &details, &holder);
+        QCOMPARE(problems,
+                 QStringList({QString::fromUtf8(DataFiles::kFolderTakenText)
+                                  .arg(::getpid())
+                                  .arg(QSysInfo::machineHostName()),
+                              QString::fromUtf8(DataFiles::kUnreadableText).arg("vc.dat")}));
+        QVERIFY2(details[1].endsWith(QStringLiteral("vc.dat: not a regular file; it is not "
+                                                    "written this run")),
+                 qPrintable(details[1]));
+        QCOMPARE(messages.rowCount(), 1);
+
+        QVERIFY(DataFiles::Save(phonebook, messages));
+        messages.InsertAtTop({"t", "n", "c"});
+        phonebook.appendRow({new QStandardItem("A"), new QStandardItem("1")});
+        QVERIFY(!DataFiles::Save(phonebook, messages));
+        QCOMPARE(Contents(QStringLiteral("sms.dat")), sms);
+        QVERIFY(!QFileInfo(QStringLiteral("vc.dat")).isFile());
+
+        DataFiles::Release(&holder);
+        QVERIFY(DataFiles::Save(phonebook, messages, dir_->path()));
+        QCOMPARE(Contents(QStringLiteral("sms.dat")).size(), 2 * 320);
     }
 
     // A phonebook file that cannot be replaced (here a directory holds its name) is
@@ -114,7 +166,8 @@ private slots:
         QVERIFY(!DataFiles::Save(*phonebook, messages));
         QCOMPARE(Contents(QStringLiteral("sms.dat")).size(), 320);
         QVERIFY(QFileInfo(QStringLiteral("vc.dat/inside")).isDir());
-        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList({"sms.dat"}));
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"sms.dat", "smstext.dat"}));
     }
 
     // Messages and contacts are the user's alone: new files are 0600 under the usual
