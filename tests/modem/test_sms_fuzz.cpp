@@ -7,6 +7,7 @@
 #include "modem/CallerIdParser.h"
 #include "modem/CmgrParser.h"
 #include "modem/MessageListParser.h"
+#include "modem/PduAnswerParser.h"
 
 namespace veltro {
 namespace {
@@ -139,12 +140,19 @@ TEST(ParserFuzzTest, CallerNumber) {
 TEST(ParserFuzzTest, Listing) {
     const std::vector<std::string> seeds = {
         "\r\n+CMGL: 1,\"REC UNREAD\",\"+86138\",,\"26/12/08\"\r\nHi\r\n+CMGL: 2,1,,22\r\n00\r\n"
-        "\r\nOK\r\n"};
+        "\r\nOK\r\n",
+        "\r\n+CMGL: 3, 0, \"Mum\", 3\r\n0044AB12\r\n+CMGL: 4,1,,3\r\n0044AB12\r\n\r\nOK\r\n"};
     Fuzz(seeds, 4u, [](const std::string& input) {
         for (const std::string& index : MessageListParser::Parse(input).indices) {
             ASSERT_FALSE(index.empty());
             ASSERT_LE(index.size(), MessageListParser::kMaxIndexChars);
             ASSERT_EQ(std::string::npos, index.find_first_not_of("0123456789"));
+        }
+        for (const PduAnswerParser::Entry& entry : PduAnswerParser::ParseListing(input).entries) {
+            ASSERT_LE(entry.index.size(), PduAnswerParser::kMaxIndexChars);
+            ASSERT_EQ(std::string::npos, entry.index.find_first_not_of("0123456789"));
+            ASSERT_FALSE(entry.pdu.empty());
+            ASSERT_LE(entry.pdu.size(), PduAnswerParser::kMaxPduOctets);
         }
     });
 }
