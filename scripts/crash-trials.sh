@@ -6,13 +6,15 @@
 #
 #   scripts/crash-trials.sh [TRIALS] [SEED]     # default 100 trials, seed 1
 #
+# BUILD_DIR names the build folder (default build).
 # The same seed draws the same kill moments, message arrivals and contact edits. The
 # trials' folder (files, the window's logs) is kept and named in the summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 trials=${1:-100}
 seed=${2:-1}
-[ -d build ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build --target veltrogprs-crash-trials veltrogprs-crash-window >/dev/null
+build=${BUILD_DIR:-build}
+[ -d "$build" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" --target veltrogprs-crash-trials veltrogprs-crash-window >/dev/null
 dir=$(mktemp -d "${TMPDIR:-/tmp}/veltrogprs-crash.XXXXXX")
-exec build/bin/veltrogprs-crash-trials --trials "$trials" --seed "$seed" --dir "$dir"
+exec "$build"/bin/veltrogprs-crash-trials --trials "$trials" --seed "$seed" --dir "$dir"

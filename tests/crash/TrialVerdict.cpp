@@ -7,6 +7,7 @@
 
 #include "records/MessageRecord.h"
 #include "records/PhonebookEntryRecord.h"
+#include "records/WholeTextFile.h"
 
 namespace veltro {
 
@@ -24,20 +25,24 @@ TrialVerdict::Moment MomentOf(const DriverLog& log, const TrialFacts& facts) {
     if (HasPrefix(facts.newDebris, "vc.dat.") || !log.pendingVc.empty()) {
         return TrialVerdict::Moment::kVcSave;
     }
-    if (HasPrefix(facts.newDebris, "sms.dat.")) {
+    if (HasPrefix(facts.newDebris, "sms.dat.") || HasPrefix(facts.newDebris, "smstext.dat.")) {
         return TrialVerdict::Moment::kSmsSave;
     }
     return log.inCycle ? TrialVerdict::Moment::kInboxCycle : TrialVerdict::Moment::kIdle;
 }
 
-// How often each content occurs in the records of "sms.dat".
-std::map<std::string, int> ContentCounts(const std::string& bytes) {
-    std::map<std::string, int> counts;
+// How often each text occurs in the records of "sms.dat", whole as "smstext.dat" has it.
+std::map<std::string, int> ContentCounts(const std::string& bytes, const std::string& texts) {
+    std::vector<MessageRecord> records;
     for (std::size_t at = 0; at + MessageRecord::kSize <= bytes.size();
          at += MessageRecord::kSize) {
-        const std::span<const char, MessageRecord::kSize> record(bytes.data() + at,
-                                                                 MessageRecord::kSize);
-        ++counts[MessageRecord::Decode(record).content];
+        records.push_back(MessageRecord::Decode(
+            std::span<const char, MessageRecord::kSize>(bytes.data() + at, MessageRecord::kSize)));
+    }
+    WholeTextFile::Restore(records, WholeTextFile::Decode(texts));
+    std::map<std::string, int> counts;
+    for (const MessageRecord& record : records) {
+        ++counts[record.content];
     }
     return counts;
 }
@@ -72,7 +77,7 @@ TrialVerdict TrialVerdict::Judge(const DriverLog& log, const TrialFacts& facts) 
     verdict.moment = MomentOf(log, facts);
     CheckFiles(log, facts, verdict.violations);
 
-    const std::map<std::string, int> counts = ContentCounts(facts.smsBytes);
+    const std::map<std::string, int> counts = ContentCounts(facts.smsBytes, facts.smsTextBytes);
     for (const auto& [content, count] : counts) {
         verdict.messagesInFile += count;
         if (count > 1) {

@@ -32,6 +32,8 @@ struct TrialFacts {
     std::string smsAtStart;
     std::string vcBytes;
     std::string smsBytes;
+    // "smstext.dat": the whole texts of the records that cut them.
+    std::string smsTextBytes;
     // Temporary files beside the data files that this run left.
     std::vector<std::string> newDebris;
     // Temporary files of earlier runs still there after this run saved.

@@ -11,8 +11,9 @@
 // in "sms.dat". The kill comes at a moment drawn from the seed, within --kill-within
 // milliseconds after the window's start-up sequence has finished; the window
 // (veltrogprs-crash-window) meanwhile adds and deletes contacts and runs inbox cycles.
-// Every third message is long enough to come in two parts, which wait in
-// "smsparts.dat" until both are in.
+// Every third message is long enough to come in three parts (UCS2, an emoji at its
+// end), which wait in "smsparts.dat" until all are in; "sms.dat" keeps a cut text of
+// it and "smstext.dat" the whole. Every fifth message carries an emoji, which GBK lacks.
 // Prints one line per trial and a summary; exits 1 on any violation.
 
 #include <QCoreApplication>
@@ -91,12 +92,13 @@ std::string ReadAll(const QString& path) {
 }
 
 // Temporary files beside the data files ("vc.dat.<pid>...", "sms.dat.<pid>...",
-// "smsparts.dat.<pid>...").
+// "smstext.dat.<pid>...", "smsparts.dat.<pid>...", "smsjournal.dat.<pid>...").
 std::set<std::string> Debris(const QString& dir) {
     std::set<std::string> names;
     for (const QString& name :
          QDir(dir).entryList({QStringLiteral("vc.dat.*"), QStringLiteral("sms.dat.*"),
-                              QStringLiteral("smsparts.dat.*")},
+                              QStringLiteral("smstext.dat.*"), QStringLiteral("smsparts.dat.*"),
+                              QStringLiteral("smsjournal.dat.*")},
                              QDir::Files)) {
         names.insert(name.toStdString());
     }
@@ -255,6 +257,7 @@ private:
         const DriverLog log = DriverLog::Parse(ReadAll(logPath));
         facts.vcBytes = ReadAll(Path("vc.dat"));
         facts.smsBytes = ReadAll(Path("sms.dat"));
+        facts.smsTextBytes = ReadAll(Path("smstext.dat"));
         for (const std::string& name : Debris(dir_.path())) {
             const bool old = debrisBefore.count(name) != 0;
             (old ? facts.oldDebris : facts.newDebris).push_back(name);
@@ -265,6 +268,9 @@ private:
         std::erase_if(facts.oldDebris, [&](const std::string& name) {
             if (name.rfind("vc.dat.", 0) == 0) {
                 return log.contactSaves == 0;
+            }
+            if (name.rfind("smsjournal.dat.", 0) == 0) {
+                return log.cycles == 0;
             }
             return name.rfind("smsparts.dat.", 0) == 0 ? partsBytes == partsAtStart : !smsWritten;
         });
@@ -296,12 +302,15 @@ private:
     }
 
     // A message with a text of its own; every other one in Chinese (UCS2 on the air),
-    // every third one in two parts.
+    // every third one in three parts ending in an emoji, every fifth one with an emoji.
     void NewMessage(int trial) {
         ++sent_;
         const std::string number = "1380013" + std::to_string(1000 + sent_ % 9000);
         std::string text =
             (sent_ % 2 ? "msg " : "短信 ") + std::to_string(trial) + "-" + std::to_string(sent_);
+        if (sent_ % 5 == 0) {
+            text += " 😀";
+        }
         if (sent_ % 3 != 0) {
             if (card_.AddMessage(number, text) < 0) {
                 std::printf("the SIM is full; message %s not sent\n", text.c_str());
@@ -310,9 +319,11 @@ private:
             messages_[text] = MessagePlace::kUnreadOnSim;
             return;
         }
-        while (text.size() < 240) {
+        // 135 to 199 UTF-16 units: three parts of at most 67.
+        while (QString::fromStdString(text).size() < 140) {
             text += sent_ % 2 ? " long" : "长信";
         }
+        text += "😀";
         const int reference = sent_ % 256;
         const std::vector<vcard::StoredMessage> parts = vcard::DeliverPduBuilder::Build(
             number, text, vcard::SmsTimeStamp::At(std::time(nullptr)), "+8613800000500", reference);
