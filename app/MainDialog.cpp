@@ -242,9 +242,9 @@ void MainDialog::Initialise(SingleInstance* mark) {
 
     LoadDataFiles();
     connect(this, &MainDialog::startupFinished, this, [this](int outcome) {
+        cardWatch_.OnStartupFinished(outcome, session_.DeviceGone());
         // The start-up's texts replace the status line: the files' problems stay told.
         ShowDataProblems();
-        cardWatch_.OnStartupFinished(outcome, session_.DeviceGone());
     });
     StartDeviceStartup();
 }
