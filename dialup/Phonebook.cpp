@@ -6,34 +6,37 @@
 
 #include <charconv>
 #include <cstdio>
-#include <fstream>
+#include <ctime>
 #include <functional>
 #include <optional>
-#include <sstream>
 
 #include "dialup/DialupError.h"
 #include "dialup/DialupPaths.h"
 #include "modem/AtomicFile.h"
 #include "modem/IniDocument.h"
+#include "modem/StoredFile.h"
 
 namespace veltro {
 
 namespace {
 
-// The file as read: absent, damaged, or a document.
+// The file as read: absent, unreadable, damaged, or a document. Only an absent file is
+// an empty phonebook; one that cannot be read is never replaced.
 struct Loaded {
     bool exists = false;
+    bool unreadable = false;
     std::optional<IniDocument> document;
 };
 
 Loaded Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return {false, IniDocument{}};
+    const StoredFile file = StoredFile::Read(path);
+    if (file.state == StoredFile::State::kMissing) {
+        return {false, false, IniDocument{}};
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return {true, IniDocument::Parse(text.str())};
+    if (file.state == StoredFile::State::kFailed) {
+        return {true, true, std::nullopt};
+    }
+    return {true, false, IniDocument::Parse(file.bytes)};
 }
 
 std::string FormatAddress(const DialupEntry::Address& a) {
@@ -160,13 +163,18 @@ int Update(const std::string& path, const std::function<int(IniDocument&)>& chan
         return DialupError::kCannotWritePhonebook;
     }
     Loaded loaded = Load(path);
+    if (loaded.unreadable) {
+        ::close(lock);
+        return DialupError::kCannotWritePhonebook;
+    }
     IniDocument document = loaded.document.value_or(IniDocument{});
     int result = change(document);
     if (result == 0) {
-        if (loaded.exists && !loaded.document) {
-            std::rename(path.c_str(), (path + ".damaged").c_str());
-        }
-        if (!AtomicFile::Write(path, document.Text())) {
+        // A damaged phonebook is kept under a name that says so, never written over.
+        if (loaded.exists && !loaded.document &&
+            StoredFile::MoveAside(path, std::time(nullptr)).empty()) {
+            result = DialupError::kCannotWritePhonebook;
+        } else if (!AtomicFile::Write(path, document.Text())) {
             result = DialupError::kCannotWritePhonebook;
         }
     }

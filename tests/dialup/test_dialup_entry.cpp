@@ -187,10 +187,21 @@ TEST_F(EntryTest, DamagedFileIsKeptAsideWhenTheEntryIsCreated) {
     WriteFile("this is not a phonebook\n");
     EXPECT_EQ(1, DialupConnection().CreateEntry("VLGPRS", kModem));
     EXPECT_EQ(0x11Cu, Read().options);
-    std::ifstream aside(platform.DefaultPhonebookPath() + ".damaged");
+    const std::filesystem::path book(platform.DefaultPhonebookPath());
     std::string kept;
-    std::getline(aside, kept);
+    for (const auto& file : std::filesystem::directory_iterator(book.parent_path())) {
+        if (file.path().filename().string().rfind("phonebook.ini.damaged-", 0) == 0) {
+            std::ifstream aside(file.path());
+            std::getline(aside, kept);
+        }
+    }
     EXPECT_EQ("this is not a phonebook", kept);
+
+    // A phonebook that cannot be read is never replaced by a new one.
+    std::filesystem::remove(book);
+    std::filesystem::create_directory(book);
+    EXPECT_NE(1, DialupConnection().CreateEntry("VLGPRS", kModem));
+    EXPECT_TRUE(std::filesystem::is_directory(book));
 }
 
 TEST_F(EntryTest, OtherEntriesSurviveUpdates) {
