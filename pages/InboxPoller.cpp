@@ -74,7 +74,8 @@ void InboxPoller::Show(const std::string& number, const std::string& text) {
     page_.AddMessage(
         {LocalTimeNow(), QString::fromStdString(number), QString::fromStdString(text)});
     host_.ShowNewMessageIcon();
-    host_.Announce(PageHost::kInboxView, QStringLiteral("新短信：") + QString::fromStdString(number),
+    host_.Announce(PageHost::kInboxView,
+                   QStringLiteral("新短信：") + QString::fromStdString(number),
                    QString::fromStdString(text));
 }
 
