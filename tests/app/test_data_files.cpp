@@ -7,10 +7,8 @@
 #include <memory>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/DataFiles.h"
-#include "records/DataFolderLock.h"
 
 namespace veltro {
 
@@ -111,49 +109,6 @@ private slots:
         QCOMPARE(Contents(aside[0]), bytes);
         QCOMPARE(problems, QStringList(QString::fromUtf8(DataFiles::kDamagedText)
                                            .arg(QStringLiteral("vc.dat"), aside[0])));
-    }
-
-    // Only a missing file is empty. A file that cannot be read, or a folder that another
-    // window uses, is told and never replaced this run: a save of what was loaded counts
-    // as done, one with a change fails and leaves the file alone.
-    void filesThatCannotBeReadAreNeverReplaced() {
-        InboxModel stored;
-        stored.InsertAtTop({"09:00:00", "10086", QStringLiteral("余额")});
-        QVERIFY(DataFiles::Save(QStandardItemModel(0, 2), stored));
-        const QByteArray sms = Contents(QStringLiteral("sms.dat"));
-        QVERIFY(QFile::remove(QStringLiteral("vc.dat")) && ::mkfifo("vc.dat", 0600) == 0);
-        DataFolderLock other;
-        QCOMPARE(other.Take(dir_->path().toStdString(), "veltrogprs"),
-                 DataFolderLock::State::kHeld);
-
-        const int holder = 0;
-        DataFolderLock lock;
-        QStringList problems;
-        QStringList details;
-        QVERIFY(!DataFiles::ClaimFolder(lock, &holder, &problems, &details));
-        QStandardItemModel phonebook(0, 2);
-        InboxModel messages;
-        DataFiles::Load(phonebook, messages, &problems, &details, &holder);
-        QCOMPARE(problems,
-                 QStringList({QString::fromUtf8(DataFiles::kFolderTakenText)
-                                  .arg(::getpid())
-                                  .arg(QSysInfo::machineHostName()),
-                              QString::fromUtf8(DataFiles::kUnreadableText).arg("vc.dat")}));
-        QVERIFY2(details[1].endsWith(QStringLiteral("vc.dat: not a regular file; it is not "
-                                                    "written this run")),
-                 qPrintable(details[1]));
-        QCOMPARE(messages.rowCount(), 1);
-
-        QVERIFY(DataFiles::Save(phonebook, messages));
-        messages.InsertAtTop({"t", "n", "c"});
-        phonebook.appendRow({new QStandardItem("A"), new QStandardItem("1")});
-        QVERIFY(!DataFiles::Save(phonebook, messages));
-        QCOMPARE(Contents(QStringLiteral("sms.dat")), sms);
-        QVERIFY(!QFileInfo(QStringLiteral("vc.dat")).isFile());
-
-        DataFiles::Release(&holder);
-        QVERIFY(DataFiles::Save(phonebook, messages, dir_->path()));
-        QCOMPARE(Contents(QStringLiteral("sms.dat")).size(), 2 * 320);
     }
 
     // A phonebook file that cannot be replaced (here a directory holds its name) is
