@@ -21,6 +21,27 @@ const char* VerdictName(DoctorFinding::Verdict verdict) {
     return "fail";
 }
 
+// With --port: whether the card there answers, and whether its maker is one the
+// program knows (another maker's card is driven with the standard commands only).
+std::vector<DoctorFinding> NamedCard(CliContext& context) {
+    const std::string& port = context.Options().port;
+    if (port.empty()) {
+        return {};
+    }
+    ModemEngine& engine = context.Engine();
+    const std::string subject = "card on " + port;
+    if (port.size() >= ModemEngine::kPortNameSize || !engine.ProbeNamedPort(port.c_str())) {
+        return {{DoctorFinding::Verdict::Fail, subject, "no card answers AT+CGMI there"}};
+    }
+    if (engine.MakerKnown()) {
+        return {{DoctorFinding::Verdict::Ok, subject, "a card this program knows"}};
+    }
+    return {{DoctorFinding::Verdict::Note, subject,
+             "maker \"" + engine.Maker() +
+                 "\" is not one this program knows: only the standard 3GPP TS 27.007 "
+                 "commands are used"}};
+}
+
 // One line per check; success only when a dial could work.
 int RunDoctor(CliContext& context, const std::vector<std::string>&) {
     const DoctorFacts facts = SystemFacts::Gather(ModemDeviceClass::SystemRoots{});
@@ -28,7 +49,11 @@ int RunDoctor(CliContext& context, const std::vector<std::string>&) {
     nlohmann::ordered_json& findings = output.Object()["findings"] =
         nlohmann::ordered_json::array();
     int problems = 0;
-    for (const DoctorFinding& finding : DoctorChecks::Run(facts)) {
+    std::vector<DoctorFinding> all = DoctorChecks::Run(facts);
+    for (DoctorFinding& finding : NamedCard(context)) {
+        all.push_back(std::move(finding));
+    }
+    for (const DoctorFinding& finding : all) {
         output.Line(finding.Line());
         findings.push_back({{"verdict", VerdictName(finding.verdict)},
                             {"subject", finding.subject},
