@@ -19,6 +19,7 @@
 #include "app/DataFiles.h"
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
+#include "app/Profile.h"
 #include "app/SimUnlock.h"
 #include "app/SingleInstance.h"
 #include "modem/ModemEngine.h"
@@ -127,6 +128,8 @@ void MainDialog::BuildControls() {
     PlaceControls();
 
     trafficPage_ = new TrafficPage(*this, this);
+    trafficPage_->SetMonthlyCap(
+        Profile::ReadMonthlyCap(Profile::PathFor(SingleInstance::ApplicationName())));
     callPage_ = new CallPage(*this, this);
     phonebookPage_ = new PhonebookPage(*this, this);
     inboxPage_ = new SmsInboxPage(*this, this);
@@ -226,6 +229,7 @@ void MainDialog::Initialise(SingleInstance* mark) {
     trayIcon_.setIcon(ArtPaths::Icon(ArtImage::SmallAppIcon));
     trayIcon_.setToolTip(windowTitle());
     trayIcon_.setContextMenu(&trayMenu_);
+    notices_.UseTray(trayIcon_);
     connect(&trayIcon_, &QSystemTrayIcon::activated, this, &MainDialog::OnTrayActivated);
     trayIcon_.show();
 

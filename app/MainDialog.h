@@ -10,6 +10,7 @@
 
 #include "app/CardWatch.h"
 #include "app/ConnectionControl.h"
+#include "app/DesktopNotices.h"
 #include "app/IndicatorIcon.h"
 #include "modem/Clock.h"
 #include "modem/ModemSession.h"
@@ -143,6 +144,10 @@ public:
     SmsComposePage& Compose() override { return *composePage_; }
     QStandardItemModel& PhonebookEntries() override { return phonebookPage_->Entries(); }
     void ShowNewMessageIcon() override { newMessageIcon_->show(); }
+    void Announce(int view, const QString& title, const QString& text) override {
+        notices_.Announce(view, title, text);
+    }
+    DesktopNotices& Notices() { return notices_; }
 
     QLabel& StatusLine() { return *statusLine_; }
     IndicatorIcon& NoSignalIcon() { return *noSignalIcon_; }
@@ -234,6 +239,10 @@ private:
     SmsComposePage* composePage_ = nullptr;
 
     QSystemTrayIcon trayIcon_;
+    DesktopNotices notices_{*this, [this](int view) {
+                                Activate();
+                                ShowPage(view);
+                            }};
     DibImage skin_;
     QImage minimiseBitmap_;
     QImage closeBitmap_;

@@ -41,4 +41,12 @@ QString Profile::ReadBalanceCode(const QString& path) {
     return kCode.match(code).hasMatch() ? code : QStringLiteral("*100#");
 }
 
+std::uint64_t Profile::ReadMonthlyCap(const QString& path) {
+    const QSettings settings(path, QSettings::IniFormat);
+    bool ok = false;
+    const qulonglong megabytes =
+        settings.value(QStringLiteral("Traffic/MonthlyCapMB")).toULongLong(&ok);
+    return ok ? static_cast<std::uint64_t>(megabytes) * 1024 * 1024 : 0;
+}
+
 }  // namespace veltro

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace veltro {
 
 // The application's profile: an INI file named after the executable, with the
@@ -25,6 +27,9 @@ public:
     // Section "Ussd", key "BalanceCode": the USSD code of "查询余额"; "*100#" when the
     // key is missing or not a string of digits, '*' and '#'.
     static QString ReadBalanceCode(const QString& path);
+    // Section "Traffic", key "MonthlyCapMB": the month's cap in bytes; 0 (no cap) for a
+    // missing key or one that is not a positive integer.
+    static std::uint64_t ReadMonthlyCap(const QString& path);
 };
 
 }  // namespace veltro

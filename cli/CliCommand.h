@@ -43,5 +43,7 @@ std::span<const CliCommand> DoctorCommands();
 std::span<const CliCommand> ContactsCommands();
 // pin, ussd.
 std::span<const CliCommand> SimCommands();
+// usage, usage cap.
+std::span<const CliCommand> UsageCommands();
 
 }  // namespace veltro::cli

@@ -39,6 +39,8 @@ constexpr Entry kSummaries[] = {
     {"contacts export", "contacts as vCard 3.0 to FILE or output"},
     {"pin", "unlock the SIM: PIN (or PUK and new PIN) read without echo"},
     {"ussd", "send a USSD CODE (then REPLY to menus), print the answer"},
+    {"usage", "this month's bytes over every connection, and the cap"},
+    {"usage cap", "set the monthly cap in MEGABYTES (0: none) for the window"},
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace {
 constexpr veltro::cli::CommandGroup kGroups[] = {
     veltro::cli::StatusCommands,   veltro::cli::SmsCommands,    veltro::cli::CallCommands,
     veltro::cli::DialupCommands,   veltro::cli::DeviceCommands, veltro::cli::DoctorCommands,
-    veltro::cli::ContactsCommands, veltro::cli::SimCommands,
+    veltro::cli::ContactsCommands, veltro::cli::SimCommands,    veltro::cli::UsageCommands,
 };
 
 }  // namespace

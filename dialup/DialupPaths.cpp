@@ -44,6 +44,14 @@ std::string DialupPaths::FailedDialLog() {
     return HomeDir("XDG_STATE_HOME", "/.local/state") + "/veltrogprs/failed-dial.log";
 }
 
+std::string DialupPaths::DataUsage() {
+    return HomeDir("XDG_STATE_HOME", "/.local/state") + "/veltrogprs/data-usage";
+}
+
+std::string DialupPaths::Profile() {
+    return HomeDir("XDG_CONFIG_HOME", "/.config") + "/veltrogprs.INI";
+}
+
 std::string DialupPaths::RuntimeDirPath() {
     const std::string base = Env("XDG_RUNTIME_DIR");
     std::string dir = Env("VELTROGPRS_RUNTIME_DIR");

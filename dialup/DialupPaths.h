@@ -16,6 +16,11 @@ public:
     // The dialer's output of the last dial that failed before connecting:
     // $XDG_STATE_HOME/veltrogprs/failed-dial.log (~/.local/state when unset).
     static std::string FailedDialLog();
+    // The month-by-month byte totals: $XDG_STATE_HOME/veltrogprs/data-usage.
+    static std::string DataUsage();
+    // The window's profile, which holds the monthly cap among its settings:
+    // $XDG_CONFIG_HOME/veltrogprs.INI (~/.config when unset).
+    static std::string Profile();
     // Records of active connections, shared by every process of the user:
     // VELTROGPRS_RUNTIME_DIR, else $XDG_RUNTIME_DIR/veltrogprs, else /tmp/veltrogprs-<uid>. Created
     // (mode 0700) when missing; empty when it cannot be made, is not the user's own or is

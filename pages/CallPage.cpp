@@ -315,6 +315,8 @@ void CallPage::Incoming() {
         // A new call: the previous call's number and time are no longer its own.
         callerShown_ = false;
         numberBox_->setEditText(QString());
+        Host().Announce(PageHost::kCallView, QString::fromUtf8(kCallNoticeTitle),
+                        QString::fromUtf8(kNoCallerText));
     }
     Host().EnableCommandButtons(false);
     if (isHidden()) {
@@ -333,6 +335,10 @@ void CallPage::ShowCaller(const std::optional<std::string>& number) {
     }
     numberBox_->setEditText(QString::fromStdString(*number));
     SetStatus(kIncomingText);
+    if (!callerShown_ && ringing_) {
+        Host().Announce(PageHost::kCallView, QString::fromUtf8(kCallNoticeTitle),
+                        QString::fromUtf8(kIncomingText) + QString::fromStdString(*number));
+    }
     callerShown_ = true;
 }
 

@@ -57,6 +57,8 @@ public:
     static constexpr const char* kCallTimeFormat = "通话时间: %02d:%02d:%02d";
     static constexpr const char* kCallEndedFormat = "通话结束,通话时长: %02d:%02d:%02d";
     static constexpr const char* kIncomingText = "有电话来自:";
+    // The desktop notice's title for a call while the window is out of sight.
+    static constexpr const char* kCallNoticeTitle = "来电";
     static constexpr const char* kNoCallerText = "来电号码无法显示";
     static constexpr const char* kRemoteHungUpFormat = "对方已挂断,通话时长: %02d:%02d:%02d";
     // An outgoing call that ends before it was ever connected.

@@ -35,6 +35,9 @@ public:
     virtual Clock& GetClock() const = 0;
     virtual void ShowPage(int view) = 0;
     virtual void ShowNewMessageIcon() = 0;
+    // A new message or an incoming call: the desktop hears of it while the window is out
+    // of sight, and a click on the notice shows view.
+    virtual void Announce(int view, const QString& title, const QString& text) = 0;
     virtual void SetStatusText(const QString& text) = 0;
     // Enables or disables the connect, SMS and phonebook buttons together; a call keeps
     // them disabled from its dial or first ring to its end.

@@ -3,7 +3,10 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <deque>
 
+#include "dialup/DialupPaths.h"
+#include "dialup/MonthlyDataCounter.h"
 #include "pages/DialogPage.h"
 
 namespace veltro {
@@ -12,7 +15,9 @@ namespace veltro {
 // reads the connection's byte totals, draws them with the current and average speeds
 // and the connection time on a rounded grey panel, and checks that the program's entry
 // is still connected; when it is not, it hands over to the main window's connect
-// button handler, which disconnects.
+// button handler, which disconnects. Below the seven lines it shows this month's bytes
+// over every connection, warns once at 90 % and once at 100 % of the user's monthly cap,
+// and its tooltip sums up the speeds of the last minute.
 class TrafficPage : public DialogPage {
     Q_OBJECT
 
@@ -35,7 +40,18 @@ public:
     static constexpr int kTextHeight = 20;
     static constexpr int kLineStep = 30;
 
-    TrafficPage(PageHost& host, QWidget* parent);
+    // Seconds of speeds the tooltip sums up.
+    static constexpr std::size_t kRecentSeconds = 60;
+    // Ticks between two saves of the month's totals while connected.
+    static constexpr int kUsageSaveTicks = 60;
+
+    // usage counts the month's bytes; its file is read here.
+    TrafficPage(PageHost& host, QWidget* parent,
+                MonthlyDataCounter usage = MonthlyDataCounter(DialupPaths::DataUsage(),
+                                                              [] { return std::time(nullptr); }));
+
+    // The monthly cap in bytes; 0 for none.
+    void SetMonthlyCap(std::uint64_t bytes) { capBytes_ = bytes; }
 
     // Resets every count and starts the refresh with the period.
     void Start(int periodMs);
@@ -47,12 +63,23 @@ public:
     const Counters& Values() const { return counters_; }
     // The seven lines the panel shows for these counts.
     static QStringList Lines(const Counters& counters);
+    // The line under them: this month's megabytes, and the cap when there is one.
+    static QString MonthLine(const MonthlyDataCounter::Totals& month, std::uint64_t capBytes);
+    const MonthlyDataCounter& Usage() const { return usage_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void CountUsage();
+    void UpdateToolTip();
+
     Counters counters_;
+    MonthlyDataCounter usage_;
+    std::uint64_t capBytes_ = 0;
+    int ticksSinceSave_ = 0;
+    // The last minute's receive and send speeds, in kbps, oldest first.
+    std::deque<std::pair<double, double>> recent_;
 };
 
 }  // namespace veltro

@@ -540,6 +540,33 @@ private slots:
         QVERIFY(!dialog->isMinimized());
     }
 
+    // A message or a call is told to the desktop only while the window is out of sight,
+    // as plain text; a click on the notice brings the window forward on its page.
+    void noticesOnlyWhileOutOfSight() {
+        struct StandIn : DesktopNotices::Notifier {
+            QStringList* shown;
+            explicit StandIn(QStringList* list) : shown(list) {}
+            void Notify(const QString& title, const QString& text) override {
+                shown->append(title + '|' + text);
+            }
+        };
+        QStringList shown;
+        auto dialog = RealDialog();
+        QCOMPARE(RunStartup(*dialog), int(DeviceStartup::kNoModem));
+        dialog->Notices().SetNotifier(std::make_unique<StandIn>(&shown));
+        dialog->Announce(MainDialog::kInboxView, QStringLiteral("新短信：10086"),
+                         QStringLiteral("余额"));
+        QVERIFY(shown.isEmpty());
+        dialog->MinimiseToTray();
+        QTRY_VERIFY(dialog->isMinimized());
+        dialog->Announce(MainDialog::kInboxView, QStringLiteral("新短信：10086"),
+                         QStringLiteral("<b>余额</b> 12.5\n第二行"));
+        QCOMPARE(shown, QStringList{QStringLiteral("新短信：10086|&lt;b&gt;余额&lt;/b&gt; 12.5")});
+        dialog->Notices().Clicked();
+        QTRY_VERIFY(!dialog->isMinimized());
+        QVERIFY(dialog->Inbox().isVisible());
+    }
+
     // "退出(&X)" ends at once, also while the sequence runs, and keeps the lists.
     void trayExitSavesBothFiles() {
         auto dialog = RealDialog();

@@ -45,6 +45,7 @@ public:
     Clock& GetClock() const override { return clock; }
     void ShowPage(int view) override { shownView = view; }
     void ShowNewMessageIcon() override { ++iconShown; }
+    void Announce(int, const QString&, const QString&) override {}
     void SetStatusText(const QString& text) override { statusText = text; }
     QStandardItemModel& PhonebookEntries() override { return phonebook; }
     CallPage& Call() override { return *call; }

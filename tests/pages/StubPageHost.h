@@ -2,6 +2,8 @@
 
 #include <QStandardItemModel>
 
+#include <vector>
+
 #include "ManualClock.h"
 #include "modem/ModemSession.h"
 #include "pages/PageHost.h"
@@ -17,6 +19,7 @@ public:
     Clock& GetClock() const override { return clock; }
     void ShowPage(int view) override { shownView = view; }
     void ShowNewMessageIcon() override { ++newMessageIconShown; }
+    void Announce(int view, const QString&, const QString&) override { announced.push_back(view); }
     void SetStatusText(const QString& text) override { statusText = text; }
     void EnableCommandButtons(bool enabled) override { commandButtonsEnabled = enabled; }
     QStandardItemModel& PhonebookEntries() override { return phonebook; }
@@ -37,6 +40,7 @@ public:
     QStandardItemModel phonebook{0, 2};
     int shownView = -1;
     int newMessageIconShown = 0;
+    std::vector<int> announced;  // the views of the notices, in order
     QString statusText;
     bool saveSucceeds = true;
     int connected = 0;

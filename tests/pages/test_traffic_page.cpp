@@ -57,12 +57,24 @@ private slots:
         QCOMPARE(TrafficPage::Lines(counters), lines);
     }
 
+    void monthLine() {
+        MonthlyDataCounter::Totals month;
+        month.received = 1048576;
+        month.sent = 524288;
+        QCOMPARE(TrafficPage::MonthLine(month, 0), QStringLiteral("本月流量：1.5 MB"));
+        QCOMPARE(TrafficPage::MonthLine(month, 500 * 1048576ull),
+                 QStringLiteral("本月流量：1.5 / 500.0 MB"));
+    }
+
     // Each tick counts a second and hands over to the window once the connection is
     // gone; Start begins every connection from zero.
     void tickCountsAndHandsOver() {
         test::StubPageHost host;
         QWidget parent;
-        TrafficPage page(host, &parent);
+        QTemporaryDir state;
+        const std::string usagePath = state.filePath(QStringLiteral("data-usage")).toStdString();
+        TrafficPage page(host, &parent,
+                         MonthlyDataCounter(usagePath, [] { return std::time_t{}; }));
         page.Start(1000);
         QVERIFY(page.IsTimer1Active());
         QCOMPARE(page.Timer1Period(), 1000);
@@ -73,6 +85,8 @@ private slots:
         page.Stop();
         QVERIFY(!page.IsTimer1Active());
         QCOMPARE(page.Values().secondsConnected, 2u);
+        // The connection's end writes the month's totals.
+        QVERIFY(QFile::exists(QString::fromStdString(usagePath)));
         page.Start(1000);
         QCOMPARE(page.Values().secondsConnected, 0u);
     }
