@@ -326,9 +326,10 @@ private slots:
             << true << "AT+CNMI=0,1,0,0,0"
             << "1" << int(DeviceStartup::kInitialisationFailed) << "AT+CNMI=0,1,0,0,0" << 6
             << QString::fromUtf8(DeviceStartup::kInitialisationFailedText);
+        // Five checks, and after the first one question whether the SIM waits for a PIN.
         QTest::newRow("SIM check fails 5 times")
             << true << "AT+CPIN?"
-            << "1" << int(DeviceStartup::kNoSimCard) << "AT+CPIN?" << 5
+            << "1" << int(DeviceStartup::kNoSimCard) << "AT+CPIN?" << 6
             << QString::fromUtf8(DeviceStartup::kNoSimText);
         QTest::newRow("roaming: 3 attach rounds")
             << true << QString() << "5" << int(DeviceStartup::kSuccess) << "AT+CGATT=1" << 3
@@ -397,8 +398,10 @@ private slots:
             QVERIFY(!page->isVisible());
             QCOMPARE(page->geometry(), dialog->PageRect());
         }
-        QCOMPARE(dialog->SmsMenu().actions().size(), 2);
+        QCOMPARE(dialog->SmsMenu().actions().size(), 3);
         QVERIFY(ActionNamed(dialog->SmsMenu(), "编写新短信") != nullptr);
+        QVERIFY(ActionNamed(dialog->SmsMenu(), "查询余额") != nullptr);
+        QVERIFY(ActionNamed(dialog->TrayMenu(), "查询余额") != nullptr);
         QVERIFY(ActionNamed(dialog->TrayMenu(), "关于(&A)") != nullptr);
 
         // Enter and Escape never end the window; a double click never maximises it.
