@@ -82,7 +82,6 @@ MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
 }
 
 MainDialog::~MainDialog() {
-    DataFiles::Release(this);
     cardWatch_.Stop();
     // The session ends before the pages that receive its results.
     stopRequested_ = true;
@@ -92,6 +91,8 @@ MainDialog::~MainDialog() {
     if (mark_ != nullptr) {
         mark_->StopListening();
     }
+    // Only once no job can save any more.
+    DataFiles::Release(this);
 }
 
 void MainDialog::BuildControls() {
