@@ -52,6 +52,10 @@ bool ModemEngine::ReadSignalQuality(int* value) {
 }
 
 bool ModemEngine::SetSignalReport(bool on) {
+    // Another maker's card has no "$CSQ" reports: nothing to switch, nothing to wait for.
+    if (!makerKnown_) {
+        return !on;
+    }
     // The answer is awaited even when the line could not be written in full.
     SendCommand(AtCommandId::VendorCsq, CommandForm::Assign, on ? "1,8" : "0");
     const bool found = AwaitCode(ResultCodeId::Ok, kSignalReportLimitMs) >= 0;

@@ -175,6 +175,7 @@ TEST_F(SimUssdTest, AnotherMakersCardIsTakenOnANamedPortAndReadWithStandardComma
     EXPECT_FALSE(engine->MakerKnown());
     EXPECT_EQ("Standard GSM Modem", engine->Maker());
     ASSERT_TRUE(engine->Initialize("pts/9"));
+    EXPECT_TRUE(engine->SetSignalReport(false));
     EXPECT_FALSE(Heard("AT$CSQ=0"));
     int signal = 0;
     ASSERT_TRUE(engine->ReadSignalQuality(&signal));
