@@ -20,6 +20,7 @@
 #include "app/DeviceStartup.h"
 #include "app/DialogColours.h"
 #include "app/Profile.h"
+#include "app/SignalToolTip.h"
 #include "app/SimUnlock.h"
 #include "app/SingleInstance.h"
 #include "modem/ModemEngine.h"
@@ -371,26 +372,13 @@ void MainDialog::RefreshSignalIcon() {
         });
 }
 
-QString MainDialog::SignalToolTip(int value) {
-    // 3GPP TS 27.007 8.5: 0..31 stand for -113 dBm and up in steps of 2 dBm.
-    if (value < 0 || value > 31) {
-        return QString::fromUtf8("信号强度：未知");
-    }
-    static constexpr int kBarFloor[] = {2, 8, 13, 18, 23};
-    int bars = 0;
-    for (const int floor : kBarFloor) {
-        bars += value >= floor ? 1 : 0;
-    }
-    return QString::fromUtf8("信号强度：%1 dBm（%2/5格）").arg(2 * value - 113).arg(bars);
-}
-
 void MainDialog::ShowOtherMaker(const QString& text) {
     setToolTip(text);
     trayIcon_.setToolTip(text.isEmpty() ? windowTitle() : windowTitle() + '\n' + text);
 }
 
 void MainDialog::ShowSignal(int value) {
-    const QString tip = SignalToolTip(value);
+    const QString tip = SignalToolTip::For(value);
     signalIcon_->setToolTip(tip);
     noSignalIcon_->setToolTip(tip);
     PlaceIndicator(*signalIcon_, QSize(16, 16));

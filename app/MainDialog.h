@@ -86,8 +86,6 @@ public:
     // Reads the signal as a background job and shows it when the answer is in; does
     // nothing while a reading is on its way.
     void RefreshSignalIcon();
-    // The signal icons' tooltip for a reading: dBm and bars out of 5.
-    static QString SignalToolTip(int value);
     // Unlocks a SIM that asks for its PIN or PUK.
     SimUnlock& Unlock() { return *simUnlock_; }
     // "查询余额".

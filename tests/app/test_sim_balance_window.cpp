@@ -11,6 +11,7 @@
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
 #include "app/PinDialog.h"
+#include "app/SignalToolTip.h"
 #include "app/SimUnlock.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
@@ -93,14 +94,14 @@ private slots:
         QCOMPARE(dialog.toolTip(), Text(DeviceStartup::kOtherMakerText).arg("Standard GSM Modem"));
         dialog.RefreshSignalIcon();
         QTRY_VERIFY_WITH_TIMEOUT(!dialog.SignalReading(), 10000);
-        QCOMPARE(dialog.SignalIcon().toolTip(), MainDialog::SignalToolTip(20));
+        QCOMPARE(dialog.SignalIcon().toolTip(), SignalToolTip::For(20));
     }
 
     void SignalToolTips() {
-        QCOMPARE(MainDialog::SignalToolTip(20), Text("信号强度：-73 dBm（4/5格）"));
-        QCOMPARE(MainDialog::SignalToolTip(0), Text("信号强度：-113 dBm（0/5格）"));
-        QCOMPARE(MainDialog::SignalToolTip(31), Text("信号强度：-51 dBm（5/5格）"));
-        QCOMPARE(MainDialog::SignalToolTip(99), Text("信号强度：未知"));
+        QCOMPARE(SignalToolTip::For(20), Text("信号强度：-73 dBm（4/5格）"));
+        QCOMPARE(SignalToolTip::For(0), Text("信号强度：-113 dBm（0/5格）"));
+        QCOMPARE(SignalToolTip::For(31), Text("信号强度：-51 dBm（5/5格）"));
+        QCOMPARE(SignalToolTip::For(99), Text("信号强度：未知"));
     }
 };
 
