@@ -56,7 +56,14 @@ mkdir -p "$build/Testing/Temporary"
 setfacl -R -m "u:$user:rwX" "$build/Testing"
 trees+=("$build/Testing")
 
-install -d -o "$user" -g "$user" -m 0700 "$scratch/home" "$scratch/run"
+install -d -o "$user" -g "$user" -m 0700 "$scratch/home" "$scratch/run" "$scratch/left"
+# Data files an earlier run as root left in the user's folder (app_test_foreign_files).
+setfacl -m "u:$user:x" "$scratch"
+printf root > "$scratch/left/vc.dat"
+printf root > "$scratch/left/sms.dat"
+truncate -s 48 "$scratch/left/vc.dat"
+truncate -s 320 "$scratch/left/sms.dat"
+chmod 0600 "$scratch/left/vc.dat" "$scratch/left/sms.dat"
 as_user env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$scratch/home" \
     XDG_RUNTIME_DIR="$scratch/run" TMPDIR=/tmp LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
-    ctest --test-dir "$build" -L user --output-on-failure -j"$(nproc)"
+    VELTRO_ROOT_LEFT_FILES="$scratch/left" ctest --test-dir "$build" -L user --output-on-failure -j"$(nproc)"

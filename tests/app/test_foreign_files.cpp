@@ -64,9 +64,13 @@ private slots:
     // contact and SIGTERM leave both as they were, and the window says why.
     void unreadableFilesSurviveARunAndATerminationSignal() {
         test::WindowSandbox dir;
-        QVERIFY(RecordFile<PhonebookEntryRecord>::Write("vc.dat", {{"A", "1"}, {"B", "2"}}));
-        QVERIFY(RecordFile<MessageRecord>::Write("sms.dat", {{"10086", "t", "old"}}));
+        // scripts/test-as-user.sh leaves root's files for the user to meet.
+        const QString left = qEnvironmentVariable("VELTRO_ROOT_LEFT_FILES");
         for (const char* name : {"vc.dat", "sms.dat"}) {
+            if (!left.isEmpty() && QFile::rename(left + '/' + name, name)) {
+                continue;
+            }
+            QVERIFY(RecordFile<MessageRecord>::Write(name, {{"10086", "t", "old"}}));
             QVERIFY(::geteuid() == 0 ? ::chown(name, 65534, 65534) == 0 : ::chmod(name, 0) == 0);
         }
         const QString before = Identity("vc.dat") + Identity("sms.dat");
