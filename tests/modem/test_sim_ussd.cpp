@@ -30,6 +30,15 @@ TEST(UssdAnswerTest, DecodesEveryCoding) {
         // 3GPP TS 23.038 packing example "hellohello", as Huawei cards hand it over.
         {"packed 7-bit", "+CUSD: 0,\"E8329BFD4697D9EC37\",15", 0, "hellohello"},
         {"packed, CR fill of 7 spare bits", "+CUSD: 0,\"31D98C56B3DD1A\",15", 0, "1234567"},
+        // chan_dongle's test_parse_cusd: a Russian operator's balance, packed, dcs 0.
+        {"captured packed, dcs 0", "+CUSD: 0,\"CF2135487D2E4130572D0682BB1A\",0", 0,
+         "OCTATOK 0.51 p."},
+        // pmoerenhout/atcommander's unsolicited tests: KPN's balance as text.
+        {"captured text (KPN)",
+         "+CUSD: 0,\"Beste klant, uw huidige tegoed is 0,1 euro. Uw extra bonustegoed is 0 "
+         "euro. Groet, KPN\",15",
+         0,
+         "Beste klant, uw huidige tegoed is 0,1 euro. Uw extra bonustegoed is 0 euro. Groet, KPN"},
         {"text in the TE set", "+CUSD: 1,\"Balance: 12.50 CNY\r\n1 Data\",15", 1,
          "Balance: 12.50 CNY\n1 Data"},
         {"UCS2, dcs 72", "+CUSD: 0,\"4F59989D003500304E07\",72", 0, "余额50万"},
