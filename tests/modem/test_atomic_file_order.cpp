@@ -68,7 +68,7 @@ TEST(AtomicFileOrder, SyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
                                               "close file",   "rename file", "open folder",
                                               "fsync folder", "close folder"};
     AtomicFile::UseCalls(&kLogged);
-    for (const std::string& step : {"", "write file", "fsync file", "rename file"}) {
+    for (const std::string step : {"", "write file", "fsync file", "rename file"}) {
         std::ofstream(target) << "old";
         log.clear();
         failing = step;
