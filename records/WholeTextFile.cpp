@@ -1,7 +1,8 @@
 #include "records/WholeTextFile.h"
 
-#include <algorithm>
+#include <deque>
 #include <optional>
+#include <unordered_map>
 
 #include "modem/AtomicFile.h"
 
@@ -127,16 +128,22 @@ std::vector<WholeTextFile::Entry> WholeTextFile::For(const std::vector<MessageRe
 
 void WholeTextFile::Restore(std::vector<MessageRecord>& records,
                             const std::vector<Entry>& entries) {
-    std::vector<bool> used(entries.size(), false);
+    // Entries by their record's fields, each list in file order: a load of many
+    // records and entries stays linear.
+    const auto key = [](const std::string& number, const std::string& time,
+                        const std::string& text) {
+        return std::to_string(number.size()) + ':' + number + std::to_string(time.size()) + ':' +
+               time + text;
+    };
+    std::unordered_map<std::string, std::deque<const Entry*>> byRecord;
+    for (const Entry& entry : entries) {
+        byRecord[key(entry.number, entry.time, entry.recordText)].push_back(&entry);
+    }
     for (MessageRecord& record : records) {
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const Entry& entry = entries[i];
-            if (!used[i] && entry.number == record.number && entry.time == record.time &&
-                entry.recordText == record.content) {
-                used[i] = true;
-                record.content = entry.text;
-                break;
-            }
+        const auto found = byRecord.find(key(record.number, record.time, record.content));
+        if (found != byRecord.end() && !found->second.empty()) {
+            record.content = found->second.front()->text;
+            found->second.pop_front();
         }
     }
 }
