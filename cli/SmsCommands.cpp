@@ -245,6 +245,14 @@ nlohmann::ordered_json MessageFields(const ReceivedMessage& message) {
     return fields;
 }
 
+// The keys of fields added to object, in their order. (The library's update() of an
+// ordered object fails in the version Debian ships.)
+void AddFields(nlohmann::ordered_json& object, const nlohmann::ordered_json& fields) {
+    for (const auto& [key, value] : fields.items()) {
+        object[key] = value;
+    }
+}
+
 void PrintFields(CommandOutput& output, const nlohmann::ordered_json& fields) {
     for (const auto& [key, value] : fields.items()) {
         if (key == "part") {
@@ -299,11 +307,12 @@ int RunRead(CliContext& context, const std::vector<std::string>& arguments) {
         PrintFields(output, fields);
         printed.push_back(index);
         if (several) {
-            nlohmann::ordered_json entry = {{"index", std::stoll(index)}};
-            entry.update(fields);
+            nlohmann::ordered_json entry = nlohmann::ordered_json::object();
+            entry["index"] = std::stoll(index);
+            AddFields(entry, fields);
             messages.push_back(std::move(entry));
         } else {
-            output.Object().update(fields);
+            AddFields(output.Object(), fields);
         }
     }
     if (several) {

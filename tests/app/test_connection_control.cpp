@@ -328,8 +328,10 @@ private slots:
         for (const QList<QVariant>& change : texts) {
             shown << change.at(0).toString();
         }
-        // pppd's reason reaches the status line; the retry is announced.
-        QVERIFY(shown.contains(QStringLiteral("已断开.\nConnect script failed")));
+        // The failure in Chinese and pppd's reason below it reach the status line; the
+        // retry is announced.
+        QVERIFY2(shown.contains(QStringLiteral("已断开.\n拨号失败\nConnect script failed")),
+                 qPrintable(shown.join(QStringLiteral(" | "))));
         QVERIFY(shown.contains(QStringLiteral("正在重新尝试连接...")));
     }
 
