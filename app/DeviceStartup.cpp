@@ -8,6 +8,7 @@
 #include "dialup/DialupConnection.h"
 #include "dialup/EnsureDialupEntry.h"
 #include "modem/ModemEngine.h"
+#include "ui/PlainText.h"
 
 namespace veltro {
 
@@ -152,7 +153,7 @@ int DeviceStartup::Fail(int outcome, const char* text, const std::string& detail
     }
     w.Post([&w, text, detail] {
         w.SetStatusText(QString::fromUtf8(text));
-        w.StatusLine().setToolTip(QString::fromStdString(detail));
+        w.StatusLine().setToolTip(PlainText::ToolTip(QString::fromStdString(detail)));
     });
     w.SetCanClose(1);
     return outcome;

@@ -26,6 +26,7 @@
 #include "modem/ModemEngine.h"
 #include "pages/ModemJob.h"
 #include "ui/ArtPaths.h"
+#include "ui/PlainText.h"
 
 namespace veltro {
 
@@ -119,6 +120,8 @@ void MainDialog::BuildControls() {
     closeButton_ = new SkinButton(this);
 
     statusLine_ = new QLabel(QString::fromUtf8(kStartingText), this);
+    // It shows pppd's and the card's words: never as markup.
+    statusLine_->setTextFormat(Qt::PlainText);
     statusLine_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     statusLine_->setWordWrap(true);
     noticeLine_ = new QLabel(QString::fromUtf8(AboutDialog::kNoticeText), this);
@@ -373,8 +376,9 @@ void MainDialog::RefreshSignalIcon() {
 }
 
 void MainDialog::ShowOtherMaker(const QString& text) {
-    setToolTip(text);
-    trayIcon_.setToolTip(text.isEmpty() ? windowTitle() : windowTitle() + '\n' + text);
+    setToolTip(PlainText::ToolTip(text));
+    trayIcon_.setToolTip(
+        PlainText::ToolTip(text.isEmpty() ? windowTitle() : windowTitle() + '\n' + text));
 }
 
 void MainDialog::ShowSignal(int value) {
@@ -464,7 +468,8 @@ void MainDialog::ShowDataProblems() {
                       ? dataProblems_
                       : shown + QLatin1Char('\n') + dataProblems_);
     const QString tip = statusLine_->toolTip();
-    statusLine_->setToolTip(tip.isEmpty() ? dataDetails_ : tip + QLatin1Char('\n') + dataDetails_);
+    statusLine_->setToolTip(
+        PlainText::ToolTip(tip.isEmpty() ? dataDetails_ : tip + QLatin1Char('\n') + dataDetails_));
 }
 
 bool MainDialog::SaveDataFiles() {

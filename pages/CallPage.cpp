@@ -61,6 +61,8 @@ CallPage::CallPage(PageHost& host, QWidget* parent)
     }
 
     status_ = new QLabel(this);
+    // It shows the caller's number as the network gives it: never as markup.
+    status_->setTextFormat(Qt::PlainText);
     place(status_, {29, 1, 226, 8});
 
     numberBox_ = new DropDownComboBox(this);

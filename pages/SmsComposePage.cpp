@@ -30,6 +30,7 @@ SmsComposePage::SmsComposePage(PageHost& host, QWidget* parent)
     : DialogPage(host, parent, QSize(264, 157)) {
     const DialogUnits units;
     statusLine_ = new QLabel(this);
+    statusLine_->setTextFormat(Qt::PlainText);
     statusLine_->setGeometry(units.ToPixels(kStatusRect));
 
     recipient_ = new RecipientBox(this);

@@ -8,6 +8,7 @@
 
 #include "dialup/ConnectionStatistics.h"
 #include "dialup/DialupConnection.h"
+#include "ui/PlainText.h"
 
 namespace veltro {
 
@@ -139,7 +140,7 @@ void TrafficPage::CountUsage() {
 
 void TrafficPage::UpdateToolTip() {
     if (!usage_.Problem().empty()) {
-        setToolTip(QString::fromStdString(usage_.Problem()));
+        setToolTip(PlainText::ToolTip(QString::fromStdString(usage_.Problem())));
         return;
     }
     if (recent_.empty()) {

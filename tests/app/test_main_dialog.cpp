@@ -570,6 +570,16 @@ private slots:
         QVERIFY(dialog->Inbox().isVisible());
     }
 
+    // The card's and pppd's words are shown as written, never read as markup.
+    void cardTextsAreNeverMarkup() {
+        auto dialog = RealDialog();
+        dialog->ShowOtherMaker(QStringLiteral("<img src=\"/etc/x.png\">Maker"));
+        QVERIFY(dialog->toolTip().contains(QStringLiteral("&lt;img")));
+        dialog->ShowOtherMaker(QStringLiteral("Maker Inc."));
+        QCOMPARE(dialog->toolTip(), QStringLiteral("Maker Inc."));
+        QCOMPARE(dialog->StatusLine().textFormat(), Qt::PlainText);
+    }
+
     // "退出(&X)" ends at once, also while the sequence runs, and keeps the lists.
     void trayExitSavesBothFiles() {
         auto dialog = RealDialog();
