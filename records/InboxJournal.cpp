@@ -1,13 +1,11 @@
 #include "records/InboxJournal.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <fstream>
 #include <iterator>
 
 #include "modem/AtomicFile.h"
+#include "records/CurrentFolder.h"
 
 namespace veltro {
 
@@ -66,11 +64,7 @@ std::string InboxJournal::Path() const {
     if (!path_.empty()) {
         return path_;
     }
-    char directory[PATH_MAX];
-    if (::getcwd(directory, sizeof(directory)) == nullptr) {
-        return {};
-    }
-    return std::string(directory) + "/" + kFileName;
+    return CurrentFolder::File(kFileName);
 }
 
 std::string InboxJournal::Encode(const State& state) {

@@ -1,9 +1,6 @@
 #include "records/PartStore.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -12,6 +9,7 @@
 
 #include "modem/AtomicFile.h"
 #include "modem/HexPair.h"
+#include "records/CurrentFolder.h"
 
 namespace veltro {
 
@@ -121,11 +119,7 @@ std::string PartStore::Path() const {
     if (!path_.empty()) {
         return path_;
     }
-    char directory[PATH_MAX];
-    if (::getcwd(directory, sizeof(directory)) == nullptr) {
-        return {};
-    }
-    return std::string(directory) + "/" + kFileName;
+    return CurrentFolder::File(kFileName);
 }
 
 bool PartStore::Valid(const Part& part) {
