@@ -169,6 +169,19 @@ def main():
     for _, received in captured("clip_ring.txt"):
         write(out, "clip", received)
 
+    # The SIM lock and USSD readers: the captured +CPIN answers, tries left, and +CUSD in
+    # each data coding.
+    for _, received in captured("cpin.txt"):
+        write(out, "sim_ussd", received)
+    for answer in [b"\r\n+CPINR: SIM PIN,3,3\r\n+CPINR: SIM PUK,10,10\r\n\r\nOK\r\n",
+                   b"\r\n+CPINC: 2,10\r\n\r\nOK\r\n",
+                   b"\r\n+CUSD: 0,\"E8329BFD4697D9EC37\",15\r\n",
+                   b"\r\n+CUSD: 0,\"CF2135487D2E4130572D0682BB1A\",0\r\n",
+                   b"\r\n+CUSD: 1,\"Balance: 12.50 CNY\r\n1 Data\",15\r\n",
+                   b"\r\n+CUSD: 0,\"4F59989D003500304E07\",72\r\n",
+                   b"\r\n+CUSD: 0,\"48E9\",68\r\n", b"\r\n+CUSD: 4\r\n"]:
+        write(out, "sim_ussd", answer)
+
     # The inbox: PDUs of the captured answers, and long messages as a network splits them.
     for name in ["cmgr_pdu.txt", "cmgl_pdu.txt"]:
         for _, received in captured(name):
