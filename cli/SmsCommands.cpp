@@ -245,8 +245,8 @@ nlohmann::ordered_json MessageFields(const ReceivedMessage& message) {
     return fields;
 }
 
-// The keys of fields added to object, in their order. (The library's update() of an
-// ordered object fails in the version Debian ships.)
+// The keys of fields added to object, in their order. (update() threw "cannot use
+// insert() with object" when merging a message's fields into an entry here.)
 void AddFields(nlohmann::ordered_json& object, const nlohmann::ordered_json& fields) {
     for (const auto& [key, value] : fields.items()) {
         object[key] = value;
