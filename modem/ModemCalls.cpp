@@ -148,10 +148,15 @@ std::vector<CallEvent> ModemEngine::TakeCallEvents() {
 }
 
 bool ModemEngine::AwaitToneResult() {
-    return AwaitDialResult(kToneResultLimitMs, {}) == DialResult::Answered;
+    return AwaitResultLine(kToneResultLimitMs, {}, true) == DialResult::Answered;
 }
 
 DialResult ModemEngine::AwaitDialResult(std::uint32_t limitMs, const std::function<bool()>& stop) {
+    return AwaitResultLine(limitMs, stop, false);
+}
+
+DialResult ModemEngine::AwaitResultLine(std::uint32_t limitMs, const std::function<bool()>& stop,
+                                        bool leaveNoCarrier) {
     const std::uint64_t start = clock_.NowMs();
     for (;;) {
         std::uint32_t count = 0;
@@ -161,14 +166,22 @@ DialResult ModemEngine::AwaitDialResult(std::uint32_t limitMs, const std::functi
         const std::string_view text(response_, ResponseLength());
         const std::size_t mark = std::min(answerMark_, text.size());
         std::optional<DialResult> result;
+        std::size_t consumed = 0;
         ForEachLine(text.substr(mark), [&](std::size_t begin, std::size_t end, bool last) {
             if (!result && !last) {
                 result = CallLines::DialResultOf(text.substr(mark + begin, end - begin));
+                consumed = mark + (result == DialResult::NoCarrier && leaveNoCarrier ? begin : end);
             }
         });
         if (result) {
-            ClearResponse();
+            // The call lines up to the result belong to it; those after it (the far end
+            // hanging up right after a tone's "OK") stay for the call poll.
             ForgetCallLines(true);
+            std::memset(response_, '0', consumed);
+            if (consumed > 0) {
+                response_[consumed - 1] = '\n';
+            }
+            ClearResponse();
             return *result;
         }
         if (stop && stop()) {

@@ -332,12 +332,15 @@ public:
     // CARRIER", "BUSY", "NO ANSWER", "ERROR" or "+CME ERROR: ...". Reads the port until
     // one of them is in the buffer after the dial, stop() is true (checked between
     // reads, at least every 100 ms) or limitMs have passed. Clears the buffer when a
-    // result came; the call lines that came with it are forgotten with the result.
+    // result came; the call lines before it are forgotten with the result, those after
+    // it are kept for TakeCallEvents.
     DialResult AwaitDialResult(std::uint32_t limitMs, const std::function<bool()>& stop);
     // The limit of a tone's wait for its final result.
     static constexpr std::uint32_t kToneResultLimitMs = 2000;
     // Waits after SendTone for its final result, as AwaitDialResult waits for the
     // dial's, so that it cannot pass for the answer of the next command: true for "OK".
+    // A "NO CARRIER" in its place ends the wait and is kept for TakeCallEvents: the call
+    // has ended.
     bool AwaitToneResult();
 
 private:
@@ -386,6 +389,10 @@ private:
     // After the engine's own call commands: forgets kept "RING" and caller lines (they
     // belong to the call just answered or ended) and, when hanging up, "NO CARRIER".
     void ForgetCallLines(bool noCarrierToo);
+    // AwaitDialResult's loop; with leaveNoCarrier, a "NO CARRIER" result stays in the
+    // buffer as a call line.
+    DialResult AwaitResultLine(std::uint32_t limitMs, const std::function<bool()>& stop,
+                               bool leaveNoCarrier);
 
     char response_[kResponseSize] = {};
     bool isOpen_ = false;

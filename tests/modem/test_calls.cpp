@@ -264,6 +264,17 @@ TEST_F(CallTest, DialWaitsForItsOwnFinalResult) {
               engine->AwaitDialResult(60000, [&looks] { return ++looks == 3; }));
 }
 
+// The far end hangs up as a tone is answered: its "NO CARRIER", after the tone's "OK"
+// or in its place, reaches the call poll.
+TEST_F(CallTest, HangUpRightAfterAToneIsKeptForThePoll) {
+    for (const std::string answer : {"\r\nOK\r\n\r\nNO CARRIER\r\n", "\r\nNO CARRIER\r\n"}) {
+        ASSERT_TRUE(engine->SendTone("5"));
+        Line().Inject("\r\nRING\r\n" + answer);
+        EXPECT_EQ(answer.starts_with("\r\nOK"), engine->AwaitToneResult()) << answer;
+        EXPECT_EQ((std::vector<Kind>{Kind::NoCarrier}), Kinds(engine->TakeCallEvents())) << answer;
+    }
+}
+
 // A message's body is never taken for call lines, however it is worded.
 TEST_F(CallTest, MessageBodiesAreNotCallLines) {
     Line().Inject(
