@@ -4,12 +4,17 @@ namespace veltro {
 
 namespace {
 
-int Nibble(char c) {
+enum class Case { UpperOnly, Either };
+
+int Nibble(char c, Case accepted) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
     if (c >= 'A' && c <= 'F') {
         return c - 'A' + 10;
+    }
+    if (accepted == Case::Either && c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
     }
     return -1;
 }
@@ -18,17 +23,34 @@ int Nibble(char c) {
 
 bool HexPair::HexPairToByte(char high, char low, std::uint8_t* byte) {
     *byte = 0;
-    const int h = Nibble(high);
+    const int h = Nibble(high, Case::UpperOnly);
     if (h < 0) {
         return false;
     }
     *byte = static_cast<std::uint8_t>(h << 4);
-    const int l = Nibble(low);
+    const int l = Nibble(low, Case::UpperOnly);
     if (l < 0) {
         return false;
     }
     *byte = static_cast<std::uint8_t>(*byte | l);
     return true;
+}
+
+std::optional<std::vector<std::uint8_t>> HexPair::Decode(std::string_view text) {
+    if (text.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> octets;
+    octets.reserve(text.size() / 2);
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = Nibble(text[i], Case::Either);
+        const int low = Nibble(text[i + 1], Case::Either);
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        octets.push_back(static_cast<std::uint8_t>(high << 4 | low));
+    }
+    return octets;
 }
 
 }  // namespace veltro

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "modem/GsmAlphabet.h"
+#include "modem/HexPair.h"
 #include "modem/Utf16Text.h"
 
 namespace veltro {
@@ -37,34 +38,12 @@ Alphabet AlphabetOf(int dcs) {
     return Alphabet::Gsm7;
 }
 
-int Nibble(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
+// Hexadecimal payload octets; an empty payload is not taken for hex.
 std::optional<std::vector<std::uint8_t>> HexBytes(std::string_view text) {
-    if (text.empty() || text.size() % 2 != 0) {
+    if (text.empty()) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(text.size() / 2);
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int high = Nibble(text[i]);
-        const int low = Nibble(text[i + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
-    }
-    return bytes;
+    return HexPair::Decode(text);
 }
 
 void AppendUtf8(std::string& out, char32_t c) {

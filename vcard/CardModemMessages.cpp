@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "modem/GsmAlphabet.h"
+#include "modem/HexPair.h"
 #include "vcard/CardModem.h"
 #include "vcard/DeliverPduBuilder.h"
 #include "vcard/HexText.h"
@@ -100,7 +101,7 @@ std::optional<std::string> CardModem::FromTe(const std::string& te) const {
     std::u32string text;
     switch (charset_) {
         case Charset::Ucs2: {
-            const auto octets = HexText::Decode(te);
+            const auto octets = HexPair::Decode(te);
             if (!octets || octets->size() % 2 != 0) {
                 return std::nullopt;
             }

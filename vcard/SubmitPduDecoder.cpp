@@ -1,7 +1,7 @@
 #include "vcard/SubmitPduDecoder.h"
 
 #include "modem/GsmAlphabet.h"
-#include "vcard/HexText.h"
+#include "modem/HexPair.h"
 #include "vcard/SmsAddress.h"
 #include "vcard/UnicodeText.h"
 
@@ -29,7 +29,7 @@ Alphabet AlphabetOf(int dcs) {
 
 std::optional<SubmitPduDecoder::Submit> SubmitPduDecoder::Decode(std::string_view hex,
                                                                  int tpduLength) {
-    const auto pdu = HexText::Decode(hex);
+    const auto pdu = HexPair::Decode(hex);
     if (!pdu || pdu->empty()) {
         return std::nullopt;
     }
