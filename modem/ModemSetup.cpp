@@ -67,23 +67,36 @@ bool LineMatches(std::string_view line, const std::string& expected) {
            (line.size() == expected.size() || line[expected.size()] == ',');
 }
 
+// The first line of text, split at CR and at LF, that accepts takes (empty lines are
+// offered too), or nothing when none does.
+template <typename Accept>
+std::optional<std::string_view> FindLine(std::string_view text, Accept accepts) {
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", begin);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string_view line = text.substr(begin, end - begin);
+        if (accepts(line)) {
+            return line;
+        }
+        begin = end + 1;
+    }
+    return std::nullopt;
+}
+
 // Whether answer holds a line that ReadBack::expected accepts.
 bool HoldsExpectedLine(std::string_view answer, const ReadBack& readBack) {
-    std::size_t begin = 0;
-    while (begin < answer.size()) {
-        std::size_t end = answer.find_first_of("\r\n", begin);
-        if (end == std::string_view::npos) {
-            end = answer.size();
-        }
-        const std::string_view line = answer.substr(begin, end - begin);
+    const auto accepted = [&readBack](std::string_view line) {
         for (const std::string& expected : readBack.expected) {
             if (LineMatches(line, expected)) {
                 return true;
             }
         }
-        begin = end + 1;
-    }
-    return false;
+        return false;
+    };
+    return FindLine(answer, accepted).has_value();
 }
 
 // The maker's line of an "AT+CGMI" answer that ends in "OK" (the echo and blank lines
@@ -92,26 +105,18 @@ std::optional<std::string> OtherMaker(std::string_view answer) {
     if (answer.find("\nOK\r") == std::string_view::npos || answer.find("ERROR") != answer.npos) {
         return std::nullopt;
     }
-    std::size_t begin = 0;
-    while (begin < answer.size()) {
-        std::size_t end = answer.find_first_of("\r\n", begin);
-        if (end == std::string_view::npos) {
-            end = answer.size();
-        }
-        const std::string_view line = answer.substr(begin, end - begin);
-        begin = end + 1;
-        if (line.empty() || line.starts_with("AT") || line == "OK") {
-            continue;
-        }
-        std::string maker;
-        for (const char c : line.substr(0, 40)) {
+    const auto line = FindLine(answer, [](std::string_view candidate) {
+        return !candidate.empty() && !candidate.starts_with("AT") && candidate != "OK";
+    });
+    std::string maker;
+    if (line) {
+        for (const char c : line->substr(0, 40)) {
             if (c >= 0x20 && c < 0x7F) {
                 maker += c;
             }
         }
-        return maker;
     }
-    return std::string();
+    return maker;
 }
 
 // Reads the probe's answer into answer (kProbeBuffer zeroed bytes): once after waitMs,
