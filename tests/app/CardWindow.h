@@ -2,12 +2,16 @@
 
 #include <QSignalSpy>
 
+#include <cstdio>
 #include <memory>
 
 #include "WindowSandbox.h"
+#include "app/DialogColours.h"
 #include "app/MainDialog.h"
 #include "app/SingleInstance.h"
 #include "dialup/DialupConnection.h"
+#include "modem/SerialPort.h"
+#include "modem/SystemClock.h"
 #include "vcard/VirtualCard.h"
 
 namespace veltro::test {
@@ -39,5 +43,38 @@ inline int RunStartup(MainDialog& dialog, SingleInstance* mark = nullptr) {
     }
     return finished.at(0).at(0).toInt();
 }
+
+// The real window on a virtual card in a sandbox of its own, for the programs that drive
+// it from main(): Open makes the card and the window, Start shows the window and runs
+// its start-up. Each says on standard error why it failed.
+class CardWindow {
+public:
+    bool Open() {
+        card_ = StartCard(dir_);
+        if (!card_) {
+            std::fprintf(stderr, "the virtual card did not start\n");
+            return false;
+        }
+        DialogColours::Apply();
+        Clock& clock = SystemClock::Instance();
+        dialog_ = std::make_unique<MainDialog>(clock, SerialPort::Factory(clock));
+        return true;
+    }
+    bool Start() {
+        const int outcome = RunStartup(*dialog_);
+        if (outcome != 0) {
+            std::fprintf(stderr, "the window did not start (%d)\n", outcome);
+            return false;
+        }
+        return true;
+    }
+    MainDialog& Dialog() { return *dialog_; }
+    vcard::VirtualCard& Card() { return *card_; }
+
+private:
+    WindowSandbox dir_;
+    std::unique_ptr<vcard::VirtualCard> card_;
+    std::unique_ptr<MainDialog> dialog_;
+};
 
 }  // namespace veltro::test

@@ -15,9 +15,6 @@
 #include <vector>
 
 #include "CardWindow.h"
-#include "app/DialogColours.h"
-#include "modem/SerialPort.h"
-#include "modem/SystemClock.h"
 
 namespace {
 
@@ -76,24 +73,16 @@ void PrintGap(const char* what, const Gaps& gaps, bool completed) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    veltro::test::WindowSandbox dir;
-    auto card = veltro::test::StartCard(dir);
-    if (!card) {
-        std::fprintf(stderr, "the virtual card did not start\n");
+    veltro::test::CardWindow window;
+    if (!window.Open() || !window.Start()) {
         return 1;
     }
-    veltro::DialogColours::Apply();
-    veltro::Clock& clock = veltro::SystemClock::Instance();
-    MainDialog dialog(clock, veltro::SerialPort::Factory(clock));
-    const int outcome = veltro::test::RunStartup(dialog);
-    if (outcome != 0) {
-        std::fprintf(stderr, "the window did not start (%d)\n", outcome);
-        return 1;
-    }
+    MainDialog& dialog = window.Dialog();
+    veltro::vcard::VirtualCard& card = window.Card();
 
     Gaps gaps;
     // 1. One inbox cycle of ten messages.
-    AddMessages(*card, kMessages);
+    AddMessages(card, kMessages);
     gaps.Begin();
     dialog.Inbox().StartCycle();
     bool done = QTest::qWaitFor([&] { return !dialog.Inbox().CycleRunning(); }, 60000);
@@ -119,15 +108,14 @@ int main(int argc, char** argv) {
 
     // 3. A dial the far end answers after 3 s, then the hang-up.
     veltro::CallPage& call = dialog.Call();
-    card->SetDialAnswerDelay(3000);
+    card.SetDialAnswerDelay(3000);
     dialog.ShowPage(MainDialog::kCallView);
     call.NumberBox().setEditText(QStringLiteral("10086"));
     gaps.Begin();
     call.CallButton().click();
     done = QTest::qWaitFor([&] { return call.Counting(); }, 30000);
     call.HangUpButton().click();
-    done =
-        QTest::qWaitFor([&] { return !call.CallInProgress() && !card->InCall(); }, 30000) && done;
+    done = QTest::qWaitFor([&] { return !call.CallInProgress() && !card.InCall(); }, 30000) && done;
     gaps.Tick();
     PrintGap("dial answered after 3 s:", gaps, done);
 
@@ -135,7 +123,7 @@ int main(int argc, char** argv) {
     QElapsedTimer since;
     since.start();
     std::atomic<qint64> toneAt{-1};
-    card->SetLineListener([&](const std::string& line) {
+    card.SetLineListener([&](const std::string& line) {
         if (line == "AT+VTS=5") {
             toneAt = since.elapsed();
         }
@@ -146,7 +134,7 @@ int main(int argc, char** argv) {
     int duringCycle = 0;
     for (int i = 0; i < kTries && since.elapsed() < kTriesLimitMs; ++i) {
         if (!dialog.Inbox().CycleRunning()) {
-            AddMessages(*card, kMessages);
+            AddMessages(card, kMessages);
             dialog.Inbox().StartCycle();
             QTest::qWait(20 + i % 7 * 30);  // somewhere into the cycle
         }
@@ -163,7 +151,7 @@ int main(int argc, char** argv) {
         // The next press lands anywhere in a background step (a read takes seconds).
         QTest::qWait(50 + i * 613 % 2500);
     }
-    card->SetLineListener({});
+    card.SetLineListener({});
     std::sort(latencies.begin(), latencies.end());
     const qint64 worst = latencies.empty() ? -1 : latencies.back();
     const qint64 median = latencies.empty() ? -1 : latencies[latencies.size() / 2];

@@ -20,9 +20,6 @@
 
 #include "CardWindow.h"
 #include "app/ConnectionControl.h"
-#include "app/DialogColours.h"
-#include "modem/SerialPort.h"
-#include "modem/SystemClock.h"
 
 namespace {
 
@@ -182,21 +179,17 @@ int main(int argc, char** argv) {
     std::printf("seed %u, %d s\n", seed, seconds);
     std::fflush(stdout);
 
-    veltro::test::WindowSandbox dir;
-    auto card = veltro::test::StartCard(dir);
-    if (!card) {
-        std::fprintf(stderr, "the virtual card did not start\n");
+    veltro::test::CardWindow window;
+    if (!window.Open()) {
         return 1;
     }
-    veltro::DialogColours::Apply();
-    veltro::Clock& clock = veltro::SystemClock::Instance();
-    MainDialog dialog(clock, veltro::SerialPort::Factory(clock));
-    Monkey monkey(dialog, *card, seed);
+    MainDialog& dialog = window.Dialog();
+    veltro::vcard::VirtualCard& card = window.Card();
+    Monkey monkey(dialog, card, seed);
     // The connection's questions get a random answer instead of a message box.
     dialog.Connection().SetAsker(
         [&](const veltro::ConnectionControl::Question&) { return monkey.Pick(2) == 0; });
-    if (const int outcome = veltro::test::RunStartup(dialog); outcome != 0) {
-        std::fprintf(stderr, "the window did not start (%d)\n", outcome);
+    if (!window.Start()) {
         return 1;
     }
 
@@ -258,10 +251,10 @@ int main(int argc, char** argv) {
             qPrintable(dialog.StatusLine().text()));
     }
     std::atomic<bool> tone{false};
-    card->SetLineListener([&](const std::string& line) { tone = tone || line == "AT+VTS=7"; });
+    card.SetLineListener([&](const std::string& line) { tone = tone || line == "AT+VTS=7"; });
     call.Key('7').click();
     const bool toneArrived = QTest::qWaitFor([&] { return tone.load(); }, 30000);
-    card->SetLineListener({});
+    card.SetLineListener({});
     ticker.stop();
 
     std::printf(
