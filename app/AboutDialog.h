@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QtGlobal>
 
 namespace veltro {
 
@@ -9,10 +10,12 @@ class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr const char* kCaption = "关于...";
-    static constexpr const char* kVersionText = "Veltro科技 GPRS 5.0 版";
+    static constexpr const char* kCaption = QT_TRANSLATE_NOOP("AboutDialog", "关于...");
+    static constexpr const char* kVersionText =
+        QT_TRANSLATE_NOOP("AboutDialog", "Veltro科技 GPRS 5.0 版");
     // The maker's notice, also shown at the bottom of the main window.
-    static constexpr const char* kNoticeText = "Veltro科技 版权所有";
+    static constexpr const char* kNoticeText =
+        QT_TRANSLATE_NOOP("AboutDialog", "Veltro科技 版权所有");
 
     explicit AboutDialog(QWidget* parent);
 };

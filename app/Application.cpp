@@ -7,10 +7,11 @@
 
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
-#include "modem/ModemEngine.h"
 #include "app/Profile.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
+#include "app/Translation.h"
+#include "modem/ModemEngine.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
 #include "ui/MenuFrameStyle.h"
@@ -40,6 +41,7 @@ int Application::Run(const QStringList& arguments) {
         }
     }
 
+    Translation::Install();
     ApplyMenuLook(Profile::PathFor(name));
     // The demo card sits in a device table of its own, which the scan would pass by.
     if (!demo) {

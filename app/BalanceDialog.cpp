@@ -1,5 +1,6 @@
 #include "app/BalanceDialog.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,7 +13,7 @@
 namespace veltro {
 
 BalanceDialog::BalanceDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(QCoreApplication::translate("BalanceDialog", kCaption));
     setFont(DialogUnits::DialogFont());
     setAutoFillBackground(true);
     const DialogUnits units;
@@ -33,9 +34,9 @@ BalanceDialog::BalanceDialog(QWidget* parent) : QDialog(parent) {
     // What the engine may put into a USSD string: printable ASCII without quotes.
     reply_->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[\\x20-\\x21\\x23-\\x7e]*")), reply_));
-    replyButton_ = new SkinButton(QString::fromUtf8(kReplyText), this);
+    replyButton_ = new SkinButton(QCoreApplication::translate("BalanceDialog", kReplyText), this);
     replyButton_->setGeometry(units.ToPixels(QRect(140, 93, 50, 14)));
-    auto* close = new SkinButton(QString::fromUtf8(kCloseText), this);
+    auto* close = new SkinButton(QCoreApplication::translate("BalanceDialog", kCloseText), this);
     close->setGeometry(units.ToPixels(QRect(75, 112, 50, 14)));
 
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -52,13 +53,14 @@ BalanceDialog::BalanceDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void BalanceDialog::ShowWaiting() {
-    status_->setText(QString::fromUtf8(kWaitingText));
+    status_->setText(QCoreApplication::translate("BalanceDialog", kWaitingText));
     SetMenuOpen(false);
 }
 
 void BalanceDialog::ShowAnswer(const QString& text, bool moreFollows) {
     answer_->setPlainText(text);
-    status_->setText(moreFollows ? QString::fromUtf8(kMenuText) : QString());
+    status_->setText(moreFollows ? QCoreApplication::translate("BalanceDialog", kMenuText)
+                                 : QString());
     SetMenuOpen(moreFollows);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QtGlobal>
 
 class QLabel;
 class QLineEdit;
@@ -18,15 +19,20 @@ class BalanceDialog : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr const char* kCaption = "查询余额";
-    static constexpr const char* kWaitingText = "正在查询余额，请稍候...";
-    static constexpr const char* kMenuText = "请输入回复后点击“回复”：";
-    static constexpr const char* kNoAnswerText = "网络没有应答，请稍后再试。";
+    static constexpr const char* kCaption = QT_TRANSLATE_NOOP("BalanceDialog", "查询余额");
+    static constexpr const char* kWaitingText =
+        QT_TRANSLATE_NOOP("BalanceDialog", "正在查询余额，请稍候...");
+    static constexpr const char* kMenuText =
+        QT_TRANSLATE_NOOP("BalanceDialog", "请输入回复后点击“回复”：");
+    static constexpr const char* kNoAnswerText =
+        QT_TRANSLATE_NOOP("BalanceDialog", "网络没有应答，请稍后再试。");
     // %1: the code that was sent.
-    static constexpr const char* kRefusedText = "网络或数据卡不支持此查询（%1）。";
-    static constexpr const char* kNoCardText = "数据卡尚未就绪，无法查询余额。";
-    static constexpr const char* kReplyText = "回复";
-    static constexpr const char* kCloseText = "关闭";
+    static constexpr const char* kRefusedText =
+        QT_TRANSLATE_NOOP("BalanceDialog", "网络或数据卡不支持此查询（%1）。");
+    static constexpr const char* kNoCardText =
+        QT_TRANSLATE_NOOP("BalanceDialog", "数据卡尚未就绪，无法查询余额。");
+    static constexpr const char* kReplyText = QT_TRANSLATE_NOOP("BalanceDialog", "回复");
+    static constexpr const char* kCloseText = QT_TRANSLATE_NOOP("BalanceDialog", "关闭");
 
     explicit BalanceDialog(QWidget* parent);
 

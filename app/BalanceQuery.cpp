@@ -1,5 +1,7 @@
 #include "app/BalanceQuery.h"
 
+#include <QCoreApplication>
+
 #include "app/BalanceDialog.h"
 #include "app/MainDialog.h"
 #include "app/Profile.h"
@@ -52,15 +54,18 @@ void BalanceQuery::Send(const std::string& text) {
             busy_ = false;
             using Kind = ModemEngine::UssdResult::Kind;
             if (!result) {
-                dialog_->ShowFailure(QString::fromUtf8(BalanceDialog::kNoCardText));
+                dialog_->ShowFailure(
+                    QCoreApplication::translate("BalanceDialog", BalanceDialog::kNoCardText));
             } else if (result->kind == Kind::Answered) {
                 dialog_->ShowAnswer(QString::fromStdString(result->answer.text),
                                     result->answer.MoreFollows());
             } else if (result->kind == Kind::TimedOut) {
-                dialog_->ShowFailure(QString::fromUtf8(BalanceDialog::kNoAnswerText));
+                dialog_->ShowFailure(
+                    QCoreApplication::translate("BalanceDialog", BalanceDialog::kNoAnswerText));
             } else {
-                dialog_->ShowFailure(QString::fromUtf8(BalanceDialog::kRefusedText)
-                                         .arg(QString::fromStdString(text)));
+                dialog_->ShowFailure(
+                    QCoreApplication::translate("BalanceDialog", BalanceDialog::kRefusedText)
+                        .arg(QString::fromStdString(text)));
             }
         });
 }

@@ -1,5 +1,6 @@
 #include "app/CardWatch.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <utility>
 
@@ -105,7 +106,7 @@ void CardWatch::CardLost() {
     window_.GprsIcon().hide();
     window_.NoSignalIcon().show();
     window_.ShowPage(MainDialog::kStatusView);
-    QString text = QString::fromUtf8(kCardGoneText);
+    QString text = QCoreApplication::translate("CardWatch", kCardGoneText);
     if (!cutCallText_.isEmpty()) {
         text += QStringLiteral("\n\n") + std::exchange(cutCallText_, QString());
     }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTimer>
+#include <QtGlobal>
 
 #include <string>
 
@@ -22,7 +23,8 @@ class MainDialog;
 class CardWatch {
 public:
     static constexpr int kPeriodMs = 2000;
-    static constexpr const char* kCardGoneText = "GPRS设备已拔出，请重新插入";
+    static constexpr const char* kCardGoneText =
+        QT_TRANSLATE_NOOP("CardWatch", "GPRS设备已拔出，请重新插入");
 
     explicit CardWatch(MainDialog& window);
 

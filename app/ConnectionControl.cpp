@@ -1,6 +1,7 @@
 #include "app/ConnectionControl.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
 
@@ -28,6 +29,11 @@ bool AskWithMessageBox(QWidget* parent, const ConnectionControl::Question& quest
     return box.exec() == QMessageBox::Yes;
 }
 
+// The dial-up state's text in the window's language.
+QString DialStateText(const std::string& text) {
+    return QCoreApplication::translate("DialupConnection", text.c_str());
+}
+
 // The dial's result in the window's language, and pppd's own words below it when it
 // gave any: they name the cause more closely than any number can.
 QString DialFailure(int code, const std::string& reason) {
@@ -36,28 +42,35 @@ QString DialFailure(int code, const std::string& reason) {
         const char* text;
     };
     static constexpr Known kKnown[] = {
-        {DialupError::kDeviceDoesNotExist, "拨号设备不存在"},
-        {DialupError::kCannotFindPhonebookEntry, "找不到拨号连接"},
-        {DialupError::kCannotWritePhonebook, "无法保存拨号连接"},
-        {DialupError::kRemoteDisconnection, "连接被对方断开"},
-        {DialupError::kUserDisconnection, "连接已被取消"},
-        {DialupError::kPortNotAvailable, "拨号设备不可用，或拨号程序无法启动"},
-        {DialupError::kNoConnection, "连接已断开"},
-        {DialupError::kNoAnswer, "对方无应答"},
-        {DialupError::kNoCarrier, "没有载波信号"},
-        {DialupError::kAuthenticationFailure, "身份验证失败"},
-        {DialupError::kPppTimeout, "PPP协商超时"},
-        {DialupError::kEntryNotFound, "找不到拨号连接"},
+        {DialupError::kDeviceDoesNotExist,
+         QT_TRANSLATE_NOOP("ConnectionControl", "拨号设备不存在")},
+        {DialupError::kCannotFindPhonebookEntry,
+         QT_TRANSLATE_NOOP("ConnectionControl", "找不到拨号连接")},
+        {DialupError::kCannotWritePhonebook,
+         QT_TRANSLATE_NOOP("ConnectionControl", "无法保存拨号连接")},
+        {DialupError::kRemoteDisconnection,
+         QT_TRANSLATE_NOOP("ConnectionControl", "连接被对方断开")},
+        {DialupError::kUserDisconnection, QT_TRANSLATE_NOOP("ConnectionControl", "连接已被取消")},
+        {DialupError::kPortNotAvailable,
+         QT_TRANSLATE_NOOP("ConnectionControl", "拨号设备不可用，或拨号程序无法启动")},
+        {DialupError::kNoConnection, QT_TRANSLATE_NOOP("ConnectionControl", "连接已断开")},
+        {DialupError::kNoAnswer, QT_TRANSLATE_NOOP("ConnectionControl", "对方无应答")},
+        {DialupError::kNoCarrier, QT_TRANSLATE_NOOP("ConnectionControl", "没有载波信号")},
+        {DialupError::kAuthenticationFailure,
+         QT_TRANSLATE_NOOP("ConnectionControl", "身份验证失败")},
+        {DialupError::kPppTimeout, QT_TRANSLATE_NOOP("ConnectionControl", "PPP协商超时")},
+        {DialupError::kEntryNotFound, QT_TRANSLATE_NOOP("ConnectionControl", "找不到拨号连接")},
     };
-    const char* text = "拨号失败";
+    const char* text = QT_TRANSLATE_NOOP("ConnectionControl", "拨号失败");
     for (const Known& known : kKnown) {
         if (known.code == code) {
             text = known.text;
         }
     }
-    QString shown = code == 0
-                        ? QString::fromUtf8(text)
-                        : QString::fromUtf8("错误 %1：%2").arg(code).arg(QString::fromUtf8(text));
+    QString shown = code == 0 ? QCoreApplication::translate("ConnectionControl", text)
+                              : QCoreApplication::translate("ConnectionControl", "错误 %1：%2")
+                                    .arg(code)
+                                    .arg(QCoreApplication::translate("ConnectionControl", text));
     if (!reason.empty()) {
         shown += QLatin1Char('\n') + QString::fromStdString(reason);
     }
@@ -91,7 +104,8 @@ void ConnectionControl::ToggleConnection() {
         return;
     }
     ShowStatusAndLockCommands();
-    if (window_.ConnectButton().text() != QString::fromUtf8(kConnectCaption)) {
+    if (window_.ConnectButton().text() !=
+        QCoreApplication::translate("ConnectionControl", kConnectCaption)) {
         DisconnectPath();
         return;
     }
@@ -145,13 +159,13 @@ void ConnectionControl::DialTick() {
     int connected = 0;
     const int final = dialup_->GetDialStatus(text, connected);
     if (text != shownDialText_) {
-        window_.SetStatusText(QString::fromStdString(text));
+        window_.SetStatusText(DialStateText(text));
         shownDialText_ = text;
     }
     if (final != 0 && connected == 0) {
         failureReason_ =
             DialFailure(static_cast<int>(dialup_->Status.error), dialup_->Status.reason);
-        window_.SetStatusText(QString::fromStdString(text) + QLatin1Char('\n') + failureReason_);
+        window_.SetStatusText(DialStateText(text) + QLatin1Char('\n') + failureReason_);
         OnDialEnded(DialOutcome::Failed);
     } else if (window_.GetClock().NowMs() - dialStartMs_ > kDialLimitMs) {
         OnDialEnded(DialOutcome::TimedOut);
@@ -178,9 +192,10 @@ void ConnectionControl::OnDialEnded(DialOutcome outcome) {
             return;
         }
         Question question;
-        question.title = QString::fromUtf8(kErrorTitle);
-        question.text =
-            QString::fromUtf8(outcome == DialOutcome::Failed ? kErrorQuestion : kTimeOutQuestion);
+        question.title = QCoreApplication::translate("ConnectionControl", kErrorTitle);
+        question.text = QCoreApplication::translate(
+            "ConnectionControl",
+            outcome == DialOutcome::Failed ? kErrorQuestion : kTimeOutQuestion);
         question.detail = failureReason_;
         question.questionIcon = true;
         const bool again = Ask(question);
@@ -192,7 +207,7 @@ void ConnectionControl::OnDialEnded(DialOutcome outcome) {
             ReturnToIdle();
             return;
         }
-        window_.SetStatusText(QString::fromUtf8(kRetryText));
+        window_.SetStatusText(QCoreApplication::translate("ConnectionControl", kRetryText));
         ShowStatusAndLockCommands();
         Connect();
     });
@@ -200,7 +215,8 @@ void ConnectionControl::OnDialEnded(DialOutcome outcome) {
 
 void ConnectionControl::EnterConnected() {
     StartStatistics();
-    window_.ConnectButton().setText(QString::fromUtf8(kDisconnectCaption));
+    window_.ConnectButton().setText(
+        QCoreApplication::translate("ConnectionControl", kDisconnectCaption));
     window_.ConnectButton().setEnabled(true);
     window_.ShowPage(MainDialog::kTrafficView);
     window_.Traffic().Start(kTrafficPeriodMs);
@@ -225,13 +241,15 @@ void ConnectionControl::DisconnectPath() {
 }
 
 void ConnectionControl::EnterCardGone() {
-    window_.ConnectButton().setText(QString::fromUtf8(kConnectCaption));
+    window_.ConnectButton().setText(
+        QCoreApplication::translate("ConnectionControl", kConnectCaption));
     window_.connected_ = 0;
     window_.Watch().CardLost();
 }
 
 void ConnectionControl::ReturnToIdle() {
-    window_.ConnectButton().setText(QString::fromUtf8(kConnectCaption));
+    window_.ConnectButton().setText(
+        QCoreApplication::translate("ConnectionControl", kConnectCaption));
     window_.ConnectButton().setEnabled(true);
     window_.connected_ = 0;
     window_.CallButton().setEnabled(true);
@@ -243,12 +261,13 @@ void ConnectionControl::ReturnToIdle() {
 
 void ConnectionControl::Disconnect(std::function<void()> done) {
     window_.SetCanClose(0);
-    window_.SetStatusText(QString::fromUtf8(kDisconnectingText));
+    window_.SetStatusText(QCoreApplication::translate("ConnectionControl", kDisconnectingText));
     HangUp([this, done = std::move(done)]() mutable {
         ReleaseStatistics();
         ReopenModem([this, done = std::move(done)] {
             if (!cardGone_) {
-                window_.SetStatusText(QString::fromUtf8(DeviceStartup::kWelcomeText));
+                window_.SetStatusText(
+                    QCoreApplication::translate("DeviceStartup", DeviceStartup::kWelcomeText));
             }
             window_.SetCanClose(1);
             if (done) {
@@ -318,8 +337,8 @@ void ConnectionControl::RequestClose() {
     }
     if (window_.connected_ == 1) {
         Question question;
-        question.title = QString::fromUtf8(kCloseTitle);
-        question.text = QString::fromUtf8(kCloseQuestion);
+        question.title = QCoreApplication::translate("ConnectionControl", kCloseTitle);
+        question.text = QCoreApplication::translate("ConnectionControl", kCloseQuestion);
         if (!Ask(question) || closing_ || window_.CanClose() == 0) {
             return;
         }

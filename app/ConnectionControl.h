@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QTimer>
+#include <QtGlobal>
 
 #include <cstdint>
 #include <functional>
@@ -37,15 +38,21 @@ public:
     static constexpr int kCallPollMs = 950;
     static constexpr int kInboxPollMs = 5100;
 
-    static constexpr const char* kConnectCaption = "连接";
-    static constexpr const char* kDisconnectCaption = "断开";
-    static constexpr const char* kErrorTitle = "错误";
-    static constexpr const char* kErrorQuestion = "发生错误,是否重新连接?";
-    static constexpr const char* kTimeOutQuestion = "在规定的时间内无法接通,是否重新连接?";
-    static constexpr const char* kRetryText = "正在重新尝试连接...";
-    static constexpr const char* kDisconnectingText = "正在断开连接，请稍候...";
-    static constexpr const char* kCloseTitle = "关闭确认";
-    static constexpr const char* kCloseQuestion = "是否要断开连接并关闭？";
+    static constexpr const char* kConnectCaption = QT_TRANSLATE_NOOP("ConnectionControl", "连接");
+    static constexpr const char* kDisconnectCaption =
+        QT_TRANSLATE_NOOP("ConnectionControl", "断开");
+    static constexpr const char* kErrorTitle = QT_TRANSLATE_NOOP("ConnectionControl", "错误");
+    static constexpr const char* kErrorQuestion =
+        QT_TRANSLATE_NOOP("ConnectionControl", "发生错误,是否重新连接?");
+    static constexpr const char* kTimeOutQuestion =
+        QT_TRANSLATE_NOOP("ConnectionControl", "在规定的时间内无法接通,是否重新连接?");
+    static constexpr const char* kRetryText =
+        QT_TRANSLATE_NOOP("ConnectionControl", "正在重新尝试连接...");
+    static constexpr const char* kDisconnectingText =
+        QT_TRANSLATE_NOOP("ConnectionControl", "正在断开连接，请稍候...");
+    static constexpr const char* kCloseTitle = QT_TRANSLATE_NOOP("ConnectionControl", "关闭确认");
+    static constexpr const char* kCloseQuestion =
+        QT_TRANSLATE_NOOP("ConnectionControl", "是否要断开连接并关闭？");
 
     // A Yes/No question: true for Yes. detail, when not empty, is shown below the
     // question (why a dial failed).

@@ -1,5 +1,6 @@
 #include "app/DataFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -91,7 +92,7 @@ struct Report {
     }
     void Unreadable(const std::string& path, const std::string& why) const {
         Hold(path, {});
-        Tell(QString::fromUtf8(DataFiles::kUnreadableText).arg(NameOf(path)),
+        Tell(QCoreApplication::translate("DataFiles", DataFiles::kUnreadableText).arg(NameOf(path)),
              path + ": " + why + "; it is not written this run");
     }
     static QString NameOf(const std::string& path) {
@@ -114,10 +115,11 @@ std::vector<Record> LoadRecords(const Report& report) {
         const std::string aside = StoredFile::MoveAside(path, std::time(nullptr));
         if (aside.empty()) {
             report.Hold(path, RecordFile<Record>::Encode(loaded.records));
-            report.Tell(QString::fromUtf8(DataFiles::kDamagedKeptText).arg(Report::NameOf(path)),
+            report.Tell(QCoreApplication::translate("DataFiles", DataFiles::kDamagedKeptText)
+                            .arg(Report::NameOf(path)),
                         path + ": damaged and cannot be renamed; it is not written this run");
         } else {
-            report.Tell(QString::fromUtf8(DataFiles::kDamagedText)
+            report.Tell(QCoreApplication::translate("DataFiles", DataFiles::kDamagedText)
                             .arg(Report::NameOf(path), Report::NameOf(aside)),
                         path + ": not a whole number of records; kept as " + aside);
         }
@@ -134,16 +136,17 @@ bool DataFiles::ClaimFolder(DataFolderLock& lock, const void* holder, QStringLis
         return true;
     }
     // Another process writes these files: this window reads them and writes none.
-    for (const char* name : {PhonebookEntryRecord::kFileName, MessageRecord::kFileName,
-                             WholeTextFile::kFileName, PartStore::kFileName,
-                             InboxJournal::kFileName}) {
+    for (const char* name :
+         {PhonebookEntryRecord::kFileName, MessageRecord::kFileName, WholeTextFile::kFileName,
+          PartStore::kFileName, InboxJournal::kFileName}) {
         const std::string path = folder + "/" + name;
         AtomicFile::Hold(holder, path, StoredFile::Read(path).bytes);
     }
-    const QString problem = lock.Pid() != 0 ? QString::fromUtf8(kFolderTakenText)
-                                                  .arg(lock.Pid())
-                                                  .arg(QString::fromStdString(lock.Host()))
-                                            : QString::fromUtf8(kFolderTakenUnknownText);
+    const QString problem = lock.Pid() != 0
+                                ? QCoreApplication::translate("DataFiles", kFolderTakenText)
+                                      .arg(lock.Pid())
+                                      .arg(QString::fromStdString(lock.Host()))
+                                : QCoreApplication::translate("DataFiles", kFolderTakenUnknownText);
     Report{problems, details, nullptr}.Tell(problem, "another program uses the data files in " +
                                                          folder + ": " + lock.Holder() +
                                                          "; this window writes none of them");
@@ -179,10 +182,11 @@ void DataFiles::Load(QStandardItemModel& phonebook, InboxModel& messages, QStrin
         if (aside.empty()) {
             report.Hold(wholeTextPath, WholeTextFile::Encode(wholeTexts.entries));
             report.Tell(
-                QString::fromUtf8(kDamagedKeptText).arg(Report::NameOf(wholeTextPath)),
+                QCoreApplication::translate("DataFiles", kDamagedKeptText)
+                    .arg(Report::NameOf(wholeTextPath)),
                 wholeTextPath + ": damaged and cannot be renamed; it is not written this run");
         } else {
-            report.Tell(QString::fromUtf8(kDamagedText)
+            report.Tell(QCoreApplication::translate("DataFiles", kDamagedText)
                             .arg(Report::NameOf(wholeTextPath), Report::NameOf(aside)),
                         wholeTextPath + ": a line does not read back; kept as " + aside);
         }

@@ -3,6 +3,7 @@
 #include <QStandardItemModel>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <string>
 
@@ -20,15 +21,19 @@ namespace veltro {
 class DataFiles {
 public:
     // %1 is a file's name.
-    static constexpr const char* kUnreadableText = "无法读取%1，本次运行不会改写它。";
+    static constexpr const char* kUnreadableText =
+        QT_TRANSLATE_NOOP("DataFiles", "无法读取%1，本次运行不会改写它。");
     // %1 is a file's name, %2 the name it was given.
-    static constexpr const char* kDamagedText = "%1已损坏，已改名为%2保留。";
-    static constexpr const char* kDamagedKeptText = "%1已损坏且无法改名，本次运行不会改写它。";
+    static constexpr const char* kDamagedText =
+        QT_TRANSLATE_NOOP("DataFiles", "%1已损坏，已改名为%2保留。");
+    static constexpr const char* kDamagedKeptText =
+        QT_TRANSLATE_NOOP("DataFiles", "%1已损坏且无法改名，本次运行不会改写它。");
     // %1 is the other window's process id, %2 its host.
-    static constexpr const char* kFolderTakenText =
-        "另一个窗口（进程%1，主机%2）正在使用这些通讯录和短信文件，本窗口不会改写它们。";
-    static constexpr const char* kFolderTakenUnknownText =
-        "另一个程序正在使用这些通讯录和短信文件，本窗口不会改写它们。";
+    static constexpr const char* kFolderTakenText = QT_TRANSLATE_NOOP(
+        "DataFiles",
+        "另一个窗口（进程%1，主机%2）正在使用这些通讯录和短信文件，本窗口不会改写它们。");
+    static constexpr const char* kFolderTakenUnknownText = QT_TRANSLATE_NOOP(
+        "DataFiles", "另一个程序正在使用这些通讯录和短信文件，本窗口不会改写它们。");
 
     // Takes the current directory's lock for the window's life. When another process
     // holds it, every data file there is held for holder (not written, see

@@ -1,5 +1,6 @@
 #include "app/DeviceStartup.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <string>
 
@@ -20,7 +21,7 @@ int DeviceStartup::Run(ModemEngine& engine) {
         w.PlaceIndicator(w.OperatorLogo(), QSize(48, 12));
         w.PlaceIndicator(w.GprsIcon(), QSize(28, 12));
         w.NoSignalIcon().show();
-        w.SetStatusText(QString::fromUtf8(MainDialog::kStartingText));
+        w.SetStatusText(QCoreApplication::translate("MainDialog", MainDialog::kStartingText));
         w.StatusLine().setToolTip(QString());
     });
 
@@ -50,7 +51,9 @@ int DeviceStartup::Run(ModemEngine& engine) {
     const QString maker = QString::fromStdString(engine.Maker());
     w.Post([&w, portName, makerKnown, maker] {
         w.SetPortName(portName.c_str());
-        w.ShowOtherMaker(makerKnown ? QString() : QString::fromUtf8(kOtherMakerText).arg(maker));
+        w.ShowOtherMaker(
+            makerKnown ? QString()
+                       : QCoreApplication::translate("DeviceStartup", kOtherMakerText).arg(maker));
     });
     return Resume(engine, portName);
 }
@@ -99,7 +102,7 @@ int DeviceStartup::Resume(ModemEngine& engine, const std::string& portName) {
         }
     }
 
-    w.Post([&w] { w.SetStatusText(QString::fromUtf8(kSearchingText)); });
+    w.Post([&w] { w.SetStatusText(QCoreApplication::translate("DeviceStartup", kSearchingText)); });
     engine.SetAutoAnswer(false);
 
     w.Post([&w] {
@@ -107,7 +110,7 @@ int DeviceStartup::Resume(ModemEngine& engine, const std::string& portName) {
         w.NoSignalIcon().hide();
         w.PlaceIndicator(w.SignalIcon(), QSize(16, 16));
         w.SignalIcon().show();
-        w.SetStatusText(QString::fromUtf8(kWelcomeText));
+        w.SetStatusText(QCoreApplication::translate("DeviceStartup", kWelcomeText));
     });
     engine.ClearResponse();
 
@@ -131,7 +134,7 @@ std::optional<int> DeviceStartup::AskIfLocked(ModemEngine& engine, const std::st
     const SimLock::Retries retries = engine.QueryPinRetries();
     MainDialog& w = window_;
     w.Post([&w, state, retries, port] {
-        w.SetStatusText(QString::fromUtf8(SimUnlock::kLockedText));
+        w.SetStatusText(QCoreApplication::translate("SimUnlock", SimUnlock::kLockedText));
         w.Unlock().Ask(state, retries, port);
     });
     w.SetCanClose(1);
@@ -152,7 +155,7 @@ int DeviceStartup::Fail(int outcome, const char* text, const std::string& detail
         std::fprintf(stderr, "veltrogprs: %s\n", detail.c_str());
     }
     w.Post([&w, text, detail] {
-        w.SetStatusText(QString::fromUtf8(text));
+        w.SetStatusText(QCoreApplication::translate("DeviceStartup", text));
         w.StatusLine().setToolTip(PlainText::ToolTip(QString::fromStdString(detail)));
     });
     w.SetCanClose(1);

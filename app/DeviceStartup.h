@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,12 +36,15 @@ public:
     static constexpr int kCallPollMs = 950;
     static constexpr int kInboxPollMs = 5050;
 
-    static constexpr const char* kNoModemText = "请检查GPRS设备及驱动程序是否正确安装";
-    static constexpr const char* kInitialisationFailedText = "调制解调器初始化失败。";
-    static constexpr const char* kNoSimText = "无法检测到SIM卡";
-    static constexpr const char* kSearchingText = "正在搜索网络信号...";
-    static constexpr const char* kWelcomeText =
-        "欢迎使用 VeltroGPRS无线上网卡\n\n请点击\"连接\"按钮登录 Internet...";
+    static constexpr const char* kNoModemText =
+        QT_TRANSLATE_NOOP("DeviceStartup", "请检查GPRS设备及驱动程序是否正确安装");
+    static constexpr const char* kInitialisationFailedText =
+        QT_TRANSLATE_NOOP("DeviceStartup", "调制解调器初始化失败。");
+    static constexpr const char* kNoSimText = QT_TRANSLATE_NOOP("DeviceStartup", "无法检测到SIM卡");
+    static constexpr const char* kSearchingText =
+        QT_TRANSLATE_NOOP("DeviceStartup", "正在搜索网络信号...");
+    static constexpr const char* kWelcomeText = QT_TRANSLATE_NOOP(
+        "DeviceStartup", "欢迎使用 VeltroGPRS无线上网卡\n\n请点击\"连接\"按钮登录 Internet...");
 
     explicit DeviceStartup(MainDialog& window) : window_(window) {}
 
@@ -51,7 +55,8 @@ public:
     int Resume(ModemEngine& engine, const std::string& port);
     // The window's tooltip for a card of a maker the program does not know; %1 is the
     // maker's own name.
-    static constexpr const char* kOtherMakerText = "未知厂商的数据卡（%1），只使用标准AT命令";
+    static constexpr const char* kOtherMakerText =
+        QT_TRANSLATE_NOOP("DeviceStartup", "未知厂商的数据卡（%1），只使用标准AT命令");
 
 private:
     // Ends the sequence with a failure text on the status line. Why, when it is known

@@ -1,6 +1,7 @@
 #include "app/MainDialog.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -73,7 +74,7 @@ MainDialog::MainDialog(Clock& clock, SerialLineFactory lineFactory)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       clock_(clock),
       lineFactory_(std::move(lineFactory)) {
-    setWindowTitle(QString::fromUtf8(kTitle));
+    setWindowTitle(QCoreApplication::translate("MainDialog", kTitle));
     setFont(DialogUnits::DialogFont());
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     resize(units_.ToPixels(kTemplateSize));
@@ -108,23 +109,24 @@ void MainDialog::BuildControls() {
     gprsIcon_ = indicator(ArtImage::Gprs, false);
 
     auto command = [this](const char* text) {
-        auto* button = new SkinButton(QString::fromUtf8(text), this);
+        auto* button = new SkinButton(QCoreApplication::translate("MainDialog", text), this);
         button->setEnabled(false);
         return button;
     };
-    connectButton_ = command("连接");
-    callButton_ = command("通话");
-    smsButton_ = command("短信");
-    phonebookButton_ = command("通讯录");
+    connectButton_ = command(QT_TRANSLATE_NOOP("MainDialog", "连接"));
+    callButton_ = command(QT_TRANSLATE_NOOP("MainDialog", "通话"));
+    smsButton_ = command(QT_TRANSLATE_NOOP("MainDialog", "短信"));
+    phonebookButton_ = command(QT_TRANSLATE_NOOP("MainDialog", "通讯录"));
     minimiseButton_ = new SkinButton(this);
     closeButton_ = new SkinButton(this);
 
-    statusLine_ = new QLabel(QString::fromUtf8(kStartingText), this);
+    statusLine_ = new QLabel(QCoreApplication::translate("MainDialog", kStartingText), this);
     // It shows pppd's and the card's words: never as markup.
     statusLine_->setTextFormat(Qt::PlainText);
     statusLine_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     statusLine_->setWordWrap(true);
-    noticeLine_ = new QLabel(QString::fromUtf8(AboutDialog::kNoticeText), this);
+    noticeLine_ =
+        new QLabel(QCoreApplication::translate("AboutDialog", AboutDialog::kNoticeText), this);
     // The status line and the notice line are drawn in the dialog colours.
     for (QLabel* line : {statusLine_, noticeLine_}) {
         line->setPalette(DialogColours::Palette());
@@ -185,16 +187,16 @@ void MainDialog::FitStatusLine() {
 
 void MainDialog::BuildMenus() {
     auto add = [this](QMenu& menu, const char* text, int command) {
-        connect(menu.addAction(QString::fromUtf8(text)), &QAction::triggered, this,
-                [this, command] { OnCommand(command); });
+        connect(menu.addAction(QCoreApplication::translate("MainDialog", text)),
+                &QAction::triggered, this, [this, command] { OnCommand(command); });
     };
-    add(smsMenu_, "编写新短信", kComposeCommand);
-    add(smsMenu_, "收件箱", kInboxCommand);
-    add(smsMenu_, "查询余额", kBalanceCommand);
-    add(trayMenu_, "查询余额", kBalanceCommand);
-    add(trayMenu_, "关于(&A)", kAboutCommand);
+    add(smsMenu_, QT_TRANSLATE_NOOP("MainDialog", "编写新短信"), kComposeCommand);
+    add(smsMenu_, QT_TRANSLATE_NOOP("MainDialog", "收件箱"), kInboxCommand);
+    add(smsMenu_, QT_TRANSLATE_NOOP("MainDialog", "查询余额"), kBalanceCommand);
+    add(trayMenu_, QT_TRANSLATE_NOOP("MainDialog", "查询余额"), kBalanceCommand);
+    add(trayMenu_, QT_TRANSLATE_NOOP("MainDialog", "关于(&A)"), kAboutCommand);
     trayMenu_.addSeparator();
-    add(trayMenu_, "退出(&X)", kExitCommand);
+    add(trayMenu_, QT_TRANSLATE_NOOP("MainDialog", "退出(&X)"), kExitCommand);
 }
 
 QRect MainDialog::TemplateRect(int controlId) const {
@@ -408,13 +410,16 @@ bool MainDialog::SaveBeforeEnd() {
     }
     // Messages fetched from the SIM are deleted there: the lists may be their only
     // copy, so the window stays until they are saved or the user says otherwise.
-    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kSaveFailedTitle),
-                    QString::fromUtf8(kSaveFailedText).arg(QDir::currentPath()),
-                    QMessageBox::NoButton, this);
-    QPushButton* retry = box.addButton(QString::fromUtf8("重试(&R)"), QMessageBox::AcceptRole);
-    QPushButton* elsewhere =
-        box.addButton(QString::fromUtf8("另存到...(&S)"), QMessageBox::ActionRole);
-    QPushButton* cancel = box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+    QMessageBox box(
+        QMessageBox::Warning, QCoreApplication::translate("MainDialog", kSaveFailedTitle),
+        QCoreApplication::translate("MainDialog", kSaveFailedText).arg(QDir::currentPath()),
+        QMessageBox::NoButton, this);
+    QPushButton* retry = box.addButton(QCoreApplication::translate("MainDialog", "重试(&R)"),
+                                       QMessageBox::AcceptRole);
+    QPushButton* elsewhere = box.addButton(
+        QCoreApplication::translate("MainDialog", "另存到...(&S)"), QMessageBox::ActionRole);
+    QPushButton* cancel =
+        box.addButton(QCoreApplication::translate("MainDialog", "取消"), QMessageBox::RejectRole);
     box.setDefaultButton(retry);
     box.setEscapeButton(cancel);
     for (;;) {
@@ -424,15 +429,15 @@ bool MainDialog::SaveBeforeEnd() {
                 return true;
             }
         } else if (box.clickedButton() == elsewhere) {
-            const QString folder =
-                QFileDialog::getExistingDirectory(this, QString::fromUtf8(kSaveElsewhereTitle));
+            const QString folder = QFileDialog::getExistingDirectory(
+                this, QCoreApplication::translate("MainDialog", kSaveElsewhereTitle));
             if (!folder.isEmpty() &&
                 DataFiles::Save(phonebookPage_->Entries(), inboxPage_->Messages(), folder)) {
                 return true;
             }
         } else {
             ShowPage(kStatusView);
-            SetStatusText(QString::fromUtf8(kNotSavedText));
+            SetStatusText(QCoreApplication::translate("MainDialog", kNotSavedText));
             return false;
         }
     }
@@ -464,7 +469,8 @@ void MainDialog::ShowDataProblems() {
         return;
     }
     const QString shown = statusLine_->text();
-    SetStatusText(shown == QString::fromUtf8(kStartingText) || shown.isEmpty()
+    SetStatusText(shown == QCoreApplication::translate("MainDialog", kStartingText) ||
+                          shown.isEmpty()
                       ? dataProblems_
                       : shown + QLatin1Char('\n') + dataProblems_);
     const QString tip = statusLine_->toolTip();

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <QtGlobal>
 
 #include <atomic>
 #include <functional>
@@ -64,15 +65,20 @@ public:
         kExitCommand = 2,
     };
     static constexpr QSize kTemplateSize{340, 260};
-    static constexpr const char* kTitle = "Veltro科技 GPRS 应用软件";
-    static constexpr const char* kStartingText = "正在初始化硬件设备...";
-    static constexpr const char* kSaveFailedTitle = "错误";
+    static constexpr const char* kTitle =
+        QT_TRANSLATE_NOOP("MainDialog", "Veltro科技 GPRS 应用软件");
+    static constexpr const char* kStartingText =
+        QT_TRANSLATE_NOOP("MainDialog", "正在初始化硬件设备...");
+    static constexpr const char* kSaveFailedTitle = QT_TRANSLATE_NOOP("MainDialog", "错误");
     // %1 is the folder the files were to be written to.
     static constexpr const char* kSaveFailedText =
-        "无法将通讯录和短信保存到 vc.dat 和 sms.dat（%1）。\n"
-        "从 SIM 卡取回的短信只保存在这里，关闭后将会丢失。";
-    static constexpr const char* kSaveElsewhereTitle = "选择保存通讯录和短信的文件夹";
-    static constexpr const char* kNotSavedText = "通讯录和短信尚未保存，请重试或另存到其他文件夹。";
+        QT_TRANSLATE_NOOP("MainDialog",
+                          "无法将通讯录和短信保存到 vc.dat 和 sms.dat（%1）。\n"
+                          "从 SIM 卡取回的短信只保存在这里，关闭后将会丢失。");
+    static constexpr const char* kSaveElsewhereTitle =
+        QT_TRANSLATE_NOOP("MainDialog", "选择保存通讯录和短信的文件夹");
+    static constexpr const char* kNotSavedText =
+        QT_TRANSLATE_NOOP("MainDialog", "通讯录和短信尚未保存，请重试或另存到其他文件夹。");
 
     MainDialog(Clock& clock, SerialLineFactory lineFactory);
     ~MainDialog() override;

@@ -1,5 +1,6 @@
 #include "app/PinDialog.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QRegularExpressionValidator>
 
@@ -28,18 +29,18 @@ QLabel* PlainLabel(const QString& text, const QRect& units, QWidget* parent) {
 
 PinDialog::PinDialog(QWidget* parent, bool puk, int tries, int wrongSoFar, const QString& notice)
     : QDialog(parent), puk_(puk) {
-    setWindowTitle(QString::fromUtf8(puk ? kPukCaption : kPinCaption));
+    setWindowTitle(QCoreApplication::translate("PinDialog", puk ? kPukCaption : kPinCaption));
     setFont(DialogUnits::DialogFont());
     setAutoFillBackground(true);
     const DialogUnits units;
 
-    PlainLabel(QString::fromUtf8(puk ? kPukPrompt : kPinPrompt), QRect(10, 8, kWidth - 20, 18),
-               this);
+    PlainLabel(QCoreApplication::translate("PinDialog", puk ? kPukPrompt : kPinPrompt),
+               QRect(10, 8, kWidth - 20, 18), this);
     QString triesText;
     if (tries >= 0) {
-        triesText = QString::fromUtf8(kTriesLeftText).arg(tries);
+        triesText = QCoreApplication::translate("PinDialog", kTriesLeftText).arg(tries);
     } else if (wrongSoFar > 0) {
-        triesText = QString::fromUtf8(kWrongSoFarText).arg(wrongSoFar);
+        triesText = QCoreApplication::translate("PinDialog", kWrongSoFarText).arg(wrongSoFar);
     }
     tries_ = PlainLabel(triesText, QRect(10, 28, kWidth - 20, 8), this);
     // Before the last PIN try: the card says one is left, or, when it says nothing,
@@ -48,13 +49,14 @@ PinDialog::PinDialog(QWidget* parent, bool puk, int tries, int wrongSoFar, const
     QString noticeText = notice;
     if (lastTry) {
         noticeText += (noticeText.isEmpty() ? QString() : QStringLiteral("\n")) +
-                      QString::fromUtf8(kLastTryText);
+                      QCoreApplication::translate("PinDialog", kLastTryText);
     }
     notice_ = PlainLabel(noticeText, QRect(10, 38, kWidth - 20, 18), this);
 
     int top = kFieldTop;
     auto row = [&](const char* label, int maxLength) {
-        PlainLabel(QString::fromUtf8(label), QRect(10, top + 2, kFieldLeft - 12, 8), this);
+        PlainLabel(QCoreApplication::translate("PinDialog", label),
+                   QRect(10, top + 2, kFieldLeft - 12, 8), this);
         QLineEdit* field = CodeField(top, maxLength);
         top += kFieldStep;
         return field;
@@ -67,10 +69,10 @@ PinDialog::PinDialog(QWidget* parent, bool puk, int tries, int wrongSoFar, const
         pin_ = row(kPinLabel, int(SimLock::kMaxPin));
     }
 
-    ok_ = new SkinButton(QStringLiteral("确定"), this);
+    ok_ = new SkinButton(QCoreApplication::translate("PinDialog", "确定"), this);
     ok_->setGeometry(units.ToPixels(QRect(kWidth / 2 - 56, top + 4, 50, 14)));
     ok_->setDefault(true);
-    auto* cancel = new SkinButton(QStringLiteral("取消"), this);
+    auto* cancel = new SkinButton(QCoreApplication::translate("PinDialog", "取消"), this);
     cancel->setGeometry(units.ToPixels(QRect(kWidth / 2 + 6, top + 4, 50, 14)));
     setFixedSize(units.ToPixels(QSize(kWidth, top + 24)));
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QString>
+#include <QtGlobal>
 
 #include "modem/SimLock.h"
 
@@ -20,23 +21,28 @@ class PinDialog : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr const char* kPinCaption = "SIM卡PIN码";
-    static constexpr const char* kPukCaption = "SIM卡PUK码";
-    static constexpr const char* kPinPrompt = "SIM卡已锁定，请输入PIN码（4-8位数字）：";
+    static constexpr const char* kPinCaption = QT_TRANSLATE_NOOP("PinDialog", "SIM卡PIN码");
+    static constexpr const char* kPukCaption = QT_TRANSLATE_NOOP("PinDialog", "SIM卡PUK码");
+    static constexpr const char* kPinPrompt =
+        QT_TRANSLATE_NOOP("PinDialog", "SIM卡已锁定，请输入PIN码（4-8位数字）：");
     static constexpr const char* kPukPrompt =
-        "SIM卡已被锁定，请输入PUK码（8位数字）并设置新的PIN码：";
+        QT_TRANSLATE_NOOP("PinDialog", "SIM卡已被锁定，请输入PUK码（8位数字）并设置新的PIN码：");
     // %1: the tries the card says are left.
-    static constexpr const char* kTriesLeftText = "剩余尝试次数：%1";
+    static constexpr const char* kTriesLeftText =
+        QT_TRANSLATE_NOOP("PinDialog", "剩余尝试次数：%1");
     // %1: the wrong codes typed since the program started, when the card does not say.
-    static constexpr const char* kWrongSoFarText = "本次已输错 %1 次";
-    static constexpr const char* kLastTryText =
-        "注意：这是最后一次机会，再输错一次SIM卡将被锁定，需用PUK码解锁。";
-    static constexpr const char* kWrongPinText = "PIN码错误，请重新输入。";
-    static constexpr const char* kWrongPukText = "PUK码错误，请重新输入。";
-    static constexpr const char* kPinLabel = "PIN码：";
-    static constexpr const char* kPukLabel = "PUK码：";
-    static constexpr const char* kNewPinLabel = "新PIN码：";
-    static constexpr const char* kConfirmPinLabel = "确认PIN码：";
+    static constexpr const char* kWrongSoFarText =
+        QT_TRANSLATE_NOOP("PinDialog", "本次已输错 %1 次");
+    static constexpr const char* kLastTryText = QT_TRANSLATE_NOOP(
+        "PinDialog", "注意：这是最后一次机会，再输错一次SIM卡将被锁定，需用PUK码解锁。");
+    static constexpr const char* kWrongPinText =
+        QT_TRANSLATE_NOOP("PinDialog", "PIN码错误，请重新输入。");
+    static constexpr const char* kWrongPukText =
+        QT_TRANSLATE_NOOP("PinDialog", "PUK码错误，请重新输入。");
+    static constexpr const char* kPinLabel = QT_TRANSLATE_NOOP("PinDialog", "PIN码：");
+    static constexpr const char* kPukLabel = QT_TRANSLATE_NOOP("PinDialog", "PUK码：");
+    static constexpr const char* kNewPinLabel = QT_TRANSLATE_NOOP("PinDialog", "新PIN码：");
+    static constexpr const char* kConfirmPinLabel = QT_TRANSLATE_NOOP("PinDialog", "确认PIN码：");
     // The tries a SIM gives its PIN (3GPP TS 31.102), assumed where the card does not
     // report them.
     static constexpr int kUsualPinTries = 3;

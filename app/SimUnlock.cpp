@@ -1,5 +1,7 @@
 #include "app/SimUnlock.h"
 
+#include <QCoreApplication>
+
 #include "app/DeviceStartup.h"
 #include "app/MainDialog.h"
 #include "app/PinDialog.h"
@@ -29,7 +31,7 @@ void SimUnlock::Ask(SimLock::State state, SimLock::Retries retries, const std::s
     const bool accepted = dialog.exec() == QDialog::Accepted;
     dialog_ = nullptr;
     if (!accepted) {
-        window_.SetStatusText(QString::fromUtf8(kNotUnlockedText));
+        window_.SetStatusText(QCoreApplication::translate("SimUnlock", kNotUnlockedText));
         return;
     }
     Enter(puk, (puk ? dialog.Puk() : dialog.Pin()).toStdString(),
@@ -60,7 +62,7 @@ void SimUnlock::Enter(bool puk, const std::string& first, const std::string& sec
             }
             window_.SetCanClose(1);
             if (!outcome) {
-                window_.SetStatusText(QString::fromUtf8(kNotUnlockedText));
+                window_.SetStatusText(QCoreApplication::translate("SimUnlock", kNotUnlockedText));
                 return;
             }
             const bool wrong = outcome->result == ModemEngine::UnlockResult::Wrong;
@@ -68,14 +70,15 @@ void SimUnlock::Enter(bool puk, const std::string& first, const std::string& sec
                 ++wrong_;
             }
             if (outcome->state != SimLock::State::Pin && outcome->state != SimLock::State::Puk) {
-                window_.SetStatusText(QString::fromUtf8(kNotUnlockedText));
+                window_.SetStatusText(QCoreApplication::translate("SimUnlock", kNotUnlockedText));
                 return;
             }
             // A third wrong PIN turns the SIM to its PUK: the dialog asks for that now.
             const char* notice = !wrong ? ""
                                  : puk  ? PinDialog::kWrongPukText
                                         : PinDialog::kWrongPinText;
-            Ask(outcome->state, outcome->retries, port, QString::fromUtf8(notice));
+            Ask(outcome->state, outcome->retries, port,
+                QCoreApplication::translate("PinDialog", notice));
         });
 }
 

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QtGlobal>
 
 #include <string>
 
@@ -20,8 +21,9 @@ class SimUnlock : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr const char* kLockedText = "SIM卡已锁定，请输入PIN码";
-    static constexpr const char* kNotUnlockedText = "SIM卡未解锁";
+    static constexpr const char* kLockedText =
+        QT_TRANSLATE_NOOP("SimUnlock", "SIM卡已锁定，请输入PIN码");
+    static constexpr const char* kNotUnlockedText = QT_TRANSLATE_NOOP("SimUnlock", "SIM卡未解锁");
 
     explicit SimUnlock(MainDialog& window);
 

@@ -16,6 +16,10 @@ ConnectionHandle CurrentConnection = 0;
 
 namespace {
 
+// Marks a text that the window shows in the user's language: the translation tool reads
+// the mark, the program keeps the text as it is.
+#define VELTRO_TRANSLATABLE(context, text) text
+
 struct StateRow {
     int state;
     const char* text;
@@ -24,21 +28,23 @@ struct StateRow {
 };
 
 constexpr StateRow kStateRows[] = {
-    {kStateOpenPort, "正在打开通讯端口...", 0, 0},
-    {kStatePortOpened, "通讯端口打开成功.", 0, 0},
-    {kStateConnectDevice, "正在进行设备连接...", 0, 0},
-    {kStateDeviceConnected, "设备连接成功.", 0, 0},
-    {kStateAllDevicesConnected, "设备链中的所有设备均连接成功.", 0, 0},
-    {kStateAuthenticate, "正在校验用户名和密码...", 0, 0},
-    {kStateAuthNotify, "进行鉴权.", 0, 0},
+    {kStateOpenPort, VELTRO_TRANSLATABLE("DialupConnection", "正在打开通讯端口..."), 0, 0},
+    {kStatePortOpened, VELTRO_TRANSLATABLE("DialupConnection", "通讯端口打开成功."), 0, 0},
+    {kStateConnectDevice, VELTRO_TRANSLATABLE("DialupConnection", "正在进行设备连接..."), 0, 0},
+    {kStateDeviceConnected, VELTRO_TRANSLATABLE("DialupConnection", "设备连接成功."), 0, 0},
+    {kStateAllDevicesConnected,
+     VELTRO_TRANSLATABLE("DialupConnection", "设备链中的所有设备均连接成功."), 0, 0},
+    {kStateAuthenticate, VELTRO_TRANSLATABLE("DialupConnection", "正在校验用户名和密码..."), 0, 0},
+    {kStateAuthNotify, VELTRO_TRANSLATABLE("DialupConnection", "进行鉴权."), 0, 0},
     {kStateAuthRetry, "Requested another validation attempt with a new user.", 0, 0},
-    {kStateAuthCallback, "服务器需要回呼号码.", 0, 0},
-    {kStateAuthChangePassword, "客户要求改变密码.", 0, 0},
-    {kStateAuthProject, "正在网络上注册您的计算机...", 0, 0},
-    {kStateAuthLinkSpeed, "开始计算连接速度.", 0, 0},
-    {kStateAuthAck, "鉴权请求在确认中.", 0, 0},
-    {kStateReAuthenticate, "开始重新鉴权.", 0, 0},
-    {kStateAuthenticated, "客户已成功完成鉴权.", 0, 0},
+    {kStateAuthCallback, VELTRO_TRANSLATABLE("DialupConnection", "服务器需要回呼号码."), 0, 0},
+    {kStateAuthChangePassword, VELTRO_TRANSLATABLE("DialupConnection", "客户要求改变密码."), 0, 0},
+    {kStateAuthProject, VELTRO_TRANSLATABLE("DialupConnection", "正在网络上注册您的计算机..."), 0,
+     0},
+    {kStateAuthLinkSpeed, VELTRO_TRANSLATABLE("DialupConnection", "开始计算连接速度."), 0, 0},
+    {kStateAuthAck, VELTRO_TRANSLATABLE("DialupConnection", "鉴权请求在确认中."), 0, 0},
+    {kStateReAuthenticate, VELTRO_TRANSLATABLE("DialupConnection", "开始重新鉴权."), 0, 0},
+    {kStateAuthenticated, VELTRO_TRANSLATABLE("DialupConnection", "客户已成功完成鉴权."), 0, 0},
     {kStatePrepareForCallback, "The line is about to disconnect for callback.", 0, 0},
     {kStateWaitForModemReset, "Delaying to give the modem time to reset for callback.", 0, 0},
     {kStateWaitForCallback, "Waiting for an incoming call from server.", 0, 0},
@@ -46,15 +52,15 @@ constexpr StateRow kStateRows[] = {
     {kStateStartAuthentication, "User authentication is being initiated or retried.", 0, 0},
     {kStateCallbackComplete, "Client has been called back and is about to resume authentication.",
      0, 0},
-    {kStateLogonNetwork, "正在登录网络...", 0, 0},
+    {kStateLogonNetwork, VELTRO_TRANSLATABLE("DialupConnection", "正在登录网络..."), 0, 0},
     {kStateSubEntryConnected, "Subentry has been connected", 0, 0},
     {kStateSubEntryDisconnected, "Subentry has been disconnected", 0, 0},
     {kStateInteractive, "Terminal state supported by RASPHONE.EXE.", 0, 0},
     {kStateRetryAuthentication, "Retry authentication state supported by RASPHONE.EXE.", 0, 0},
     {kStateCallbackSetByCaller, "Callback state supported by RASPHONE.EXE.", 0, 0},
     {kStatePasswordExpired, "Change password state supported by RASPHONE.EXE.", 0, 0},
-    {kStateConnected, "联接远端服务器成功.\n", 1, 1},
-    {kStateDisconnected, "已断开.", 1, 0},
+    {kStateConnected, VELTRO_TRANSLATABLE("DialupConnection", "联接远端服务器成功.\n"), 1, 1},
+    {kStateDisconnected, VELTRO_TRANSLATABLE("DialupConnection", "已断开."), 1, 0},
 };
 
 // Copies at most 99 bytes, never splitting a UTF-8 character.

@@ -1,5 +1,6 @@
 #include "pages/CallPage.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QStandardItemModel>
@@ -47,8 +48,8 @@ CallPage::CallPage(PageHost& host, QWidget* parent)
         keys_.push_back({control.key, button});
         connect(button, &QPushButton::clicked, this, [this, key = control.key] { PressKey(key); });
     }
-    callButton_ = new SkinButton(QStringLiteral("呼/接(&C)"), this);
-    hangUpButton_ = new SkinButton(QStringLiteral("挂断(&H)"), this);
+    callButton_ = new SkinButton(QCoreApplication::translate("CallPage", "呼/接(&C)"), this);
+    hangUpButton_ = new SkinButton(QCoreApplication::translate("CallPage", "挂断(&H)"), this);
     place(callButton_, {156, 85, 87, 28});
     place(hangUpButton_, {156, 117, 87, 28});
     std::vector<SkinButton*> buttons{hangUpButton_, callButton_};
@@ -87,8 +88,13 @@ SkinButton& CallPage::Key(char key) {
 }
 
 QString CallPage::TimeText(const char* format, std::uint32_t seconds) {
-    return QString::asprintf(format, static_cast<int>(seconds / 3600),
+    return QString::asprintf(QCoreApplication::translate("CallPage", format).toUtf8().constData(),
+                             static_cast<int>(seconds / 3600),
                              static_cast<int>(seconds % 3600 / 60), static_cast<int>(seconds % 60));
+}
+
+void CallPage::SetStatus(const char* text) {
+    SetStatus(QCoreApplication::translate("CallPage", text));
 }
 
 void CallPage::SetStatus(const QString& text) {
@@ -159,8 +165,10 @@ void CallPage::CallOrAnswer() {
     }
     const std::string number = PhoneNumber::Clean(NumberToDial(text).toStdString());
     if (const std::optional<std::string> refused = PhoneNumber::RefusedForDial(number)) {
-        SetStatus(QString::fromUtf8("%1：号码不能含有“%2”（它会改变发给调制解调器的拨号命令）")
-                      .arg(QString::fromUtf8(kDialFailedText), QString::fromStdString(*refused)));
+        SetStatus(QCoreApplication::translate(
+                      "CallPage", "%1：号码不能含有“%2”（它会改变发给调制解调器的拨号命令）")
+                      .arg(QCoreApplication::translate("CallPage", kDialFailedText),
+                           QString::fromStdString(*refused)));
         return;
     }
     Dial(QString::fromStdString(number));
@@ -317,8 +325,9 @@ void CallPage::Incoming() {
         // A new call: the previous call's number and time are no longer its own.
         callerShown_ = false;
         numberBox_->setEditText(QString());
-        Host().Announce(PageHost::kCallView, QString::fromUtf8(kCallNoticeTitle),
-                        QString::fromUtf8(kNoCallerText));
+        Host().Announce(PageHost::kCallView,
+                        QCoreApplication::translate("CallPage", kCallNoticeTitle),
+                        QCoreApplication::translate("CallPage", kNoCallerText));
     }
     Host().EnableCommandButtons(false);
     if (isHidden()) {
@@ -338,8 +347,10 @@ void CallPage::ShowCaller(const std::optional<std::string>& number) {
     numberBox_->setEditText(QString::fromStdString(*number));
     SetStatus(kIncomingText);
     if (!callerShown_ && ringing_) {
-        Host().Announce(PageHost::kCallView, QString::fromUtf8(kCallNoticeTitle),
-                        QString::fromUtf8(kIncomingText) + QString::fromStdString(*number));
+        Host().Announce(PageHost::kCallView,
+                        QCoreApplication::translate("CallPage", kCallNoticeTitle),
+                        QCoreApplication::translate("CallPage", kIncomingText) +
+                            QString::fromStdString(*number));
     }
     callerShown_ = true;
 }

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QTimer>
+#include <QtGlobal>
 
 #include <atomic>
 #include <cstdint>
@@ -51,23 +52,28 @@ public:
     static constexpr int kClockMs = 1000;
     static constexpr int kAnswerAttempts = 3;
 
-    static constexpr const char* kEnterNumberText = "请输入电话号码";
-    static constexpr const char* kDiallingText = "正在拨号...";
-    static constexpr const char* kDialFailedText = "拨号失败";
-    static constexpr const char* kCallTimeFormat = "通话时间: %02d:%02d:%02d";
-    static constexpr const char* kCallEndedFormat = "通话结束,通话时长: %02d:%02d:%02d";
-    static constexpr const char* kIncomingText = "有电话来自:";
+    static constexpr const char* kEnterNumberText = QT_TRANSLATE_NOOP("CallPage", "请输入电话号码");
+    static constexpr const char* kDiallingText = QT_TRANSLATE_NOOP("CallPage", "正在拨号...");
+    static constexpr const char* kDialFailedText = QT_TRANSLATE_NOOP("CallPage", "拨号失败");
+    static constexpr const char* kCallTimeFormat =
+        QT_TRANSLATE_NOOP("CallPage", "通话时间: %02d:%02d:%02d");
+    static constexpr const char* kCallEndedFormat =
+        QT_TRANSLATE_NOOP("CallPage", "通话结束,通话时长: %02d:%02d:%02d");
+    static constexpr const char* kIncomingText = QT_TRANSLATE_NOOP("CallPage", "有电话来自:");
     // The desktop notice's title for a call while the window is out of sight.
-    static constexpr const char* kCallNoticeTitle = "来电";
-    static constexpr const char* kNoCallerText = "来电号码无法显示";
-    static constexpr const char* kRemoteHungUpFormat = "对方已挂断,通话时长: %02d:%02d:%02d";
+    static constexpr const char* kCallNoticeTitle = QT_TRANSLATE_NOOP("CallPage", "来电");
+    static constexpr const char* kNoCallerText = QT_TRANSLATE_NOOP("CallPage", "来电号码无法显示");
+    static constexpr const char* kRemoteHungUpFormat =
+        QT_TRANSLATE_NOOP("CallPage", "对方已挂断,通话时长: %02d:%02d:%02d");
     // An outgoing call that ends before it was ever connected.
-    static constexpr const char* kNotConnectedText = "呼叫未接通";
-    static constexpr const char* kCancelledText = "呼叫已取消";
-    static constexpr const char* kBusyText = "对方忙,呼叫未接通";
-    static constexpr const char* kNoAnswerText = "无人接听,呼叫未接通";
+    static constexpr const char* kNotConnectedText = QT_TRANSLATE_NOOP("CallPage", "呼叫未接通");
+    static constexpr const char* kCancelledText = QT_TRANSLATE_NOOP("CallPage", "呼叫已取消");
+    static constexpr const char* kBusyText = QT_TRANSLATE_NOOP("CallPage", "对方忙,呼叫未接通");
+    static constexpr const char* kNoAnswerText =
+        QT_TRANSLATE_NOOP("CallPage", "无人接听,呼叫未接通");
     // A call cut off because the card has gone.
-    static constexpr const char* kCallLostFormat = "通话中断,通话时长: %02d:%02d:%02d";
+    static constexpr const char* kCallLostFormat =
+        QT_TRANSLATE_NOOP("CallPage", "通话中断,通话时长: %02d:%02d:%02d");
 
     CallPage(PageHost& host, QWidget* parent);
 
@@ -108,7 +114,8 @@ private:
     };
 
     void SetStatus(const QString& text);
-    void SetStatus(const char* text) { SetStatus(QString::fromUtf8(text)); }
+    // A text of this page, in the window's language.
+    void SetStatus(const char* text);
     void OnEvents(const std::vector<CallEvent>& events);
     void Dial(const QString& number);
     void OnDialResult(const std::shared_ptr<std::atomic<bool>>& stop, DialResult result);

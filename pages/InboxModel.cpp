@@ -1,10 +1,14 @@
 #include "pages/InboxModel.h"
 
+#include <QCoreApplication>
+
 namespace veltro {
 
 namespace {
 
-const char* const kHeadings[] = {"时间", "号码", "内容"};
+const char* const kHeadings[] = {QT_TRANSLATE_NOOP("InboxModel", "时间"),
+                                 QT_TRANSLATE_NOOP("InboxModel", "号码"),
+                                 QT_TRANSLATE_NOOP("InboxModel", "内容")};
 
 }  // namespace
 
@@ -30,7 +34,7 @@ QVariant InboxModel::headerData(int section, Qt::Orientation orientation, int ro
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 2) {
         return {};
     }
-    return QString::fromUtf8(kHeadings[section]);
+    return QCoreApplication::translate("InboxModel", kHeadings[section]);
 }
 
 void InboxModel::InsertAtTop(Entry entry) {

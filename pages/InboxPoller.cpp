@@ -1,5 +1,6 @@
 #include "pages/InboxPoller.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <algorithm>
@@ -74,9 +75,10 @@ void InboxPoller::Show(const std::string& number, const std::string& text) {
     page_.AddMessage(
         {LocalTimeNow(), QString::fromStdString(number), QString::fromStdString(text)});
     host_.ShowNewMessageIcon();
-    host_.Announce(PageHost::kInboxView,
-                   QStringLiteral("新短信：") + QString::fromStdString(number),
-                   QString::fromStdString(text));
+    host_.Announce(
+        PageHost::kInboxView,
+        QCoreApplication::translate("InboxPoller", "新短信：") + QString::fromStdString(number),
+        QString::fromStdString(text));
 }
 
 bool InboxPoller::Take(const ReceivedMessage& message, bool recovered) {
@@ -262,7 +264,7 @@ void InboxPoller::ReadNext() {
             return;  // stopped during the save: the deletes wait for a later cycle
         }
         if (!saved) {
-            host_.SetStatusText(QString::fromUtf8(kSaveFailedText));
+            host_.SetStatusText(QCoreApplication::translate("InboxPoller", kSaveFailedText));
             Finish();
             return;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <cstddef>
 #include <map>
@@ -44,7 +45,8 @@ public:
     static constexpr int kSetAsideFailures = 2;
     // Parts of a message still incomplete after this long are shown as they are.
     static constexpr long long kPartWaitSeconds = 24 * 60 * 60;
-    static constexpr const char* kSaveFailedText = "无法保存短信文件sms.dat，短信仍保留在SIM卡上";
+    static constexpr const char* kSaveFailedText =
+        QT_TRANSLATE_NOOP("InboxPoller", "无法保存短信文件sms.dat，短信仍保留在SIM卡上");
 
     InboxPoller(SmsInboxPage& page, PageHost& host);
 

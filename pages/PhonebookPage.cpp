@@ -1,5 +1,6 @@
 #include "pages/PhonebookPage.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHeaderView>
 
@@ -17,7 +18,8 @@ constexpr int kNumberColumnWidth = 90;
 
 PhonebookPage::PhonebookPage(PageHost& host, QWidget* parent)
     : DialogPage(host, parent, QSize(278, 171)), entries_(0, 2) {
-    entries_.setHorizontalHeaderLabels({QStringLiteral("姓名"), QStringLiteral("号码")});
+    entries_.setHorizontalHeaderLabels({QCoreApplication::translate("PhonebookPage", "姓名"),
+                                        QCoreApplication::translate("PhonebookPage", "号码")});
     const DialogUnits units;
     auto place = [&units](QWidget* widget, QRect rect) {
         widget->setGeometry(units.ToPixels(rect));
@@ -26,17 +28,18 @@ PhonebookPage::PhonebookPage(PageHost& host, QWidget* parent)
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
     place(frame, {1, 7, 134, 143});
-    place(new QLabel(QStringLiteral("姓名："), this), {9, 27, 25, 8});
+    place(new QLabel(QCoreApplication::translate("PhonebookPage", "姓名："), this), {9, 27, 25, 8});
     nameField_ = new QLineEdit(this);
     nameField_->setValidator(new GbkByteValidator(kNameBytes, nameField_));
     place(nameField_, {8, 43, 119, 14});
-    place(new QLabel(QStringLiteral("电话号码："), this), {7, 66, 41, 8});
+    place(new QLabel(QCoreApplication::translate("PhonebookPage", "电话号码："), this),
+          {7, 66, 41, 8});
     numberField_ = new QLineEdit(this);
     numberField_->setValidator(new GbkByteValidator(kNumberBytes, numberField_));
     place(numberField_, {8, 81, 119, 14});
 
-    addButton_ = new SkinButton(QStringLiteral("添加(&A)"), this);
-    deleteButton_ = new SkinButton(QStringLiteral("删除(&D)"), this);
+    addButton_ = new SkinButton(QCoreApplication::translate("PhonebookPage", "添加(&A)"), this);
+    deleteButton_ = new SkinButton(QCoreApplication::translate("PhonebookPage", "删除(&D)"), this);
     place(addButton_, {69, 129, 62, 17});
     place(deleteButton_, {4, 129, 62, 17});
     for (SkinButton* button : {deleteButton_, addButton_}) {

@@ -1,5 +1,6 @@
 #include "pages/SmsComposePage.h"
 
+#include <QCoreApplication>
 #include <QStandardItemModel>
 #include <QTimer>
 
@@ -47,7 +48,7 @@ SmsComposePage::SmsComposePage(PageHost& host, QWidget* parent)
     partCounter_ = new QLabel(this);
     partCounter_->setGeometry(units.ToPixels(kCounterRect));
 
-    sendButton_ = new SkinButton(QString::fromUtf8("发送(&S)"), this);
+    sendButton_ = new SkinButton(QCoreApplication::translate("SmsComposePage", "发送(&S)"), this);
     sendButton_->gradientFace = true;
     sendButton_->SetStyle(SkinButton::kFlat);
     sendButton_->setGeometry(units.ToPixels(kSendRect));
@@ -104,10 +105,10 @@ QString SmsComposePage::NumberOf(const QString& recipient) {
 
 QString SmsComposePage::FailureText(std::size_t parts, std::size_t confirmed) {
     if (parts <= 1) {
-        return QString::fromUtf8(kFailedText);
+        return QCoreApplication::translate("SmsComposePage", kFailedText);
     }
-    return QString::fromUtf8("%1：%2 条中已发出 %3 条")
-        .arg(QString::fromUtf8(kFailedText))
+    return QCoreApplication::translate("SmsComposePage", "%1：%2 条中已发出 %3 条")
+        .arg(QCoreApplication::translate("SmsComposePage", kFailedText))
         .arg(parts)
         .arg(confirmed);
 }
@@ -115,7 +116,7 @@ QString SmsComposePage::FailureText(std::size_t parts, std::size_t confirmed) {
 QString SmsComposePage::PartCountText(const QString& text) {
     const std::u16string_view units(reinterpret_cast<const char16_t*>(text.utf16()),
                                     static_cast<std::size_t>(text.size()));
-    return QString::fromUtf8("%1 字，%2 条短信")
+    return QCoreApplication::translate("SmsComposePage", "%1 字，%2 条短信")
         .arg(text.size())
         .arg(SmsPduBuilder::PartCount(units));
 }
@@ -131,13 +132,15 @@ void SmsComposePage::Send() {
         // Said before anything is sent: the character would change the command or
         // cannot be put into the message's address.
         statusLine_->setText(
-            QString::fromUtf8("%1：号码不能含有“%2”（只能是数字，前面可有一个“+”）")
-                .arg(QString::fromUtf8(kFailedText), QString::fromStdString(*refused)));
+            QCoreApplication::translate("SmsComposePage",
+                                        "%1：号码不能含有“%2”（只能是数字，前面可有一个“+”）")
+                .arg(QCoreApplication::translate("SmsComposePage", kFailedText),
+                     QString::fromStdString(*refused)));
         emit sendFinished(false);
         return;
     }
     sendButton_->setEnabled(false);
-    statusLine_->setText(QString::fromUtf8(kSendingText));
+    statusLine_->setText(QCoreApplication::translate("SmsComposePage", kSendingText));
     const QString plain = messageBox_->toPlainText();
     const std::string text = plain.toStdString();
     const std::size_t parts = SmsPduBuilder::PartCount(std::u16string_view(
@@ -151,8 +154,8 @@ void SmsComposePage::Send() {
             engine.ClearResponse();
             const bool sent = engine.SendShortMessage(text, number);
             *confirmed = engine.PartsConfirmed();
-            const QString status =
-                sent ? QString::fromUtf8(kSentText) : FailureText(parts, *confirmed);
+            const QString status = sent ? QCoreApplication::translate("SmsComposePage", kSentText)
+                                        : FailureText(parts, *confirmed);
             QMetaObject::invokeMethod(
                 this, [this, status] { statusLine_->setText(status); }, Qt::QueuedConnection);
             engine.GetClock().SleepMs(kSettleAfterSendMs);

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QtGlobal>
 
 #include <cstddef>
 
@@ -25,9 +26,10 @@ public:
         kMessageBox = 1028,
         kSendButton = 1006,
     };
-    static constexpr const char* kSendingText = "正在发送短信，请稍候...";
-    static constexpr const char* kSentText = "已成功发送短信";
-    static constexpr const char* kFailedText = "发送短信失败";
+    static constexpr const char* kSendingText =
+        QT_TRANSLATE_NOOP("SmsComposePage", "正在发送短信，请稍候...");
+    static constexpr const char* kSentText = QT_TRANSLATE_NOOP("SmsComposePage", "已成功发送短信");
+    static constexpr const char* kFailedText = QT_TRANSLATE_NOOP("SmsComposePage", "发送短信失败");
     static constexpr int kSettleAfterSendMs = 500;
 
     SmsComposePage(PageHost& host, QWidget* parent);

@@ -1,5 +1,6 @@
 #include "pages/SmsInboxPage.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 
 #include "pages/DialogUnits.h"
@@ -52,15 +53,15 @@ SmsInboxPage::SmsInboxPage(PageHost& host, QWidget* parent)
     viewer_->setGeometry(units.ToPixels(kViewerRect));
 
     auto button = [this, &units](const char* text, QRect rect) {
-        auto* b = new SkinButton(QString::fromUtf8(text), this);
+        auto* b = new SkinButton(QCoreApplication::translate("SmsInboxPage", text), this);
         b->gradientFace = true;
         b->SetStyle(SkinButton::kFlat);
         b->setGeometry(units.ToPixels(rect));
         return b;
     };
-    replyButton_ = button("回复", kReplyRect);
-    forwardButton_ = button("转发", kForwardRect);
-    deleteButton_ = button("删除", kDeleteRect);
+    replyButton_ = button(QT_TRANSLATE_NOOP("SmsInboxPage", "回复"), kReplyRect);
+    forwardButton_ = button(QT_TRANSLATE_NOOP("SmsInboxPage", "转发"), kForwardRect);
+    deleteButton_ = button(QT_TRANSLATE_NOOP("SmsInboxPage", "删除"), kDeleteRect);
 
     connect(list_, &QTableView::clicked, this, &SmsInboxPage::ShowSelectedMessage);
     connect(replyButton_, &QPushButton::clicked, this, &SmsInboxPage::Reply);

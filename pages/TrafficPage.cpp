@@ -1,5 +1,6 @@
 #include "pages/TrafficPage.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QMessageBox>
 #include <QPainter>
@@ -89,19 +90,26 @@ void TrafficPage::Tick() {
 QStringList TrafficPage::Lines(const Counters& c) {
     const std::uint32_t s = c.secondsConnected;
     return {
-        QStringLiteral("发送：%1 字节").arg(c.bytesSent),
-        QStringLiteral("接收：%1 字节").arg(c.bytesReceived),
-        QStringLiteral("接收速度：%1kbps")
+        QCoreApplication::translate("TrafficPage", "发送：%1 字节").arg(c.bytesSent),
+        QCoreApplication::translate("TrafficPage", "接收：%1 字节").arg(c.bytesReceived),
+        QCoreApplication::translate("TrafficPage", "接收速度：%1kbps")
             .arg(Speed(c.bytesReceived, c.prevBytesReceived), 0, 'f', 1),
-        QStringLiteral("发送速度：%1 kbps").arg(Speed(c.bytesSent, c.prevBytesSent), 0, 'f', 1),
-        QStringLiteral("接收平均：%1 kbps").arg(Average(c.bytesReceived, s), 0, 'f', 1),
-        QStringLiteral("发送平均：%1 kbps").arg(Average(c.bytesSent, s), 0, 'f', 1),
-        QString::asprintf("连接时间：%02u:%02u:%02u ", s / 3600, (s % 3600) / 60, s % 60),
+        QCoreApplication::translate("TrafficPage", "发送速度：%1 kbps")
+            .arg(Speed(c.bytesSent, c.prevBytesSent), 0, 'f', 1),
+        QCoreApplication::translate("TrafficPage", "接收平均：%1 kbps")
+            .arg(Average(c.bytesReceived, s), 0, 'f', 1),
+        QCoreApplication::translate("TrafficPage", "发送平均：%1 kbps")
+            .arg(Average(c.bytesSent, s), 0, 'f', 1),
+        QString::asprintf(QCoreApplication::translate("TrafficPage", "连接时间：%02u:%02u:%02u ")
+                              .toUtf8()
+                              .constData(),
+                          s / 3600, (s % 3600) / 60, s % 60),
     };
 }
 
 QString TrafficPage::MonthLine(const MonthlyDataCounter::Totals& month, std::uint64_t capBytes) {
-    QString line = QStringLiteral("本月流量：%1").arg(Megabytes(month.Bytes()));
+    QString line =
+        QCoreApplication::translate("TrafficPage", "本月流量：%1").arg(Megabytes(month.Bytes()));
     if (capBytes != 0) {
         line += QStringLiteral(" / %1").arg(Megabytes(capBytes));
     }
@@ -128,10 +136,12 @@ void TrafficPage::CountUsage() {
         return;
     }
     auto* box = new QMessageBox(
-        QMessageBox::Warning, QStringLiteral("流量提醒"),
+        QMessageBox::Warning, QCoreApplication::translate("TrafficPage", "流量提醒"),
         warning >= 100
-            ? QStringLiteral("本月流量已达到上限 %1 MB。").arg(Megabytes(capBytes_))
-            : QStringLiteral("本月流量已用去上限 %1 MB 的 90%。").arg(Megabytes(capBytes_)),
+            ? QCoreApplication::translate("TrafficPage", "本月流量已达到上限 %1 MB。")
+                  .arg(Megabytes(capBytes_))
+            : QCoreApplication::translate("TrafficPage", "本月流量已用去上限 %1 MB 的 90%。")
+                  .arg(Megabytes(capBytes_)),
         QMessageBox::Ok, window());
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -155,8 +165,9 @@ void TrafficPage::UpdateToolTip() {
         sendSum += send;
     }
     const double count = static_cast<double>(recent_.size());
-    setToolTip(QStringLiteral("最近 %1 秒\n接收：平均 %2 kbps，最高 %3 kbps\n"
-                              "发送：平均 %4 kbps，最高 %5 kbps")
+    setToolTip(QCoreApplication::translate("TrafficPage",
+                                           "最近 %1 秒\n接收：平均 %2 kbps，最高 %3 kbps\n"
+                                           "发送：平均 %4 kbps，最高 %5 kbps")
                    .arg(recent_.size())
                    .arg(receiveSum / count, 0, 'f', 1)
                    .arg(receiveTop, 0, 'f', 1)

@@ -11,6 +11,7 @@
 
 #include "app/DialogColours.h"
 #include "app/MainDialog.h"
+#include "app/Translation.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
 #include "vcard/DemoCard.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
                             "接他妹妹。如果下雨的话我们就改在室内，到时候再通知大家。");
     demo.Card()->AddMessage("10086", "尊敬的客户，您本月话费余额为12.50元。");
 
+    veltro::Translation::Install();
     veltro::DialogColours::Apply();
     veltro::Clock& clock = veltro::SystemClock::Instance();
     veltro::MainDialog dialog(clock, veltro::SerialPort::Factory(clock));

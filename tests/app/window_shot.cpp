@@ -23,6 +23,7 @@
 #include "app/PinDialog.h"
 #include "app/Profile.h"
 #include "app/SimUnlock.h"
+#include "app/Translation.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
 #include "vcard/DemoCard.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     veltro::Application::ApplyMenuLook(veltro::Profile::PathFor(QStringLiteral("veltrogprs")));
+    veltro::Translation::Install();
     veltro::DialogColours::Apply();
     // A plain desktop behind the window, so that a menu's shadow has something to darken
     // both over the skin and beside it.

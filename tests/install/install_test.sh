@@ -22,6 +22,7 @@ expected=(
     usr/libexec/veltrogprs/veltrogprs-dialer
     usr/share/veltrogprs/DAT/BK.BMP usr/share/veltrogprs/DAT/app32.png
     usr/share/veltrogprs/DAT/close.bmp usr/share/veltrogprs/Callring.wav
+    usr/share/veltrogprs/translations/veltrogprs_en.qm
     usr/share/applications/org.veltrogprs.VeltroGPRS.desktop
     usr/share/metainfo/org.veltrogprs.VeltroGPRS.metainfo.xml
     usr/share/icons/hicolor/16x16/apps/veltrogprs.png
@@ -64,6 +65,10 @@ run "$root/usr/bin/veltrogprs" --help | grep -q '^usage: veltrogprs ' || fail "v
     fail "veltrogprs --version"
 status=$(run "$root/usr/bin/veltrogprs-cli" --demo status) || fail "veltrogprs-cli --demo status"
 echo "$status" | grep -qx 'sim: ready' || fail "--demo status printed: $status"
+# An English desktop: the installed window finds its English texts.
+run env LANG=en_US.UTF-8 QT_QPA_PLATFORM=offscreen timeout 4 "$root/usr/bin/veltrogprs" \
+    >"$scratch/window" 2>&1 || true
+! grep -q 'English texts' "$scratch/window" || { cat "$scratch/window"; fail "English texts"; }
 
 [ $failed -eq 0 ] && echo "installed tree checked"
 exit $failed
