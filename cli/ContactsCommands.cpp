@@ -35,6 +35,16 @@ std::optional<ContactBook> LoadBook(CliContext& context, const DataFolder& folde
     return book;
 }
 
+// Takes the data folder's lock for a change and loads its phonebook; nothing once it
+// has said why not.
+std::optional<ContactBook> LockAndLoad(CliContext& context, DataFolder& folder) {
+    if (const std::string why = folder.LockForChange(); !why.empty()) {
+        context.Fail(why);
+        return std::nullopt;
+    }
+    return LoadBook(context, folder);
+}
+
 int Save(CliContext& context, const DataFolder& folder, const ContactBook& book) {
     const std::string path = folder.PathOf(PhonebookEntryRecord::kFileName);
     if (!book.Save(path)) {
@@ -72,10 +82,7 @@ int RunAdd(CliContext& context, const std::vector<std::string>& arguments) {
         return context.Fail("cannot add " + arguments[0] + ": " + why);
     }
     DataFolder folder(context.Options().dataHome);
-    if (const std::string why = folder.LockForChange(); !why.empty()) {
-        return context.Fail(why);
-    }
-    std::optional<ContactBook> book = LoadBook(context, folder);
+    std::optional<ContactBook> book = LockAndLoad(context, folder);
     if (!book) {
         return kExitFailure;
     }
@@ -96,10 +103,7 @@ int RunAdd(CliContext& context, const std::vector<std::string>& arguments) {
 // Removes the contacts of NAME, only those with NUMBER when it is given.
 int RunRemove(CliContext& context, const std::vector<std::string>& arguments) {
     DataFolder folder(context.Options().dataHome);
-    if (const std::string why = folder.LockForChange(); !why.empty()) {
-        return context.Fail(why);
-    }
-    std::optional<ContactBook> book = LoadBook(context, folder);
+    std::optional<ContactBook> book = LockAndLoad(context, folder);
     if (!book) {
         return kExitFailure;
     }
@@ -142,10 +146,7 @@ int RunImport(CliContext& context, const std::vector<std::string>& arguments) {
         return context.Fail("no vCard in " + file);
     }
     DataFolder folder(context.Options().dataHome);
-    if (const std::string why = folder.LockForChange(); !why.empty()) {
-        return context.Fail(why);
-    }
-    std::optional<ContactBook> book = LoadBook(context, folder);
+    std::optional<ContactBook> book = LockAndLoad(context, folder);
     if (!book) {
         return kExitFailure;
     }

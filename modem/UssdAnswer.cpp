@@ -46,24 +46,6 @@ std::optional<std::vector<std::uint8_t>> HexBytes(std::string_view text) {
     return HexPair::Decode(text);
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Text the modem already converted to its character set: kept when it is UTF-8 (IRA
 // is a subset), else read as Latin-1 so that no byte is lost or left invalid.
 std::string PlainText(std::string_view text) {
@@ -72,7 +54,7 @@ std::string PlainText(std::string_view text) {
     }
     std::string out;
     for (const char c : text) {
-        AppendUtf8(out, static_cast<unsigned char>(c));
+        Utf16Text::AppendUtf8(out, static_cast<unsigned char>(c));
     }
     return out;
 }
@@ -99,7 +81,7 @@ std::optional<std::string> PackedSeptets(std::string_view text) {
         if (c < 0x20 && c != '\n' && c != '\r') {
             return std::nullopt;
         }
-        AppendUtf8(out, c);
+        Utf16Text::AppendUtf8(out, c);
     }
     return out;
 }
@@ -129,7 +111,7 @@ std::optional<std::string> UssdAnswer::Decode(std::string_view payload, int dcs)
             }
             std::string out;
             for (const std::uint8_t byte : *bytes) {
-                AppendUtf8(out, byte);
+                Utf16Text::AppendUtf8(out, byte);
             }
             return out;
         }

@@ -6,7 +6,16 @@ namespace veltro {
 
 namespace {
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
+bool IsHighSurrogate(std::uint32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(std::uint32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+}  // namespace
+
+void Utf16Text::AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -23,15 +32,6 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-bool IsHighSurrogate(std::uint32_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(std::uint32_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-}  // namespace
 
 std::optional<std::u16string> Utf16Text::FromUtf8(std::string_view utf8) {
     std::u16string out;

@@ -15,6 +15,8 @@ public:
     static std::optional<std::u16string> FromUtf8(std::string_view utf8);
     // UTF-8 of UTF-16 units; an unpaired surrogate becomes U+FFFD.
     static std::string ToUtf8(std::u16string_view utf16);
+    // Appends one code point as UTF-8; the caller keeps it a valid scalar value.
+    static void AppendUtf8(std::string& out, char32_t codePoint);
 };
 
 }  // namespace veltro

@@ -1,5 +1,7 @@
 #include "vcard/UnicodeText.h"
 
+#include "modem/Utf16Text.h"
+
 namespace veltro::vcard {
 namespace {
 
@@ -57,21 +59,7 @@ std::string UnicodeText::ToUtf8(std::u32string_view text) {
         if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             cp = kReplacement;
         }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
+        Utf16Text::AppendUtf8(out, cp);
     }
     return out;
 }
