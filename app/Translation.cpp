@@ -1,6 +1,7 @@
 #include "app/Translation.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 #include <cstdio>
@@ -19,6 +20,14 @@ QString Translation::EnglishFile() {
 
 bool Translation::Install(const QLocale& locale) {
     if (!WantsEnglish(locale.uiLanguages())) {
+        // Qt's own words (the Yes and No of a question) in Chinese as well, where Qt's
+        // translations are installed (qt6-translations-l10n); else they stay English.
+        auto* qtTexts = new QTranslator(QCoreApplication::instance());
+        if (!qtTexts->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+            !QCoreApplication::installTranslator(qtTexts)) {
+            delete qtTexts;
+        }
         return true;
     }
     auto* translator = new QTranslator(QCoreApplication::instance());

@@ -8,7 +8,8 @@ namespace veltro {
 
 // The window's language. Its texts are written in Chinese; a user whose locale is not
 // Chinese (LANGUAGE, LC_ALL, LC_MESSAGES or LANG) gets the English translation, found
-// in the art folder's translations/ folder. The command line program stays English.
+// in the art folder's translations/ folder; a Chinese user gets Qt's own Chinese texts
+// where they are installed. The command line program stays English.
 class Translation {
 public:
     // True when the first of the user's languages is not Chinese (the C locale

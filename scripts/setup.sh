@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-tools-dev qt6-l10n-tools
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-    fonts-arphic-uming xvfb xauth
+    fonts-arphic-uming qt6-translations-l10n xvfb xauth
     ppp gammu python3-gammu
     clang libclang-rt-14-dev
     desktop-file-utils appstream

@@ -66,4 +66,5 @@ truncate -s 320 "$scratch/left/sms.dat"
 chmod 0600 "$scratch/left/vc.dat" "$scratch/left/sms.dat"
 as_user env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$scratch/home" \
     XDG_RUNTIME_DIR="$scratch/run" TMPDIR=/tmp LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
-    VELTRO_ROOT_LEFT_FILES="$scratch/left" ctest --test-dir "$build" -L user --output-on-failure -j"$(nproc)"
+    VELTRO_ROOT_LEFT_FILES="$scratch/left" ctest --test-dir "$build" -L user --output-on-failure \
+    -j"$(($(nproc) * 2))"

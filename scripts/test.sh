@@ -29,7 +29,8 @@ sanitizer_build=$!
 # (Each step may find nothing left to stop: the run's own status stands.)
 trap 'pkill -P "$sanitizer_build" || true; kill "$sanitizer_build" 2>/dev/null || true
 rm -f "$sanitizer_log"' EXIT
-ctest --test-dir build --output-on-failure -j"$jobs"
+# Two suites a core: most of their time they wait for the virtual card or a timer.
+ctest --test-dir build --output-on-failure -j"$((jobs * 2))"
 # Root passes what a user's session fails: the suites that open ports, ptys, files or
 # pppd run again as a throwaway ordinary user.
 if [ "$(id -u)" -eq 0 ]; then

@@ -46,7 +46,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ppp")
 # The window's text is set in a Song face; without one Qt falls back to another font.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-arphic-uming")
+# Qt's translations give the standard buttons of its questions in Chinese.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-arphic-uming, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_BINARY_DIR}/packaging/postinst ${CMAKE_BINARY_DIR}/packaging/postrm
     ${CMAKE_BINARY_DIR}/packaging/conffiles)

@@ -1,4 +1,6 @@
+#include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QtTest>
 
 #include "WindowSandbox.h"
@@ -25,8 +27,8 @@ private:
         }
         SkinButton& connect = dialog.ConnectButton();
         const QString caption = connect.text();
-        connect.setText(
-            QCoreApplication::translate("ConnectionControl", ConnectionControl::kDisconnectCaption));
+        connect.setText(QCoreApplication::translate("ConnectionControl",
+                                                    ConnectionControl::kDisconnectCaption));
         QVERIFY2(connect.ShownText() == connect.text(), qPrintable(connect.text()));
         connect.setText(caption);
     }
@@ -76,6 +78,12 @@ private slots:
     void captionsFitInBothLanguages() {
         QVERIFY(Translation::Install(QLocale(QLocale::Chinese, QLocale::China)));
         QCOMPARE(QCoreApplication::translate("MainDialog", "连接"), QStringLiteral("连接"));
+        // Qt's own buttons follow, where Qt's Chinese texts are installed.
+        if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                          QStringLiteral("/qtbase_zh_CN.qm"))) {
+            QVERIFY(QCoreApplication::translate("QPlatformTheme", "&Yes") !=
+                    QStringLiteral("&Yes"));
+        }
         CheckWindowFits();
 
         QVERIFY(Translation::Install(QLocale(QLocale::English, QLocale::UnitedStates)));
