@@ -22,7 +22,7 @@ using veltro::MainDialog;
 
 constexpr int kTries = 50;
 // A try may wait for a whole message read: the tries stop after this long.
-constexpr qint64 kTriesLimitMs = 60000;
+constexpr qint64 kTriesLimitMs = 75000;
 constexpr int kMessages = 10;
 constexpr qint64 kLatencyGoalMs = 1500;
 constexpr qint64 kGapGoalMs = 50;
