@@ -1,6 +1,7 @@
 #include "modem/PduAnswerParser.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "modem/HexPair.h"
 
@@ -176,14 +177,11 @@ bool TakePdu(const Line& line, PduAnswerParser::Entry& entry) {
         line.text.size() > 2 * PduAnswerParser::kMaxPduOctets) {
         return false;
     }
-    entry.pdu.clear();
-    for (std::size_t i = 0; i < line.text.size(); i += 2) {
-        std::uint8_t byte = 0;
-        if (!HexPair::HexPairToByte(line.text[i], line.text[i + 1], &byte)) {
-            return false;
-        }
-        entry.pdu += static_cast<char>(byte);
+    auto pdu = HexPair::DecodeUpper(line.text);
+    if (!pdu) {
+        return false;
     }
+    entry.pdu = std::move(*pdu);
     return true;
 }
 

@@ -33,16 +33,7 @@ std::optional<std::string> FromHex(std::string_view hex, std::size_t maxBytes) {
     if (hex.size() % 2 != 0 || hex.size() / 2 > maxBytes) {
         return std::nullopt;
     }
-    std::string bytes;
-    bytes.reserve(hex.size() / 2);
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        std::uint8_t byte = 0;
-        if (!HexPair::HexPairToByte(hex[i], hex[i + 1], &byte)) {
-            return std::nullopt;
-        }
-        bytes += static_cast<char>(byte);
-    }
-    return bytes;
+    return HexPair::DecodeUpper(hex);
 }
 
 std::optional<long long> Number(std::string_view text, long long low, long long high) {

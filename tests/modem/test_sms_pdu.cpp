@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "modem/HexPair.h"
@@ -163,35 +164,29 @@ TEST(SubmitPduTest, ServiceNumberGoesAsItIs) {
     EXPECT_FALSE(SmsPduBuilder::DestinationAddress("+10086", &digits, true));
 }
 
-struct HexPairCase {
+struct HexCase {
     const char* name;
-    char high;
-    char low;
-    bool valid;
-    std::uint8_t byte;
+    std::string_view text;
+    std::optional<std::string> bytes;
 };
 
-class HexPairTest : public ::testing::TestWithParam<HexPairCase> {};
+class HexUpperTest : public ::testing::TestWithParam<HexCase> {};
 
-TEST_P(HexPairTest, ConvertsUpperCaseOnly) {
-    const HexPairCase& c = GetParam();
-    std::uint8_t byte = 0x55;
-    EXPECT_EQ(c.valid, HexPair::HexPairToByte(c.high, c.low, &byte));
-    EXPECT_EQ(c.byte, byte);
+TEST_P(HexUpperTest, DecodesUpperCaseOnly) {
+    EXPECT_EQ(GetParam().bytes, HexPair::DecodeUpper(GetParam().text));
 }
 
-INSTANTIATE_TEST_SUITE_P(Pairs, HexPairTest,
-                         ::testing::Values(HexPairCase{"zero", '0', '0', true, 0x00},
-                                           HexPairCase{"max", 'F', 'F', true, 0xFF},
-                                           HexPairCase{"mixed", '9', 'A', true, 0x9A},
-                                           HexPairCase{"lowerFirst", 'a', '0', false, 0x00},
-                                           HexPairCase{"lowerSecond", '4', 'f', false, 0x40},
-                                           HexPairCase{"badSecond", 'C', 'G', false, 0xC0},
-                                           HexPairCase{"nulFirst", '\0', '1', false, 0x00},
-                                           HexPairCase{"spaceSecond", '7', ' ', false, 0x70}),
-                         [](const ::testing::TestParamInfo<HexPairCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Texts, HexUpperTest,
+    ::testing::Values(HexCase{"empty", "", std::string()},
+                      HexCase{"digits", "00FF9A", std::string("\x00\xFF\x9A", 3)},
+                      HexCase{"lowerFirst", "a0", std::nullopt},
+                      HexCase{"lowerSecond", "4f", std::nullopt},
+                      HexCase{"badSecond", "CG", std::nullopt},
+                      HexCase{"nulFirst", std::string_view("\0001", 2), std::nullopt},
+                      HexCase{"spaceSecond", "7 ", std::nullopt},
+                      HexCase{"oddLength", "ABC", std::nullopt}),
+    [](const ::testing::TestParamInfo<HexCase>& info) { return std::string(info.param.name); });
 
 TEST(Utf16TextTest, RoundTripsEveryPlane) {
     const std::string utf8 = "A\xC3\xA9你好\xF0\x9F\x98\x80";
