@@ -41,6 +41,21 @@ std::optional<Octets> DecodeAs(std::string_view text, Case accepted) {
 
 }  // namespace
 
+bool HexPair::HexPairToByte(char high, char low, std::uint8_t* byte) {
+    *byte = 0;
+    const int h = Nibble(high, Case::UpperOnly);
+    if (h < 0) {
+        return false;
+    }
+    *byte = static_cast<std::uint8_t>(h << 4);
+    const int l = Nibble(low, Case::UpperOnly);
+    if (l < 0) {
+        return false;
+    }
+    *byte = static_cast<std::uint8_t>(*byte | l);
+    return true;
+}
+
 std::optional<std::vector<std::uint8_t>> HexPair::Decode(std::string_view text) {
     return DecodeAs<std::vector<std::uint8_t>>(text, Case::Either);
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "modem/HexPair.h"
@@ -164,29 +163,43 @@ TEST(SubmitPduTest, ServiceNumberGoesAsItIs) {
     EXPECT_FALSE(SmsPduBuilder::DestinationAddress("+10086", &digits, true));
 }
 
-struct HexCase {
+struct HexPairCase {
     const char* name;
-    std::string_view text;
-    std::optional<std::string> bytes;
+    char high;
+    char low;
+    bool valid;
+    std::uint8_t byte;
 };
 
-class HexUpperTest : public ::testing::TestWithParam<HexCase> {};
+class HexPairTest : public ::testing::TestWithParam<HexPairCase> {};
 
-TEST_P(HexUpperTest, DecodesUpperCaseOnly) {
-    EXPECT_EQ(GetParam().bytes, HexPair::DecodeUpper(GetParam().text));
+TEST_P(HexPairTest, ConvertsUpperCaseOnly) {
+    const HexPairCase& c = GetParam();
+    std::uint8_t byte = 0x55;
+    EXPECT_EQ(c.valid, HexPair::HexPairToByte(c.high, c.low, &byte));
+    EXPECT_EQ(c.byte, byte);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, HexUpperTest,
-    ::testing::Values(HexCase{"empty", "", std::string()},
-                      HexCase{"digits", "00FF9A", std::string("\x00\xFF\x9A", 3)},
-                      HexCase{"lowerFirst", "a0", std::nullopt},
-                      HexCase{"lowerSecond", "4f", std::nullopt},
-                      HexCase{"badSecond", "CG", std::nullopt},
-                      HexCase{"nulFirst", std::string_view("\0001", 2), std::nullopt},
-                      HexCase{"spaceSecond", "7 ", std::nullopt},
-                      HexCase{"oddLength", "ABC", std::nullopt}),
-    [](const ::testing::TestParamInfo<HexCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pairs, HexPairTest,
+                         ::testing::Values(HexPairCase{"zero", '0', '0', true, 0x00},
+                                           HexPairCase{"max", 'F', 'F', true, 0xFF},
+                                           HexPairCase{"mixed", '9', 'A', true, 0x9A},
+                                           HexPairCase{"lowerFirst", 'a', '0', false, 0x00},
+                                           HexPairCase{"lowerSecond", '4', 'f', false, 0x40},
+                                           HexPairCase{"badSecond", 'C', 'G', false, 0xC0},
+                                           HexPairCase{"nulFirst", '\0', '1', false, 0x00},
+                                           HexPairCase{"spaceSecond", '7', ' ', false, 0x70}),
+                         [](const ::testing::TestParamInfo<HexPairCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(HexDecodeUpperTest, TakesUpperCaseDigitsOnly) {
+    EXPECT_EQ(std::string("\x00\xFF\x9A", 3), HexPair::DecodeUpper("00FF9A"));
+    EXPECT_EQ(std::string(), HexPair::DecodeUpper(""));
+    for (const char* bad : {"a0", "4f", "CG", "ABC"}) {
+        EXPECT_FALSE(HexPair::DecodeUpper(bad)) << bad;
+    }
+}
 
 TEST(Utf16TextTest, RoundTripsEveryPlane) {
     const std::string utf8 = "A\xC3\xA9你好\xF0\x9F\x98\x80";
