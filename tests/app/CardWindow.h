@@ -12,6 +12,7 @@
 #include "dialup/DialupConnection.h"
 #include "modem/SerialPort.h"
 #include "modem/SystemClock.h"
+#include "vcard/DemoCard.h"
 #include "vcard/VirtualCard.h"
 
 namespace veltro::test {
@@ -45,20 +46,19 @@ inline int RunStartup(MainDialog& dialog, SingleInstance* mark = nullptr) {
 }
 
 // The real window on a virtual card in a sandbox of its own, for the programs that drive
-// it from main(): Open makes the card and the window, Start shows the window and runs
-// its start-up. Each says on standard error why it failed.
+// it from main(): Open makes the card and the window, OpenDemo the same with the card
+// behind --demo (its pacing and its two unread messages), Start shows the window and
+// runs its start-up. Each says on standard error why it failed.
 class CardWindow {
 public:
     bool Open() {
-        card_ = StartCard(dir_);
-        if (!card_) {
-            std::fprintf(stderr, "the virtual card did not start\n");
-            return false;
-        }
-        DialogColours::Apply();
-        Clock& clock = SystemClock::Instance();
-        dialog_ = std::make_unique<MainDialog>(clock, SerialPort::Factory(clock));
-        return true;
+        owned_ = StartCard(dir_);
+        card_ = owned_.get();
+        return OpenWindow();
+    }
+    bool OpenDemo() {
+        card_ = demo_.Start(dir_.path().toStdString()) ? demo_.Card() : nullptr;
+        return OpenWindow();
     }
     bool Start() {
         const int outcome = RunStartup(*dialog_);
@@ -72,8 +72,21 @@ public:
     vcard::VirtualCard& Card() { return *card_; }
 
 private:
+    bool OpenWindow() {
+        if (card_ == nullptr) {
+            std::fprintf(stderr, "the virtual card did not start\n");
+            return false;
+        }
+        DialogColours::Apply();
+        Clock& clock = SystemClock::Instance();
+        dialog_ = std::make_unique<MainDialog>(clock, SerialPort::Factory(clock));
+        return true;
+    }
+
     WindowSandbox dir_;
-    std::unique_ptr<vcard::VirtualCard> card_;
+    vcard::DemoCard demo_;
+    std::unique_ptr<vcard::VirtualCard> owned_;
+    vcard::VirtualCard* card_ = nullptr;
     std::unique_ptr<MainDialog> dialog_;
 };
 

@@ -4,20 +4,14 @@
 // modem search and initialisation). Runs the real window on the virtual data card and
 // the stand-in dialer, offscreen; prints the figures (milliseconds).
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 #include <functional>
 
-#include "app/DialogColours.h"
-#include "app/MainDialog.h"
-#include "modem/SerialPort.h"
-#include "modem/SystemClock.h"
-#include "vcard/DemoCard.h"
+#include "CardWindow.h"
 
 namespace {
 
@@ -83,23 +77,11 @@ bool WaitFor(const std::function<bool()>& done) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    QTemporaryDir scratch;
-    QDir(scratch.path()).mkdir(QStringLiteral("run"));
-    QFile::setPermissions(scratch.filePath(QStringLiteral("run")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_STATE_HOME", scratch.filePath(QStringLiteral("state")).toUtf8());
-    qputenv("XDG_RUNTIME_DIR", scratch.filePath(QStringLiteral("run")).toUtf8());
-    QDir::setCurrent(scratch.path());
-
-    veltro::vcard::DemoCard demo;
-    if (!demo.Start()) {
-        std::fprintf(stderr, "the virtual card did not start\n");
+    veltro::test::CardWindow window;
+    if (!window.OpenDemo()) {
         return 1;
     }
-    veltro::DialogColours::Apply();
-    veltro::Clock& clock = veltro::SystemClock::Instance();
-    veltro::MainDialog dialog(clock, veltro::SerialPort::Factory(clock));
+    veltro::MainDialog& dialog = window.Dialog();
 
     Gaps gaps;
     gaps.clock.start();
@@ -109,44 +91,38 @@ int main(int argc, char** argv) {
     QObject::connect(&ticker, &QTimer::timeout, [&] { gaps.Tick(); });
     ticker.start(5);
 
+    if (!window.Start()) {
+        return 1;
+    }
     int result = 1;
-    QObject::connect(&dialog, &veltro::MainDialog::startupFinished, &dialog, [&](int outcome) {
-        if (outcome != 0) {
-            std::fprintf(stderr, "start-up failed (%d)\n", outcome);
-            QApplication::exit(1);
-            return;
-        }
-        QTimer::singleShot(200, &dialog, [&] {
-            // The click returns at once: the dial goes on until the button says "断开".
+    QTimer::singleShot(200, &dialog, [&] {
+        // The click returns at once: the dial goes on until the button says "断开".
+        gaps.Begin();
+        dialog.ToggleConnection();
+        const bool connected = WaitFor([&] {
+            return dialog.Connected() == 1 && dialog.ConnectButton().text() == kDisconnect;
+        });
+        gaps.End();
+        std::printf("dial wait:  longest gap %lld ms over %d timer ticks (%s)\n",
+                    static_cast<long long>(gaps.longest), gaps.ticks,
+                    connected ? "connected" : "not connected");
+        QTimer::singleShot(2000, &dialog, [&, connected] {
             gaps.Begin();
             dialog.ToggleConnection();
-            const bool connected = WaitFor([&] {
-                return dialog.Connected() == 1 && dialog.ConnectButton().text() == kDisconnect;
+            const bool idle = WaitFor([&] {
+                return dialog.ConnectButton().text() == kConnect &&
+                       dialog.ConnectButton().isEnabled();
             });
             gaps.End();
-            std::printf("dial wait:  longest gap %lld ms over %d timer ticks (%s)\n",
-                        static_cast<long long>(gaps.longest), gaps.ticks,
-                        connected ? "connected" : "not connected");
-            QTimer::singleShot(2000, &dialog, [&, connected] {
-                gaps.Begin();
-                dialog.ToggleConnection();
-                const bool idle = WaitFor([&] {
-                    return dialog.ConnectButton().text() == kConnect &&
-                           dialog.ConnectButton().isEnabled();
-                });
-                gaps.End();
-                std::printf(
-                    "disconnect: longest gap %lld ms over %d timer ticks; %lld ms once "
-                    "the modem search had begun\n",
-                    static_cast<long long>(gaps.longest), gaps.ticks,
-                    static_cast<long long>(gaps.longestWithEngine));
-                result = connected && idle && dialog.Session().HasEngine() ? 0 : 1;
-                QApplication::exit(0);
-            });
+            std::printf(
+                "disconnect: longest gap %lld ms over %d timer ticks; %lld ms once "
+                "the modem search had begun\n",
+                static_cast<long long>(gaps.longest), gaps.ticks,
+                static_cast<long long>(gaps.longestWithEngine));
+            result = connected && idle && dialog.Session().HasEngine() ? 0 : 1;
+            QApplication::exit(0);
         });
     });
-    dialog.Initialise(nullptr);
-    dialog.show();
     QApplication::exec();
     return result;
 }

@@ -3,18 +3,15 @@
 // the inbox with a message open in the viewer, and the compose page with a long text
 // and its part count. Run under Xvfb by scripts/sms-shots.sh.
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QTimer>
 
 #include <cstdio>
 
-#include "app/DialogColours.h"
-#include "app/MainDialog.h"
+#include "CardWindow.h"
 #include "app/Translation.h"
-#include "modem/SerialPort.h"
-#include "modem/SystemClock.h"
-#include "vcard/DemoCard.h"
 
 namespace {
 
@@ -33,23 +30,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s INBOX.png COMPOSE.png\n", argv[0]);
         return 2;
     }
-    const QString inboxShot = QString::fromLocal8Bit(argv[1]);
-    const QString composeShot = QString::fromLocal8Bit(argv[2]);
-    veltro::vcard::DemoCard demo;
-    if (!demo.Start()) {
-        std::fprintf(stderr, "the virtual card did not start\n");
+    // The window's sandbox becomes the current folder: the pictures' paths are taken
+    // before it.
+    const QString inboxShot = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const QString composeShot = QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath();
+    veltro::test::CardWindow window;
+    veltro::Translation::Install();
+    if (!window.OpenDemo()) {
         return 1;
     }
-    demo.Card()->AddMessage("+8613912345678",
-                            "周末的聚会改到星期六下午三点，地点还是学校门口的那家茶馆。"
-                            "记得带上上次借的书，另外小王说他会晚一点到，因为他要先去火车站"
-                            "接他妹妹。如果下雨的话我们就改在室内，到时候再通知大家。");
-    demo.Card()->AddMessage("10086", "尊敬的客户，您本月话费余额为12.50元。");
-
-    veltro::Translation::Install();
-    veltro::DialogColours::Apply();
-    veltro::Clock& clock = veltro::SystemClock::Instance();
-    veltro::MainDialog dialog(clock, veltro::SerialPort::Factory(clock));
+    window.Card().AddMessage("+8613912345678",
+                             "周末的聚会改到星期六下午三点，地点还是学校门口的那家茶馆。"
+                             "记得带上上次借的书，另外小王说他会晚一点到，因为他要先去火车站"
+                             "接他妹妹。如果下雨的话我们就改在室内，到时候再通知大家。");
+    window.Card().AddMessage("10086", "尊敬的客户，您本月话费余额为12.50元。");
+    veltro::MainDialog& dialog = window.Dialog();
     int result = 1;
     veltro::SmsInboxPage& inbox = dialog.Inbox();
     // Only the first cycle that has them all: a later one would grab the compose page
@@ -82,9 +77,10 @@ int main(int argc, char** argv) {
         });
     });
     QTimer::singleShot(120000, &dialog, [] { QApplication::exit(1); });
-    dialog.Initialise(nullptr);
     dialog.move(40, 40);
-    dialog.show();
+    if (!window.Start()) {
+        return 1;
+    }
     QApplication::exec();
     return result;
 }

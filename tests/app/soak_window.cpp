@@ -12,12 +12,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/MainDialog.h"
-#include "modem/SerialPort.h"
-#include "modem/SystemClock.h"
+#include "CardWindow.h"
 #include "pages/CallPage.h"
 #include "pages/SmsInboxPage.h"
-#include "vcard/DemoCard.h"
 
 namespace {
 
@@ -58,14 +55,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s [SECONDS]\n", argv[0]);
         return 2;
     }
-    veltro::vcard::DemoCard demo;
-    if (!demo.Start()) {
-        std::fprintf(stderr, "the virtual card did not start\n");
+    veltro::test::CardWindow window;
+    if (!window.OpenDemo()) {
         return 1;
     }
-    veltro::Clock& clock = veltro::SystemClock::Instance();
-    veltro::MainDialog dialog(clock, veltro::SerialPort::Factory(clock));
-    veltro::vcard::VirtualCard& card = *demo.Card();
+    veltro::MainDialog& dialog = window.Dialog();
+    veltro::vcard::VirtualCard& card = window.Card();
 
     int messagesSent = 0;
     int callsRung = 0;
@@ -98,30 +93,24 @@ int main(int argc, char** argv) {
         minutes += 10;
         Sample((std::to_string(minutes) + " min").c_str());
     });
-    QObject::connect(&dialog, &veltro::MainDialog::startupFinished, &dialog, [&](int outcome) {
-        if (outcome != 0) {
-            std::fprintf(stderr, "the device start-up failed: %d\n", outcome);
-            QApplication::exit(1);
-            return;
-        }
-        // The inbox fetches the card's own unread messages first.
-        QTimer::singleShot(15000, &dialog, [&] {
-            startRows = dialog.Inbox().Messages().rowCount();
-            Sample("start");
-            messages.start(20000);
-            calls.start(120000);
-            samples.start(600000);
-            QTimer::singleShot(seconds * 1000, &dialog, [&] {
-                messages.stop();
-                calls.stop();
-                samples.stop();
-                // The last message's inbox cycle.
-                QTimer::singleShot(12000, &dialog, [&] { QApplication::exit(0); });
-            });
+    if (!window.Start()) {
+        return 1;
+    }
+    // The inbox fetches the card's own unread messages first.
+    QTimer::singleShot(15000, &dialog, [&] {
+        startRows = dialog.Inbox().Messages().rowCount();
+        Sample("start");
+        messages.start(20000);
+        calls.start(120000);
+        samples.start(600000);
+        QTimer::singleShot(seconds * 1000, &dialog, [&] {
+            messages.stop();
+            calls.stop();
+            samples.stop();
+            // The last message's inbox cycle.
+            QTimer::singleShot(12000, &dialog, [&] { QApplication::exit(0); });
         });
     });
-    dialog.Initialise(nullptr);
-    dialog.show();
     const int status = QApplication::exec();
     Sample("end");
     const int fetched = dialog.Inbox().Messages().rowCount() - startRows;
