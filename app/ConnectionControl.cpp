@@ -104,8 +104,8 @@ void ConnectionControl::ToggleConnection() {
         return;
     }
     ShowStatusAndLockCommands();
-    if (window_.ConnectButton().text() !=
-        QCoreApplication::translate("ConnectionControl", kConnectCaption)) {
+    // The button is enabled only while idle or connected.
+    if (window_.connected_ == 1) {
         DisconnectPath();
         return;
     }

@@ -113,7 +113,9 @@ void MainDialog::BuildControls() {
         button->setEnabled(false);
         return button;
     };
-    connectButton_ = command(QT_TRANSLATE_NOOP("MainDialog", "连接"));
+    connectButton_ = new SkinButton(
+        QCoreApplication::translate("ConnectionControl", ConnectionControl::kConnectCaption), this);
+    connectButton_->setEnabled(false);
     callButton_ = command(QT_TRANSLATE_NOOP("MainDialog", "通话"));
     smsButton_ = command(QT_TRANSLATE_NOOP("MainDialog", "短信"));
     phonebookButton_ = command(QT_TRANSLATE_NOOP("MainDialog", "通讯录"));

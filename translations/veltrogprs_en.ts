@@ -380,10 +380,6 @@ Click &quot;Connect&quot; to go on the Internet...</translation>
 <context>
     <name>MainDialog</name>
     <message>
-        <source>连接</source>
-        <translation>Connect</translation>
-    </message>
-    <message>
         <source>通话</source>
         <translation>Call</translation>
     </message>
